@@ -1,0 +1,222 @@
+#include "async/Repeater.h"
+
+#include "tests/async/EventLog.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <thread>
+
+namespace async {
+namespace {
+
+using namespace std::chrono_literals;
+using Interval = Repeater::Interval;
+using Mode = Repeater::Mode;
+using State = Repeater::State;
+using test::EventLog;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto unit = 50ms;
+
+std::shared_ptr<Repeater> counting(Interval interval, Mode mode, EventLog<>& log) {
+  return Repeater::create(interval, mode, 0ns, std::nullopt, [&log](Repeater&) { log.record(); });
+}
+
+void recordStates(Repeater& repeater, EventLog<State>& states) {
+  repeater.setOnStateChanged([&states](Repeater&, State state) { states.record(state); });
+}
+
+TEST(RepeaterInterval, ConvertsToTimerSpans) {
+  constexpr auto max = std::numeric_limits<std::int64_t>::max();
+  const struct {
+    Interval interval;
+    std::optional<std::chrono::nanoseconds> expected;
+  } cases[] = {
+      {Interval::seconds(2.0), 2000ms},
+      {Interval::seconds(0.0005), 0ms},
+      {Interval::seconds(1.9999), 1999ms},
+      {Interval::seconds(-0.0015), -1ms},
+      {Interval::minutes(2), 120s},
+      {Interval::hours(1), 3600s},
+      {Interval::days(1), 86400s},
+      {Interval::nanoseconds(7), 7ns},
+      {Interval::microseconds(7), 7us},
+      {Interval::milliseconds(7), 7ms},
+      {Interval::days(200'000), std::chrono::nanoseconds::max()},
+      {Interval::days(max / 86'400 + 1), std::nullopt},
+      {Interval::minutes(max), std::nullopt},
+      {Interval::seconds(1e16), std::nullopt},
+      {Interval::seconds(INFINITY), std::nullopt},
+      {Interval::seconds(NAN), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.interval.dispatchInterval(), c.expected) << static_cast<int>(c.interval.unit());
+  }
+}
+
+TEST(RepeaterState, TextsAndQueries) {
+  const struct {
+    State state;
+    std::string_view text;
+    bool running, executing, finished;
+  } cases[] = {
+      {State::paused, "idle/paused", false, false, false},
+      {State::running, "running", true, false, false},
+      {State::executing, "executing", true, true, false},
+      {State::finished, "finished", false, false, true},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(description(c.state), c.text);
+    EXPECT_EQ(isRunning(c.state), c.running) << c.text;
+    EXPECT_EQ(isExecuting(c.state), c.executing) << c.text;
+    EXPECT_EQ(isFinished(c.state), c.finished) << c.text;
+  }
+  EXPECT_EQ(Mode::finite(3).iterationCount(), 3);
+  EXPECT_FALSE(Mode::finite(3).isInfinite());
+  EXPECT_TRUE(Mode::infinite().isInfinite());
+  EXPECT_EQ(Mode::infinite().iterationCount(), std::nullopt);
+  EXPECT_EQ(Mode::once().iterationCount(), std::nullopt);
+}
+
+TEST(Repeater, WaitsForStartAndAnswersRepeatedCalls) {
+  EventLog<> firings;
+  const auto repeater = counting(Interval::milliseconds(unit.count()), Mode::finite(3), firings);
+  EXPECT_EQ(repeater->state(), State::paused);
+  EXPECT_EQ(repeater->remainingIterations(), 3);
+  EXPECT_EQ(repeater->observe([](Repeater&) {}), 2u);
+  std::this_thread::sleep_for(3 * unit);
+  EXPECT_EQ(firings.count(), 0u);
+  EXPECT_FALSE(repeater->pause());
+  EXPECT_TRUE(repeater->start());
+  EXPECT_FALSE(repeater->start());
+  EXPECT_TRUE(firings.waitFor(1));
+  EXPECT_TRUE(repeater->pause());
+  EXPECT_FALSE(repeater->pause());
+}
+
+TEST(Repeater, FiniteCountsDownFinishesAndStartsAgain) {
+  EventLog<std::int64_t> remaining;
+  EventLog<State> states;
+  const auto repeater = Repeater::create(
+      Interval::milliseconds(unit.count()), Mode::finite(3), 0ns, std::nullopt,
+      [&remaining](Repeater& r) { remaining.record(r.remainingIterations().value_or(-99)); });
+  recordStates(*repeater, states);
+  ASSERT_TRUE(repeater->start());
+  ASSERT_TRUE(states.waitFor(5));
+  std::this_thread::sleep_for(3 * unit);
+  EXPECT_EQ(remaining.values(), (std::vector<std::int64_t>{2, 1, 0}));
+  EXPECT_EQ(states.values(), (std::vector<State>{State::running, State::executing,
+                                                 State::executing, State::executing,
+                                                 State::finished}));
+  EXPECT_EQ(repeater->state(), State::finished);
+
+  EXPECT_TRUE(repeater->start());
+  EXPECT_EQ(repeater->remainingIterations(), 3);
+  EXPECT_TRUE(remaining.waitFor(4));
+  repeater->pause();
+  const auto all = states.values();
+  EXPECT_EQ(std::vector<State>(all.begin() + 5, all.begin() + 7),
+            (std::vector<State>{State::paused, State::running}));
+}
+
+TEST(Repeater, OnceFiresOneIntervalLaterThenFinishes) {
+  EventLog<> firings;
+  const auto begin = Clock::now();
+  const auto repeater = Repeater::once(Interval::milliseconds(2 * unit.count()), 0ns,
+                                       std::nullopt, [&firings](Repeater&) { firings.record(); });
+  ASSERT_TRUE(firings.waitFor(1));
+  EXPECT_GE(firings.at(0, begin), 2 * unit);
+  std::this_thread::sleep_for(4 * unit);
+  EXPECT_EQ(firings.count(), 1u);
+  EXPECT_EQ(repeater->state(), State::finished);
+}
+
+TEST(Repeater, EveryWithoutCountFiresOnItsGridUntilPaused) {
+  EventLog<> firings;
+  const auto begin = Clock::now();
+  const auto repeater = Repeater::every(Interval::seconds(0.05), std::nullopt, 0ns, std::nullopt,
+                                        [&firings](Repeater&) { firings.record(); });
+  EXPECT_TRUE(repeater->mode().isInfinite());
+  ASSERT_TRUE(firings.waitFor(4));
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_GE(firings.at(i, begin), static_cast<int>(i + 1) * unit) << i;
+  }
+  EXPECT_TRUE(repeater->pause());
+  std::this_thread::sleep_for(2 * unit);  // a firing already under way may still end
+  const auto count = firings.count();
+  std::this_thread::sleep_for(4 * unit);
+  EXPECT_EQ(firings.count(), count);
+}
+
+TEST(Repeater, ResetReportsPausedAndRestartsWithTheNewInterval) {
+  EventLog<> firings;
+  EventLog<State> states;
+  const auto repeater = counting(Interval::seconds(30.0), Mode::infinite(), firings);
+  recordStates(*repeater, states);
+  repeater->reset(std::nullopt, false);
+  EXPECT_EQ(states.values(), std::vector<State>{State::paused});
+
+  repeater->start();
+  std::this_thread::sleep_for(unit);
+  const auto resetAt = Clock::now();
+  repeater->reset(Interval::milliseconds(2 * unit.count()), true);
+  ASSERT_TRUE(firings.waitFor(1));
+  EXPECT_GE(firings.at(0, resetAt), 2 * unit);
+  EXPECT_LT(firings.at(0, resetAt), 10s);
+  repeater->pause();
+  const auto all = states.values();
+  EXPECT_EQ(std::vector<State>(all.begin(), all.begin() + 6),
+            (std::vector<State>{State::paused, State::running, State::paused, State::paused,
+                                State::running, State::executing}));
+}
+
+TEST(Repeater, ObserverTokensSelectWhoIsCalled) {
+  EventLog<int> calls;
+  const auto repeater = Repeater::create(Interval::seconds(30.0), Mode::infinite(), 0ns,
+                                         std::nullopt, [&calls](Repeater&) { calls.record(1); });
+  EXPECT_EQ(repeater->observe([&calls](Repeater&) { calls.record(2); }), 2u);
+  EXPECT_EQ(repeater->observe([&calls](Repeater&) { calls.record(3); }), 3u);
+  repeater->remove(2);
+  repeater->remove(99);
+  repeater->start();
+  repeater->fire(false);
+  EXPECT_EQ(calls.values(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(repeater->state(), State::executing);
+
+  repeater->removeAllObservers(true);
+  EXPECT_EQ(repeater->state(), State::paused);
+  repeater->fire(true);
+  EXPECT_EQ(calls.count(), 2u);
+  EXPECT_EQ(repeater->state(), State::paused);
+}
+
+TEST(Repeater, ReleasedWhileFiringStopsSafely) {
+  // From its own observer: the observer drops the only outside reference.
+  EventLog<> firings;
+  auto own = counting(Interval::milliseconds(unit.count()), Mode::infinite(), firings);
+  std::weak_ptr<Repeater> weakOwn = own;
+  own->observe([&own](Repeater&) { own.reset(); });
+  own->start();
+  ASSERT_TRUE(firings.waitFor(1));
+
+  // From another thread while an observer is still running.
+  EventLog<> entered;
+  auto other = Repeater::every(Interval::milliseconds(unit.count()), std::nullopt, 0ns,
+                               std::nullopt, [&entered](Repeater&) {
+                                 entered.record();
+                                 std::this_thread::sleep_for(2 * unit);
+                               });
+  std::weak_ptr<Repeater> weakOther = other;
+  ASSERT_TRUE(entered.waitFor(1));
+  other.reset();
+  std::this_thread::sleep_for(6 * unit);
+  EXPECT_EQ(firings.count(), 1u);
+  EXPECT_EQ(entered.count(), 1u);
+  EXPECT_TRUE(weakOwn.expired());
+  EXPECT_TRUE(weakOther.expired());
+}
+
+}  // namespace
+}  // namespace async

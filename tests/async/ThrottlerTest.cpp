@@ -1,0 +1,80 @@
+#include "async/Throttler.h"
+
+#include "tests/async/EventLog.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace async {
+namespace {
+
+using namespace std::chrono_literals;
+using Interval = Repeater::Interval;
+using Mode = Throttler::Mode;
+using test::EventLog;
+using Clock = std::chrono::steady_clock;
+
+// The throttle interval; half of it separates the expected times of the two modes.
+constexpr auto T = 300ms;
+
+std::shared_ptr<Throttler> counting(Mode mode, bool immediateFire, EventLog<>& runs) {
+  return Throttler::create(Interval::milliseconds(T.count()), std::nullopt, mode, immediateFire,
+                           [&runs] { runs.record(); });
+}
+
+TEST(Throttler, SecondTriggerWhilePendingKeepsOrMovesTheRun) {
+  const struct {
+    Mode mode;
+    Clock::duration expected;
+  } cases[] = {{Mode::fixed, T}, {Mode::deferred, T * 3 / 2}};
+  for (const auto& c : cases) {
+    EventLog<> runs;
+    const auto throttler = counting(c.mode, false, runs);
+    const auto begin = Clock::now();
+    throttler->trigger();
+    std::this_thread::sleep_for(T / 2);
+    throttler->trigger();
+    ASSERT_TRUE(runs.waitFor(1));
+    EXPECT_GE(runs.at(0, begin), c.expected);
+    EXPECT_LT(runs.at(0, begin), c.expected + T / 2);
+    std::this_thread::sleep_for(T);
+    EXPECT_EQ(runs.count(), 1u);
+  }
+}
+
+TEST(Throttler, ImmediateFireRunsAtOnceThenWaitsForTheInterval) {
+  for (const Mode mode : {Mode::fixed, Mode::deferred}) {
+    EventLog<> runs;
+    const auto throttler = counting(mode, true, runs);
+    const auto begin = Clock::now();
+    throttler->trigger();
+    ASSERT_TRUE(runs.waitFor(1));
+    EXPECT_LT(runs.at(0, begin), T / 2);
+
+    // A trigger a third of an interval after a run runs one interval after that run.
+    std::this_thread::sleep_until(begin + runs.at(0, begin) + T / 3);
+    throttler->trigger();
+    ASSERT_TRUE(runs.waitFor(2));
+    const auto gap = runs.at(1, begin) - runs.at(0, begin);
+    EXPECT_GE(gap, T - 1ms);  // both times are taken a little after each run began
+    EXPECT_LT(gap, T * 3 / 2);
+  }
+}
+
+TEST(Throttler, RecordsRunsWithoutCallback) {
+  const auto throttler =
+      Throttler::create(Interval::seconds(0.3), std::nullopt, Mode::fixed, true);
+  EXPECT_EQ(throttler->throttle(), T);
+  EXPECT_EQ(throttler->lastExecutionTime(), std::nullopt);
+  const auto begin = Clock::now();
+  throttler->trigger();
+  for (int i = 0; i < 200 && !throttler->lastExecutionTime(); ++i) {
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(throttler->lastExecutionTime());
+  EXPECT_GE(*throttler->lastExecutionTime(), begin);
+}
+
+}  // namespace
+}  // namespace async
