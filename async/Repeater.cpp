@@ -175,11 +175,10 @@ void Repeater::remove(ObserverToken token) {
 void Repeater::removeAllObservers(bool thenStop) {
   Lock lock(mutex_);
   observers_.clear();
-  std::vector<State> reported;
   if (thenStop && isRunning(state_)) {
-    assign(State::paused, reported);
+    assign(State::paused);
   }
-  report(lock, reported);
+  report(lock);
 }
 
 void Repeater::fire(bool andPause) {
@@ -193,26 +192,24 @@ void Repeater::fire(bool andPause) {
 
 void Repeater::reset(std::optional<Interval> interval, bool restart) {
   Lock lock(mutex_);
-  std::vector<State> reported;
-  resetLocked(interval, restart, reported);
-  report(lock, reported);
+  resetLocked(interval, restart);
+  report(lock);
 }
 
 bool Repeater::start() {
   Lock lock(mutex_);
-  std::vector<State> reported;
   switch (state_) {
     case State::running:
     case State::executing:
       return false;
     case State::paused:
-      assign(State::running, reported);
+      assign(State::running);
       break;
     case State::finished:
-      resetLocked(std::nullopt, true, reported);
+      resetLocked(std::nullopt, true);
       break;
   }
-  report(lock, reported);
+  report(lock);
   return true;
 }
 
@@ -221,9 +218,8 @@ bool Repeater::pause() {
   if (!isRunning(state_)) {
     return false;
   }
-  std::vector<State> reported;
-  assign(State::paused, reported);
-  report(lock, reported);
+  assign(State::paused);
+  report(lock);
   return true;
 }
 
@@ -232,38 +228,48 @@ bool Repeater::setPause(State from, State to) {
   if (state_ != from) {
     return false;
   }
-  std::vector<State> reported;
-  assign(to, reported);
-  report(lock, reported);
+  assign(to);
+  report(lock);
   return true;
 }
 
 // Under the lock: sets the state, lets the timer follow it and queues the report.
-void Repeater::assign(State state, std::vector<State>& reported) {
+void Repeater::assign(State state) {
   state_ = state;
   if (isRunning(state)) {
     resumeTimer();
   } else {
     suspendTimer();
   }
-  reported.push_back(state);
+  pendingReports_.push_back(state);
 }
 
-// Releases the lock, then reports the queued states in order.
-void Repeater::report(Lock& lock, const std::vector<State>& reported) {
-  const StateHandler handler = onStateChanged_;
-  lock.unlock();
-  if (handler) {
-    for (const State state : reported) {
+// Releases the lock after reporting the queued states in the order they were assigned. Only one
+// thread reports at a time: a thread that finds another one reporting leaves its states to it,
+// and so does a call made from the handler itself.
+void Repeater::report(Lock& lock) {
+  if (reporting_) {
+    lock.unlock();
+    return;
+  }
+  reporting_ = true;
+  while (!pendingReports_.empty()) {
+    const State state = pendingReports_.front();
+    pendingReports_.pop_front();
+    const StateHandler handler = onStateChanged_;
+    lock.unlock();
+    if (handler) {
       handler(*this, state);
     }
+    lock.lock();
   }
+  reporting_ = false;
+  lock.unlock();
 }
 
-void Repeater::resetLocked(std::optional<Interval> interval, bool restart,
-                           std::vector<State>& reported) {
+void Repeater::resetLocked(std::optional<Interval> interval, bool restart) {
   if (isRunning(state_)) {
-    assign(State::paused, reported);
+    assign(State::paused);
   }
   remainingIterations_ = mode_.iterationCount();
   if (interval) {
@@ -271,9 +277,9 @@ void Repeater::resetLocked(std::optional<Interval> interval, bool restart,
   }
   destroyTimer();
   configureTimer();
-  assign(State::paused, reported);
+  assign(State::paused);
   if (restart) {
-    assign(State::running, reported);
+    assign(State::running);
   }
 }
 
@@ -324,15 +330,8 @@ void Repeater::armTimer() {
     return;
   }
   timer_.expires_at(nextDeadline_);
-  timer_.async_wait([weak = weak_from_this(), generation = generation_](
-                        const boost::system::error_code& error) {
-    if (error) {
-      return;
-    }
-    if (const auto self = weak.lock()) {
-      self->timerExpired(generation);
-    }
-  });
+  waitWeakly(timer_, weak_from_this(),
+             [generation = generation_](Repeater& self) { self.timerExpired(generation); });
 }
 
 // On the strand, with the repeater held strongly by the wait's handler.
@@ -359,8 +358,7 @@ void Repeater::timerExpired(std::uint64_t generation) {
 
 // Called with the lock held; releases it before anything is called out.
 void Repeater::timeFired(Lock& lock) {
-  std::vector<State> reported;
-  assign(State::executing, reported);
+  assign(State::executing);
   if (remainingIterations_ && *remainingIterations_ != std::numeric_limits<std::int64_t>::min()) {
     --*remainingIterations_;
   }
@@ -369,7 +367,7 @@ void Repeater::timeFired(Lock& lock) {
   for (const auto& entry : observers_) {
     observers.push_back(entry.second);
   }
-  report(lock, reported);
+  report(lock);
   for (const auto& observer : observers) {
     if (observer) {
       observer(*this);
@@ -385,9 +383,8 @@ void Repeater::finishIfDone() {
   if (!done || state_ != State::executing) {
     return;
   }
-  std::vector<State> reported;
-  assign(State::finished, reported);
-  report(lock, reported);
+  assign(State::finished);
+  report(lock);
 }
 
 }  // namespace async

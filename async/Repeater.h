@@ -31,6 +31,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -44,6 +45,21 @@ namespace async {
 // `time` plus `span`, clamped to the range of the clock instead of overflowing.
 std::chrono::steady_clock::time_point addClamped(std::chrono::steady_clock::time_point time,
                                                  std::chrono::nanoseconds span);
+
+// Waits for `timer`'s deadline; unless the wait is cancelled, calls `expired` with the owner if it
+// still exists, holding it strongly during the call.
+template <typename Owner, typename Expired>
+void waitWeakly(asio::steady_timer& timer, std::weak_ptr<Owner> owner, Expired expired) {
+  timer.async_wait([owner = std::move(owner), expired = std::move(expired)](
+                       const boost::system::error_code& error) {
+    if (error) {
+      return;
+    }
+    if (const auto strong = owner.lock()) {
+      expired(*strong);
+    }
+  });
+}
 
 class Repeater : public std::enable_shared_from_this<Repeater> {
   struct Passkey {
@@ -130,7 +146,9 @@ class Repeater : public std::enable_shared_from_this<Repeater> {
   Mode mode() const;
   std::optional<std::int64_t> remainingIterations() const;
   StateHandler onStateChanged() const;
-  // Called after every assignment of the state, also when the value does not change.
+  // Called after every assignment of the state, also when the value does not change, in the
+  // order of the assignments; a report may come from another thread shortly after the call that
+  // made it has returned. Handlers and observers must not throw.
   void setOnStateChanged(StateHandler handler);
 
   ObserverToken observe(Observer observer);
@@ -156,9 +174,9 @@ class Repeater : public std::enable_shared_from_this<Repeater> {
   using Lock = std::unique_lock<std::mutex>;
   using Clock = std::chrono::steady_clock;
 
-  void assign(State state, std::vector<State>& reported);
-  void report(Lock& lock, const std::vector<State>& reported);
-  void resetLocked(std::optional<Interval> interval, bool restart, std::vector<State>& reported);
+  void assign(State state);
+  void report(Lock& lock);
+  void resetLocked(std::optional<Interval> interval, bool restart);
   void configureTimer();
   void destroyTimer();
   void resumeTimer();
@@ -177,6 +195,8 @@ class Repeater : public std::enable_shared_from_this<Repeater> {
   std::optional<std::int64_t> remainingIterations_;
   Interval interval_;
   std::chrono::nanoseconds tolerance_;
+  std::deque<State> pendingReports_;
+  bool reporting_ = false;
 
   // The timer source: `generation_` changes whenever a pending wait must not fire any more.
   asio::steady_timer timer_;

@@ -33,15 +33,8 @@ void Throttler::trigger() {
     return;
   }
   timer_.expires_at(deadline);
-  timer_.async_wait([weak = weak_from_this(), generation = generation_](
-                        const boost::system::error_code& error) {
-    if (error) {
-      return;
-    }
-    if (const auto self = weak.lock()) {
-      self->runJob(generation);
-    }
-  });
+  waitWeakly(timer_, weak_from_this(),
+             [generation = generation_](Throttler& self) { self.runJob(generation); });
 }
 
 // Under the lock: (now, deadline) for the run being asked for.
