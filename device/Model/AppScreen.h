@@ -1,6 +1,8 @@
 #pragma once
-// A screen of the companion mixing app; the raw value ends its screen-switch address ("/Va/screen/" + raw value).
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// A screen of the companion mixing app; the raw value ends its screen-switch address
+// ("/Va/screen/" + raw value).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
 #include <optional>
 #include <string>

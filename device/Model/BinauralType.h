@@ -1,6 +1,7 @@
 #pragma once
 // The binaural render type of a user's mix.
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
 #include <optional>
 #include <string>

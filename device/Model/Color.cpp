@@ -179,7 +179,8 @@ std::vector<Color> Color::defaultPalette() {
   palette.reserve(64);
   const Color first(112, 36, 130, 255);
   palette.push_back(first);
-  for (int k = 1; k <= 15; ++k) palette.push_back(paletteStep(first.hue(), k, 0.05882353f, 0.72307694f, 0.50980395f));
+  for (int k = 1; k <= 15; ++k)
+    palette.push_back(paletteStep(first.hue(), k, 0.05882353f, 0.72307694f, 0.50980395f));
   const Color blue(0, 0, 255, 255);
   palette.push_back(blue);
   for (int k = 1; k <= 39; ++k) palette.push_back(paletteStep(blue.hue(), k, 0.024390243f, 1.0f, 1.0f));

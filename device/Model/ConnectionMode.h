@@ -1,10 +1,11 @@
 #pragma once
 // The access level with which a client connects to a device (also the technician mode of the app settings).
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <cstdint>
 
 #include "device/XML/RawValue.h"
 

@@ -41,7 +41,8 @@ std::optional<DeviceType> DeviceType::make(Value value, std::optional<std::size_
   return DeviceType(value, *numberOfMixes, kPelionInputs[*numberOfMixes - 1]);
 }
 
-std::optional<DeviceType> DeviceType::make(std::string_view rawValue, std::optional<std::size_t> numberOfMixes) {
+std::optional<DeviceType> DeviceType::make(std::string_view rawValue,
+                                           std::optional<std::size_t> numberOfMixes) {
   const auto value = findCase(kModels, rawValue);
   if (!value) return std::nullopt;
   return make(*value, numberOfMixes);
@@ -82,9 +83,12 @@ bool isProcessor(DeviceType::Value value) { return value != V::app && value != V
 
 std::string iconName(DeviceType::Value value) {
   switch (value) {
-    case V::app: return "laptopcomputer";
-    case V::rotaver: return "gamecontroller";
-    default: return "music.note.tv";
+    case V::app:
+      return "laptopcomputer";
+    case V::rotaver:
+      return "gamecontroller";
+    default:
+      return "music.note.tv";
   }
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 // Whether a mix or a channel is hidden.
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <cstdint>
 
 #include "device/XML/RawValue.h"
 

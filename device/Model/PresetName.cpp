@@ -102,13 +102,13 @@ std::string PresetName::fileExtension(PresetType type) {
   return std::string(type == PresetType::userShow ? kUserShowExtension : kPresetExtension);
 }
 
-platform::FileType PresetName::utType(PresetType type) { return platform::FileType::exported(fileExtension(type)); }
+platform::FileType PresetName::utType(PresetType type) {
+  return platform::FileType::exported(fileExtension(type));
+}
 
 bool PresetName::isDefault(std::string_view listText) { return PresetName(listText).isDefault(); }
 
-std::string PresetName::baseName() const {
-  return backupDate ? name + "_[bkup_" + *backupDate + "]" : name;
-}
+std::string PresetName::baseName() const { return backupDate ? name + "_[bkup_" + *backupDate + "]" : name; }
 
 std::string PresetName::fileName() const { return baseName() + "." + fileExtension(); }
 
@@ -153,8 +153,8 @@ void from_json(const nlohmann::json& json, PresetName& name) {
     if (!json.contains(key) || json.at(key).is_null()) return std::nullopt;
     return json.at(key).get<std::string>();
   };
-  name = PresetName(json.at("name").get<std::string>(), optionalText("rawDate"), json.at("type").get<PresetType>(),
-                    optionalText("backupDate"));
+  name = PresetName(json.at("name").get<std::string>(), optionalText("rawDate"),
+                    json.at("type").get<PresetType>(), optionalText("backupDate"));
 }
 
 }  // namespace device

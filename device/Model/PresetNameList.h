@@ -26,7 +26,8 @@ struct PresetNameList {
                                    bool includeBackups) const;
   template <typename Types>
   std::vector<PresetName> filtered(const Types& types, bool includeDefaults, bool includeBackups) const {
-    return filtered(std::vector<PresetType>(std::begin(types), std::end(types)), includeDefaults, includeBackups);
+    return filtered(std::vector<PresetType>(std::begin(types), std::end(types)), includeDefaults,
+                    includeBackups);
   }
   std::vector<PresetName> filtered(std::initializer_list<PresetType> types, bool includeDefaults,
                                    bool includeBackups) const {
@@ -38,7 +39,8 @@ struct PresetNameList {
     return filtered({type}, includeDefaults, true);
   }
   std::vector<PresetName> filtered(bool includeDefaults, bool includeBackups) const {
-    return filtered({PresetType::preset, PresetType::userShow}, includeDefaults, includeBackups);  // both types
+    return filtered({PresetType::preset, PresetType::userShow}, includeDefaults,
+                    includeBackups);  // both types
   }
   std::vector<PresetName> presets() const { return filtered(PresetType::preset, false); }
   std::vector<PresetName> presetsIncludingDefaults() const { return filtered(PresetType::preset, true); }

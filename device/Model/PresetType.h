@@ -1,12 +1,12 @@
 #pragma once
 // The kind of a stored preset. Encoded as a single JSON string holding the raw value.
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes, preset names).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes, preset names).
 
+#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json_fwd.hpp>
 
 #include "device/XML/RawValue.h"
 

@@ -14,8 +14,12 @@ constexpr IntCase<RenderMode> kCases[] = {
 
 }  // namespace
 
-std::optional<RenderMode> RawValueTraits<RenderMode>::fromRaw(std::int64_t raw) { return findCase(kCases, raw); }
-std::int64_t RawValueTraits<RenderMode>::toRaw(RenderMode value) { return std::int64_t(caseOf(kCases, value).raw); }
+std::optional<RenderMode> RawValueTraits<RenderMode>::fromRaw(std::int64_t raw) {
+  return findCase(kCases, raw);
+}
+std::int64_t RawValueTraits<RenderMode>::toRaw(RenderMode value) {
+  return std::int64_t(caseOf(kCases, value).raw);
+}
 std::string description(RenderMode value) { return std::string(caseOf(kCases, value).description); }
 
 }  // namespace device

@@ -1,10 +1,11 @@
 #pragma once
 // The render mode of a channel or a user's mix.
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
+#include <cstdint>
 #include <optional>
 #include <string>
-#include <cstdint>
 
 #include "device/XML/RawValue.h"
 

@@ -45,6 +45,7 @@ struct SoftwareVersion {
 template <>
 struct std::hash<device::SoftwareVersion> {
   std::size_t operator()(const device::SoftwareVersion& v) const noexcept {
-    return std::hash<std::uint32_t>{}((std::uint32_t{v.major} << 16) | (std::uint32_t{v.minor} << 8) | v.patch);
+    return std::hash<std::uint32_t>{}((std::uint32_t{v.major} << 16) | (std::uint32_t{v.minor} << 8) |
+                                      v.patch);
   }
 };

@@ -1,6 +1,8 @@
 #pragma once
-// The stereo render type of a user's mix. Shares six raw values with BinauralType but is a distinct type.
-// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML attributes).
+// The stereo render type of a user's mix. Shares six raw values with BinauralType but is a
+// distinct type.
+// A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
+// attributes).
 
 #include <optional>
 #include <string>
@@ -10,7 +12,18 @@
 
 namespace device {
 
-enum class StereoType { ortf185, ortf185flat, ortf200, ortf230, ortf250, ortf300, velto1, velto2, brevan1, brevan2 };
+enum class StereoType {
+  ortf185,
+  ortf185flat,
+  ortf200,
+  ortf230,
+  ortf250,
+  ortf300,
+  velto1,
+  velto2,
+  brevan1,
+  brevan2
+};
 
 template <>
 struct RawValueTraits<StereoType> {

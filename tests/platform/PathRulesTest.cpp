@@ -1,8 +1,7 @@
-#include "platform/PathRules.h"
-
 #include <gtest/gtest.h>
 
 #include "platform/FileType.h"
+#include "platform/PathRules.h"
 
 namespace {
 
@@ -16,7 +15,8 @@ TEST(PathRules, SplitsTheLastComponentAtItsLastDot) {
   };
   const Case cases[] = {
       {"Show.VELTOshow", "Show.VELTOshow", "VELTOshow", "Show", "Show"},
-      {"/home/u/Show (USER SHOW).vup", "Show (USER SHOW).vup", "vup", "/home/u/Show (USER SHOW)", "Show (USER SHOW)"},
+      {"/home/u/Show (USER SHOW).vup", "Show (USER SHOW).vup", "vup", "/home/u/Show (USER SHOW)",
+       "Show (USER SHOW)"},
       {".VELTOshow", ".VELTOshow", "VELTOshow", "", ""},
       {"a.b/Show", "Show", "", "a.b/Show", "Show"},
       {"Show.x.vup", "Show.x.vup", "vup", "Show.x", "Show.x"},

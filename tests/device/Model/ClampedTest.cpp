@@ -1,10 +1,10 @@
-#include "device/Model/Clamped.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
+
+#include "device/Model/Clamped.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "device/Model/Color.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,6 +5,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "device/Model/Color.h"
 
 namespace {
 
@@ -31,9 +31,16 @@ TEST(Color, ReadsHexadecimalText) {
       {"+ff", Color(0, 0, 255, 0), Color(0, 0, 255, 255), Color(0, 0, 0, 255)},
       {"-0", Color(0, 0, 0, 0), Color(0, 0, 0, 255), Color(0, 0, 0, 0)},
       {"000000000ff", Color(0, 0, 255, 0), Color(0, 0, 255, 255), Color(0, 0, 0, 255)},
-      {"#ff0000ff", {}, {}, {}}, {"0xff", {}, {}, {}}, {" ff", {}, {}, {}}, {"ff ", {}, {}, {}},
-      {"", {}, {}, {}},         {"-1", {}, {}, {}},   {"100000000", {}, {}, {}}, {"+", {}, {}, {}},
-      {"+-0", {}, {}, {}},      {"fg", {}, {}, {}},
+      {"#ff0000ff", {}, {}, {}},
+      {"0xff", {}, {}, {}},
+      {" ff", {}, {}, {}},
+      {"ff ", {}, {}, {}},
+      {"", {}, {}, {}},
+      {"-1", {}, {}, {}},
+      {"100000000", {}, {}, {}},
+      {"+", {}, {}, {}},
+      {"+-0", {}, {}, {}},
+      {"fg", {}, {}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
@@ -111,8 +118,8 @@ TEST(Color, OutOfRangeInputIsClampedBeforeConversion) {
   const float inf = std::numeric_limits<float>::infinity();
   expectRGBA(Color::fromHSV(nan, 1.0f, 1.0f, 255), 255, 0, 0, 255);  // hue counts as 0
   expectRGBA(Color::fromHSV(inf, 1.0f, 1.0f, 255), 255, 0, 0, 255);
-  expectRGBA(Color::fromHSV(0.0f, 2.0f, 7.0f, 255), 255, 0, 0, 255);  // clamped to 1
-  expectRGBA(Color::fromHSV(0.5f, nan, -3.0f, 1), 0, 0, 0, 1);       // NaN and negative count as 0
+  expectRGBA(Color::fromHSV(0.0f, 2.0f, 7.0f, 255), 255, 0, 0, 255);      // clamped to 1
+  expectRGBA(Color::fromHSV(0.5f, nan, -3.0f, 1), 0, 0, 0, 1);            // NaN and negative count as 0
   expectRGBA(Color::fromHSV(-0.25f, 1.0f, 1.0f, 255), 128, 0, 255, 255);  // only the fraction counts
   expectRGBA(Color(255, 0, 0, 255).rotatingHue(nan), 255, 0, 0, 255);
 }

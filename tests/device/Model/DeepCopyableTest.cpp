@@ -1,10 +1,10 @@
-#include "device/Model/DeepCopyable.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "device/Model/DeepCopyable.h"
 
 namespace {
 
@@ -14,7 +14,8 @@ struct Node {
   std::vector<std::shared_ptr<Node>> children;
 
   explicit Node(std::string name) : name(std::move(name)) {}
-  Node(device::DeepCopyTag, const Node& source) : name(source.name), children(device::deepCopy(source.children)) {}
+  Node(device::DeepCopyTag, const Node& source)
+      : name(source.name), children(device::deepCopy(source.children)) {}
 };
 
 static_assert(device::DeepCopyable<Node>);

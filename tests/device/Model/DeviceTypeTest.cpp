@@ -1,8 +1,8 @@
-#include "device/Model/DeviceType.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include "device/Model/DeviceType.h"
 
 namespace {
 

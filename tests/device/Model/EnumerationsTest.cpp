@@ -37,7 +37,8 @@ TEST(DeviceEnumerations, RawValuesAndDescriptions) {
                            {StereoType::velto1, "STEREO", "STEREO"},
                            {StereoType::velto2, "STEREOV2", "STEREOV2"},
                            {StereoType::brevan2, "STEREOB2", "STEREOB2"}});
-  expectCases<PresetType>({{PresetType::preset, "PRESET", "PRESET"}, {PresetType::userShow, "USER SHOW", "USER SHOW"}});
+  expectCases<PresetType>(
+      {{PresetType::preset, "PRESET", "PRESET"}, {PresetType::userShow, "USER SHOW", "USER SHOW"}});
   expectCases<ConnectionMode>({{ConnectionMode::Musician, 10, "Musician"},
                                {ConnectionMode::PPM, 20, "PPM"},
                                {ConnectionMode::Technician, 30, "Technician"},

@@ -1,8 +1,8 @@
-#include "device/Model/IPv4Address.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
+
+#include "device/Model/IPv4Address.h"
 
 namespace {
 
@@ -14,13 +14,26 @@ TEST(IPv4Address, ParsesDottedQuads) {
     std::optional<std::uint32_t> raw;
   };
   const Case cases[] = {
-      {"192.168.0.10", 0xC0A8000Au},  {"255.255.255.0", 0xFFFFFF00u}, {"010.001.000.001", 0x0A010001u},
-      {"1..2.3.4", 0x01020304u},      {".1.2.3.4", 0x01020304u},      {"1.2.3.4.", 0x01020304u},
-      {"+1.2.3.4", 0x01020304u},      {"-0.2.3.4", 0x00020304u},      {"0.0.0.0", 0u},
-      {"1.2.3", std::nullopt},        {"1.2.3.4.5", std::nullopt},    {"256.1.1.1", std::nullopt},
-      {"1.2.3.a", std::nullopt},      {" 1.2.3.4", std::nullopt},     {"", std::nullopt},
-      {"-1.2.3.4", std::nullopt},     {"1.2.3.0x4", std::nullopt},    {"....", std::nullopt},
-      {"1.2.3.+", std::nullopt},      {"1.2.3.99999999999999999999", std::nullopt},
+      {"192.168.0.10", 0xC0A8000Au},
+      {"255.255.255.0", 0xFFFFFF00u},
+      {"010.001.000.001", 0x0A010001u},
+      {"1..2.3.4", 0x01020304u},
+      {".1.2.3.4", 0x01020304u},
+      {"1.2.3.4.", 0x01020304u},
+      {"+1.2.3.4", 0x01020304u},
+      {"-0.2.3.4", 0x00020304u},
+      {"0.0.0.0", 0u},
+      {"1.2.3", std::nullopt},
+      {"1.2.3.4.5", std::nullopt},
+      {"256.1.1.1", std::nullopt},
+      {"1.2.3.a", std::nullopt},
+      {" 1.2.3.4", std::nullopt},
+      {"", std::nullopt},
+      {"-1.2.3.4", std::nullopt},
+      {"1.2.3.0x4", std::nullopt},
+      {"....", std::nullopt},
+      {"1.2.3.+", std::nullopt},
+      {"1.2.3.99999999999999999999", std::nullopt},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);

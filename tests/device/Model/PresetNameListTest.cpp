@@ -1,10 +1,10 @@
-#include "device/Model/PresetNameList.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 #include <vector>
+
+#include "device/Model/PresetNameList.h"
 
 namespace {
 
@@ -32,7 +32,8 @@ TEST(PresetNameList, Filters) {
   using V = std::vector<std::string>;
   const auto P = PresetType::preset;
   const auto U = PresetType::userShow;
-  EXPECT_EQ(baseNames(list.presets()), (V{"Show/VELTOshow", "Show_[bkup_1]/VELTOshow", "Default1/VELTOshow"}));
+  EXPECT_EQ(baseNames(list.presets()),
+            (V{"Show/VELTOshow", "Show_[bkup_1]/VELTOshow", "Default1/VELTOshow"}));
   EXPECT_EQ(baseNames(list.filtered({P}, false, false)), (V{"Show/VELTOshow", "Default1/VELTOshow"}));
   EXPECT_EQ(baseNames(list.presetsIncludingDefaults()),
             (V{"Show/VELTOshow", "Show_[bkup_1]/VELTOshow", "default/VELTOshow", "DEFAULT_[bkup_2]/VELTOshow",
@@ -41,8 +42,8 @@ TEST(PresetNameList, Filters) {
   EXPECT_EQ(baseNames(list.userShowsIncludingDefaults()), (V{"Mix/vup", "DefaultOff/vup"}));
   EXPECT_EQ(baseNames(list.allWithoutDefaults()),
             (V{"Show/VELTOshow", "Show_[bkup_1]/VELTOshow", "Mix/vup", "Default1/VELTOshow"}));
-  EXPECT_EQ(baseNames(list.allWithoutBackups()), (V{"Show/VELTOshow", "default/VELTOshow", "Mix/vup",
-                                                     "DefaultOff/vup", "Default1/VELTOshow"}));
+  EXPECT_EQ(baseNames(list.allWithoutBackups()),
+            (V{"Show/VELTOshow", "default/VELTOshow", "Mix/vup", "DefaultOff/vup", "Default1/VELTOshow"}));
   // A default backup is dropped when either flag excludes it.
   EXPECT_EQ(baseNames(list.filtered(true, false)).size(), 5u);
   EXPECT_EQ(baseNames(list.filtered(false, true)).size(), 4u);

@@ -1,12 +1,11 @@
-#include "device/Model/PresetName.h"
-
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "device/Model/PresetName.h"
 
 namespace {
 
@@ -134,7 +133,7 @@ TEST(PresetName, DefaultsBackupsEqualityAndOrder) {
   EXPECT_TRUE(early < late);
   EXPECT_TRUE(late > early);
   EXPECT_FALSE(late < early);
-  EXPECT_FALSE(PresetName("Show") < late);  // no date on one side
+  EXPECT_FALSE(PresetName("Show") < late);                                // no date on one side
   EXPECT_FALSE(PresetName("Other *[2024-05-01T10:20:30.125Z]") > early);  // other name
 }
 
@@ -146,10 +145,12 @@ TEST(PresetName, KeyedCoding) {
   const auto back = json.get<PresetName>();
   expectParts(back, {"Show", "2024-01-01", PresetType::userShow, "2024-05-01T10:20:30.123Z"});
   EXPECT_EQ(nlohmann::json(PresetName("Show")), nlohmann::json::parse(R"({"name":"Show","type":"PRESET"})"));
-  expectParts(nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})").get<PresetName>(),
-              {"A", nullopt, PresetType::preset, nullopt});
-  for (const char* bad : {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
-                          R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})", "[]"}) {
+  expectParts(
+      nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})").get<PresetName>(),
+      {"A", nullopt, PresetType::preset, nullopt});
+  for (const char* bad :
+       {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
+        R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})", "[]"}) {
     EXPECT_THROW(nlohmann::json::parse(bad).get<PresetName>(), nlohmann::json::exception) << bad;
   }
 }

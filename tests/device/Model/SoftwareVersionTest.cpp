@@ -1,9 +1,9 @@
-#include "device/Model/SoftwareVersion.h"
-
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
+
+#include "device/Model/SoftwareVersion.h"
 
 namespace {
 
@@ -15,12 +15,18 @@ TEST(SoftwareVersion, ParsesThreePieces) {
     std::optional<SoftwareVersion> version;
   };
   const Case cases[] = {
-      {"5.7.13", SoftwareVersion(5, 7, 13)},  {"05.07.013", SoftwareVersion(5, 7, 13)},
-      {"+5.-0.255", SoftwareVersion(5, 0, 255)}, {"5.7", std::nullopt},
-      {"5.7.13.1", std::nullopt},            {"5..13", std::nullopt},
-      {"5.7.", std::nullopt},                {".5.7", std::nullopt},
-      {"5.7.256", std::nullopt},             {"V5.7.13", std::nullopt},
-      {"5.7.13 ", std::nullopt},             {"5.-1.13", std::nullopt},
+      {"5.7.13", SoftwareVersion(5, 7, 13)},
+      {"05.07.013", SoftwareVersion(5, 7, 13)},
+      {"+5.-0.255", SoftwareVersion(5, 0, 255)},
+      {"5.7", std::nullopt},
+      {"5.7.13.1", std::nullopt},
+      {"5..13", std::nullopt},
+      {"5.7.", std::nullopt},
+      {".5.7", std::nullopt},
+      {"5.7.256", std::nullopt},
+      {"V5.7.13", std::nullopt},
+      {"5.7.13 ", std::nullopt},
+      {"5.-1.13", std::nullopt},
       {"", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -39,8 +45,11 @@ TEST(SoftwareVersion, PacksIntoDecimalInteger) {
     std::optional<SoftwareVersion> version;
   };
   const Case cases[] = {
-      {9999, std::nullopt},        {1000000, std::nullopt},   {10000, SoftwareVersion(1, 0, 0)},
-      {999999, SoftwareVersion(99, 99, 99)}, {50713, SoftwareVersion(5, 7, 13)},
+      {9999, std::nullopt},
+      {1000000, std::nullopt},
+      {10000, SoftwareVersion(1, 0, 0)},
+      {999999, SoftwareVersion(99, 99, 99)},
+      {50713, SoftwareVersion(5, 7, 13)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
