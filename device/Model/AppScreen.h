@@ -8,20 +8,28 @@
 #include <string>
 #include <string_view>
 
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
 
 enum class AppScreen { faders1, faders2, stage1, stage2, meters, config, none, channelDetails };
 
-template <>
-struct RawValueTraits<AppScreen> {
-  using Raw = std::string;
-  static std::optional<AppScreen> fromRaw(std::string_view raw);
-  static std::string toRaw(AppScreen value);
+inline constexpr TextCase<AppScreen> kAppScreenCases[] = {
+    {AppScreen::faders1, "FADERS1"},
+    {AppScreen::faders2, "FADERS2"},
+    {AppScreen::stage1, "STAGE1"},
+    {AppScreen::stage2, "STAGE2"},
+    {AppScreen::meters, "METERS"},
+    {AppScreen::config, "CONFIG"},
+    {AppScreen::none, "NONE"},
+    {AppScreen::channelDetails, "CHANNELDETAILS"},
 };
 
+template <>
+struct RawValueTraits<AppScreen> : RawValueTable<kAppScreenCases> {};
+
 // The raw value.
-std::string description(AppScreen value);
+inline std::string description(AppScreen value) { return RawValueTraits<AppScreen>::description(value); }
 
 }  // namespace device

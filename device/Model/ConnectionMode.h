@@ -7,20 +7,25 @@
 #include <optional>
 #include <string>
 
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
 
 enum class ConnectionMode { Musician, PPM, Technician, Admin, Remote };
 
-template <>
-struct RawValueTraits<ConnectionMode> {
-  using Raw = std::int64_t;
-  static std::optional<ConnectionMode> fromRaw(std::int64_t raw);
-  static std::int64_t toRaw(ConnectionMode value);
+inline constexpr IntCase<ConnectionMode> kConnectionModeCases[] = {
+    {ConnectionMode::Musician, 10, "Musician"},
+    {ConnectionMode::PPM, 20, "PPM"},
+    {ConnectionMode::Technician, 30, "Technician"},
+    {ConnectionMode::Admin, 40, "Admin"},
+    {ConnectionMode::Remote, 90, "Remote"},
 };
 
+template <>
+struct RawValueTraits<ConnectionMode> : RawValueTable<kConnectionModeCases> {};
+
 // The case name as text.
-std::string description(ConnectionMode value);
+inline std::string description(ConnectionMode value) { return RawValueTraits<ConnectionMode>::description(value); }
 
 }  // namespace device

@@ -7,20 +7,22 @@
 #include <optional>
 #include <string>
 
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
 
 enum class Hide { hidden, visible };
 
-template <>
-struct RawValueTraits<Hide> {
-  using Raw = std::int64_t;
-  static std::optional<Hide> fromRaw(std::int64_t raw);
-  static std::int64_t toRaw(Hide value);
+inline constexpr IntCase<Hide> kHideCases[] = {
+    {Hide::hidden, 20, "hidden"},
+    {Hide::visible, 0, "visible"},
 };
 
-// The case name as text.
-std::string description(Hide value);
+template <>
+struct RawValueTraits<Hide> : RawValueTable<kHideCases> {};
+
+// "hidden" or "visible".
+inline std::string description(Hide value) { return RawValueTraits<Hide>::description(value); }
 
 }  // namespace device

@@ -8,10 +8,11 @@
 // A value type; any thread may use its own copy. Parsing shares one compiled expression, made
 // safely on first use from any thread and only read afterwards.
 
-#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
 
 #include "device/Model/PresetType.h"
 #include "platform/FileType.h"

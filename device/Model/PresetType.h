@@ -3,26 +3,29 @@
 // A plain value; its raw value is its exchange form (OSC arguments and addresses, XML
 // attributes, preset names).
 
-#include <nlohmann/json_fwd.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json_fwd.hpp>
+
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
 
 enum class PresetType { preset, userShow };
 
-template <>
-struct RawValueTraits<PresetType> {
-  using Raw = std::string;
-  static std::optional<PresetType> fromRaw(std::string_view raw);
-  static std::string toRaw(PresetType value);
+inline constexpr TextCase<PresetType> kPresetTypeCases[] = {
+    {PresetType::preset, "PRESET"},
+    {PresetType::userShow, "USER SHOW"},
 };
 
+template <>
+struct RawValueTraits<PresetType> : RawValueTable<kPresetTypeCases> {};
+
 // The raw value.
-std::string description(PresetType value);
+inline std::string description(PresetType value) { return RawValueTraits<PresetType>::description(value); }
 
 // A single string holding the raw value; reading a string that is no raw value (or no string)
 // throws nlohmann::json::exception.

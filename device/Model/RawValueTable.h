@@ -1,25 +1,34 @@
 #pragma once
 // The case tables behind the enumerations' raw values: one row per case, in declaration order.
-// Used only inside the enumerations' source files.
+// An enumeration declares its table next to its definition and derives its RawValueTraits from
+// RawValueTable<table>.
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace device {
 
 template <typename E>
 struct TextCase {
+  using Raw = std::string;
+  using RawArgument = std::string_view;
   E value;
-  std::string_view raw;  // also the description
+  std::string_view raw;
+  constexpr std::string_view description() const { return raw; }
 };
 
 template <typename E>
 struct IntCase {
+  using Raw = std::int64_t;
+  using RawArgument = std::int64_t;
   E value;
   std::int64_t raw;
-  std::string_view description;
+  std::string_view text;
+  constexpr std::string_view description() const { return text; }
 };
 
 // Exact match of the raw value (case-sensitive text, no trimming); no value when none matches.
@@ -39,5 +48,15 @@ constexpr const Case& caseOf(const Case (&cases)[N], E value) {
   }
   return cases[0];
 }
+
+template <auto& Cases>
+struct RawValueTable {
+  using Case = std::remove_cvref_t<decltype(Cases[0])>;
+  using Enum = decltype(Case::value);
+  using Raw = typename Case::Raw;
+  static std::optional<Enum> fromRaw(typename Case::RawArgument raw) { return findCase(Cases, raw); }
+  static Raw toRaw(Enum value) { return Raw(caseOf(Cases, value).raw); }
+  static std::string description(Enum value) { return std::string(caseOf(Cases, value).description()); }
+};
 
 }  // namespace device

@@ -7,20 +7,24 @@
 #include <optional>
 #include <string>
 
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
 
 enum class RenderMode { mono, stereo, threeD, iThreeD };
 
-template <>
-struct RawValueTraits<RenderMode> {
-  using Raw = std::int64_t;
-  static std::optional<RenderMode> fromRaw(std::int64_t raw);
-  static std::int64_t toRaw(RenderMode value);
+inline constexpr IntCase<RenderMode> kRenderModeCases[] = {
+    {RenderMode::mono, 1, "mono"},
+    {RenderMode::stereo, 2, "stereo"},
+    {RenderMode::threeD, 3, "3D"},
+    {RenderMode::iThreeD, 4, "i3D"},
 };
 
-// The case name as text.
-std::string description(RenderMode value);
+template <>
+struct RawValueTraits<RenderMode> : RawValueTable<kRenderModeCases> {};
+
+// "mono", "stereo", "3D" or "i3D".
+inline std::string description(RenderMode value) { return RawValueTraits<RenderMode>::description(value); }
 
 }  // namespace device

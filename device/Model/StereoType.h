@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "device/Model/RawValueTable.h"
 #include "device/XML/RawValue.h"
 
 namespace device {
@@ -25,14 +26,23 @@ enum class StereoType {
   brevan2
 };
 
-template <>
-struct RawValueTraits<StereoType> {
-  using Raw = std::string;
-  static std::optional<StereoType> fromRaw(std::string_view raw);
-  static std::string toRaw(StereoType value);
+inline constexpr TextCase<StereoType> kStereoTypeCases[] = {
+    {StereoType::ortf185, "STEREOV3-185"},
+    {StereoType::ortf185flat, "STEREOV3-185-flat"},
+    {StereoType::ortf200, "STEREOV3-200"},
+    {StereoType::ortf230, "STEREOV3-230"},
+    {StereoType::ortf250, "STEREOV3-250"},
+    {StereoType::ortf300, "STEREOV3-300"},
+    {StereoType::velto1, "STEREO"},
+    {StereoType::velto2, "STEREOV2"},
+    {StereoType::brevan1, "STEREOB1"},
+    {StereoType::brevan2, "STEREOB2"},
 };
 
+template <>
+struct RawValueTraits<StereoType> : RawValueTable<kStereoTypeCases> {};
+
 // The raw value.
-std::string description(StereoType value);
+inline std::string description(StereoType value) { return RawValueTraits<StereoType>::description(value); }
 
 }  // namespace device
