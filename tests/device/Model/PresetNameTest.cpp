@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "device/Model/PresetName.h"
 
@@ -12,15 +10,11 @@ namespace {
 using device::PresetName;
 using device::PresetType;
 using std::nullopt;
+constexpr auto P = PresetType::preset;
+constexpr auto U = PresetType::userShow;
 
-struct Expected {
-  std::string name;
-  std::optional<std::string> backupDate;
-  PresetType type;
-  std::optional<std::string> rawDate;
-};
-
-void expectParts(const PresetName& parsed, const Expected& e) {
+// Compares all four parts; tables give them as PresetName(name, rawDate, type, backupDate).
+void expectParts(const PresetName& parsed, const PresetName& e) {
   EXPECT_EQ(parsed.name, e.name);
   EXPECT_EQ(parsed.backupDate, e.backupDate);
   EXPECT_EQ(parsed.type, e.type);
@@ -28,35 +22,25 @@ void expectParts(const PresetName& parsed, const Expected& e) {
 }
 
 TEST(PresetName, ParsesListTexts) {
-  const auto P = PresetType::preset;
-  const auto U = PresetType::userShow;
-  const std::pair<std::string, Expected> cases[] = {
+  const std::string stamp = "2024-05-01T10:20:30.123Z";
+  const std::pair<std::string, PresetName> cases[] = {
       {"Show", {"Show", nullopt, P, nullopt}},
-      {"Show_[bkup_2024-01-01] (USER SHOW) *[2024-05-01T10:20:30.123Z]",
-       {"Show", "2024-01-01", U, "2024-05-01T10:20:30.123Z"}},
+      {"Show_[bkup_2024-01-01] (USER SHOW) *[" + stamp + "]", {"Show", stamp, U, "2024-01-01"}},
       {"Show (PRESET)", {"Show", nullopt, P, nullopt}},
-      {"Show *[2024-05-01T10:20:30.123+02:00]", {"Show", nullopt, P, "2024-05-01T10:20:30.123+02:00"}},
+      {"Show *[2024-05-01T10:20:30.123+02:00]", {"Show", "2024-05-01T10:20:30.123+02:00", P, nullopt}},
       {"My Show", {"My Show", nullopt, P, nullopt}},
       {"My Show (USER SHOW)", {"My Show (USER SHOW)", nullopt, P, nullopt}},
       {"Show *[2024-05-01T10:20:30Z]", {"Show *[2024-05-01T10:20:30Z]", nullopt, P, nullopt}},
       {"A_B", {"A_B", nullopt, P, nullopt}},
-      {"A_[bkup_x]_[bkup_y]", {"A", "x]_[bkup_y", P, nullopt}},
+      {"A_[bkup_x]_[bkup_y]", {"A", nullopt, P, "x]_[bkup_y"}},
       {"", {"", nullopt, P, nullopt}},
-      // Unicode: a no-break space is white space; other letters are not.
+      // Unicode white space (a no-break space, an em space) and line breaks; any decimal digits.
       {"My\u00A0Show (USER SHOW)", {"My\u00A0Show (USER SHOW)", nullopt, P, nullopt}},
-      {"Show *[\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z]",
-       {"Show", nullopt, P, "\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z"}},  // any decimal digits
-      {"Sh\u00F6w (USER SHOW)", {"Sh\u00F6w", nullopt, U, nullopt}},
       {"Show_[bkup_a\u2003b]", {"Show_[bkup_a\u2003b]", nullopt, P, nullopt}},
-      // The type text runs to the last ") " before a stamp, but not over a line break.
-      {"Show (a) (USER SHOW)", {"Show", nullopt, P, nullopt}},
       {"Show (USER\rSHOW)", {"Show (USER\rSHOW)", nullopt, P, nullopt}},
-      {"Show (USER\u2028SHOW)", {"Show (USER\u2028SHOW)", nullopt, P, nullopt}},
-      {"Show ()", {"Show", nullopt, P, nullopt}},
-      {"Show\n", {"Show\n", nullopt, P, nullopt}},
-      {"Show *[2024-05-01T10:20:30.123Z] ", {"Show *[2024-05-01T10:20:30.123Z] ", nullopt, P, nullopt}},
-      {std::string("Sh\0w", 4), {std::string("Sh\0w", 4), nullopt, P, nullopt}},
-      {"\xff\xfe (USER SHOW)", {"\xff\xfe (USER SHOW)", nullopt, P, nullopt}},  // not UTF-8: no split
+      {"Show *[\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z]",
+       {"Show", "\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z", P, nullopt}},
+      {"\xff\xfe (USER SHOW)", {"\xff\xfe (USER SHOW)", nullopt, P, nullopt}},  // not UTF-8: not split
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text);
@@ -65,12 +49,11 @@ TEST(PresetName, ParsesListTexts) {
 }
 
 TEST(PresetName, ParsesFileNames) {
-  const std::pair<const char*, std::optional<Expected>> cases[] = {
-      {"Show_[bkup_1].vup", Expected{"Show", "1", PresetType::userShow, nullopt}},
-      {"Show.VELTOshow", Expected{"Show", nullopt, PresetType::preset, nullopt}},
-      {"Show (USER SHOW).VELTOshow", Expected{"Show", nullopt, PresetType::preset, nullopt}},
-      {"My Show.x.vup", Expected{"My Show.x", nullopt, PresetType::userShow, nullopt}},
-      {".VELTOshow", Expected{"", nullopt, PresetType::preset, nullopt}},
+  const std::pair<const char*, std::optional<PresetName>> cases[] = {
+      {"Show_[bkup_1].vup", PresetName{"Show", nullopt, U, "1"}},
+      {"Show.VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
+      {"Show (USER SHOW).VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
+      {".VELTOshow", PresetName{"", nullopt, P, nullopt}},
       {"Show.veltoshow", nullopt},
       {"Show.xml", nullopt},
       {"Show", nullopt},
@@ -82,27 +65,20 @@ TEST(PresetName, ParsesFileNames) {
     ASSERT_EQ(parsed.has_value(), expected.has_value());
     if (parsed) expectParts(*parsed, *expected);
   }
-  const auto fromPath = PresetName::fromURL("/home/u/presets/Mix_[bkup_2].vup");
-  ASSERT_TRUE(fromPath);
-  expectParts(*fromPath, {"Mix", "2", PresetType::userShow, nullopt});
+  expectParts(*PresetName::fromURL("/home/u/Mix_[bkup_2].vup"), {"Mix", nullopt, U, "2"});
 }
 
 TEST(PresetName, BuildsTexts) {
-  PresetName name("Show", nullopt, PresetType::userShow, "1");
+  PresetName name("Show", nullopt, U, "1");
   EXPECT_EQ(name.baseName(), "Show_[bkup_1]");
   EXPECT_EQ(name.fileName(), "Show_[bkup_1].vup");
   EXPECT_EQ(PresetName("Show").fileName(), "Show.VELTOshow");
-  EXPECT_EQ(PresetName::fromFileName(name.fileName()), name);
-  EXPECT_EQ(name.utType(), PresetName::utType(PresetType::userShow));
-  EXPECT_TRUE(name.utType().matches(name.fileName()));
   EXPECT_NE(name.utType(), PresetName("Show").utType());
-
   name.rawDate = "2024-05-01T12:20:30.123+02:00";
   EXPECT_EQ(name.description(), "Show *[2024-05-01T10:20:30.123Z]");  // shown in UTC
   EXPECT_EQ(name.fileName(), "Show_[bkup_1].vup");                    // no stamp in file names
   name.rawDate = "yesterday";
   EXPECT_EQ(name.description(), "Show");
-  EXPECT_FALSE(name.date());
 }
 
 TEST(PresetName, DateRoundTripsToTheMillisecond) {
@@ -110,68 +86,59 @@ TEST(PresetName, DateRoundTripsToTheMillisecond) {
   PresetName name("Show");
   const platform::Date instant = sys_days{2026y / March / 4} + 5h + 6min + 7s + 891ms;
   name.setDate(instant);
-  ASSERT_TRUE(name.rawDate);
   EXPECT_EQ(name.rawDate->back(), 'Z');
   EXPECT_EQ(name.date(), instant);
   name.setDate(nullopt);
   EXPECT_FALSE(name.rawDate);
 }
 
-TEST(PresetName, DefaultsBackupsEqualityAndOrder) {
-  for (const char* text : {"Default", "DEFAULTOFF", "default_[bkup_1]", "defaultOff (USER SHOW)"}) {
-    EXPECT_TRUE(PresetName::isDefault(text)) << text;
-  }
-  for (const char* text : {"default1", "my default", ""}) EXPECT_FALSE(PresetName::isDefault(text)) << text;
-  EXPECT_TRUE(PresetName("A_[bkup_1]").isBackup());
-  EXPECT_FALSE(PresetName("A").isBackup());
-
+TEST(PresetName, DefaultsEqualityAndOrder) {
+  for (const char* text : {"Default", "DEFAULTOFF", "default_[bkup_1]"})
+    EXPECT_TRUE(PresetName::isDefault(text));
+  EXPECT_FALSE(PresetName::isDefault("default1"));
   const PresetName early("Show *[2024-05-01T10:20:30.123Z]");
   const PresetName late("Show *[2024-05-01T10:20:30.124Z]");
   EXPECT_EQ(early, late);
   EXPECT_NE(PresetName("Show"), PresetName("Show_[bkup_1]"));
-  EXPECT_NE(PresetName("Show"), PresetName("Show (USER SHOW)"));
-  EXPECT_TRUE(early < late);
-  EXPECT_TRUE(late > early);
+  EXPECT_TRUE(early < late && late > early);
   EXPECT_FALSE(late < early);
   EXPECT_FALSE(PresetName("Show") < late);                                // no date on one side
-  EXPECT_FALSE(PresetName("Other *[2024-05-01T10:20:30.125Z]") > early);  // other name
+  EXPECT_FALSE(PresetName("Other *[2024-05-01T10:20:30.125Z]") > early);  // another name
 }
 
 TEST(PresetName, KeyedCoding) {
-  const PresetName full("Show", "2024-05-01T10:20:30.123Z", PresetType::userShow, "2024-01-01");
-  const nlohmann::json json = full;
-  EXPECT_EQ(json, nlohmann::json::parse(R"({"name":"Show","rawDate":"2024-05-01T10:20:30.123Z",
-                                              "type":"USER SHOW","backupDate":"2024-01-01"})"));
-  const auto back = json.get<PresetName>();
-  expectParts(back, {"Show", "2024-01-01", PresetType::userShow, "2024-05-01T10:20:30.123Z"});
+  const nlohmann::json json = PresetName("Show", "2024-05-01T10:20:30.123Z", U, "1");
+  EXPECT_EQ(
+      json,
+      nlohmann::json::parse(
+          R"({"name":"Show","rawDate":"2024-05-01T10:20:30.123Z","type":"USER SHOW","backupDate":"1"})"));
+  expectParts(json.get<PresetName>(), {"Show", "2024-05-01T10:20:30.123Z", U, "1"});
   EXPECT_EQ(nlohmann::json(PresetName("Show")), nlohmann::json::parse(R"({"name":"Show","type":"PRESET"})"));
   expectParts(
       nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})").get<PresetName>(),
-      {"A", nullopt, PresetType::preset, nullopt});
+      {"A", nullopt, P, nullopt});
   for (const char* bad :
        {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
-        R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})", "[]"}) {
+        R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})"}) {
     EXPECT_THROW(nlohmann::json::parse(bad).get<PresetName>(), nlohmann::json::exception) << bad;
   }
 }
 
 TEST(PresetName, FirstUseFromManyThreadsAtOnce) {
-  // Each test runs in its own process, so this is the expression's first use.
+  // Each test runs in a process of its own, so this is the expression's first use.
   std::vector<std::thread> threads;
   std::vector<int> ok(8, 0);
   for (int i = 0; i < 8; ++i) {
     threads.emplace_back([&ok, i] {
-      const PresetName parsed("Show_[bkup_" + std::to_string(i) + "] (USER SHOW)");
-      ok[static_cast<std::size_t>(i)] = parsed.name == "Show" && parsed.backupDate == std::to_string(i);
+      ok[i] = PresetName("Show_[bkup_" + std::to_string(i) + "]").backupDate == std::to_string(i);
     });
   }
   for (auto& t : threads) t.join();
   EXPECT_EQ(ok, std::vector<int>(8, 1));
 }
 
-TEST(PresetName, LongNamesParseInLinearTime) {
-  const std::string text = std::string(1 << 20, 'a') + " (USER SHOW)";
-  EXPECT_EQ(PresetName(text).type, PresetType::userShow);
+TEST(PresetName, LongNamesFromDevicesParseInLinearTime) {
+  EXPECT_EQ(PresetName(std::string(1 << 20, 'a') + " (USER SHOW)").type, U);
   const std::string blanks = std::string(1 << 20, 'a') + std::string(1 << 16, ' ') + "x";
   EXPECT_EQ(PresetName(blanks).name, blanks);
 }
