@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "device/Model/PresetName.h"
+
+namespace {
+
+using device::PresetName;
+using device::PresetType;
+using std::nullopt;
+constexpr auto P = PresetType::preset;
+constexpr auto U = PresetType::userShow;
+
+// Compares all four parts; tables give them as PresetName(name, rawDate, type, backupDate).
+void expectParts(const PresetName& parsed, const PresetName& e) {
+  EXPECT_EQ(parsed.name, e.name);
+  EXPECT_EQ(parsed.backupDate, e.backupDate);
+  EXPECT_EQ(parsed.type, e.type);
+  EXPECT_EQ(parsed.rawDate, e.rawDate);
+}
+
+TEST(PresetName, ParsesListTexts) {
+  const std::string stamp = "2024-05-01T10:20:30.123Z";
+  const std::pair<std::string, PresetName> cases[] = {
+      {"Show", {"Show", nullopt, P, nullopt}},
+      {"Show_[bkup_2024-01-01] (USER SHOW) *[" + stamp + "]", {"Show", stamp, U, "2024-01-01"}},
+      {"Show (PRESET)", {"Show", nullopt, P, nullopt}},
+      {"Show *[2024-05-01T10:20:30.123+02:00]", {"Show", "2024-05-01T10:20:30.123+02:00", P, nullopt}},
+      {"My Show", {"My Show", nullopt, P, nullopt}},
+      {"My Show (USER SHOW)", {"My Show (USER SHOW)", nullopt, P, nullopt}},
+      {"Show *[2024-05-01T10:20:30Z]", {"Show *[2024-05-01T10:20:30Z]", nullopt, P, nullopt}},
+      {"A_B", {"A_B", nullopt, P, nullopt}},
+      {"A_[bkup_x]_[bkup_y]", {"A", nullopt, P, "x]_[bkup_y"}},
+      {"", {"", nullopt, P, nullopt}},
+      // Unicode white space (a no-break space, an em space) and line breaks; any decimal digits.
+      {"My\u00A0Show (USER SHOW)", {"My\u00A0Show (USER SHOW)", nullopt, P, nullopt}},
+      {"Show_[bkup_a\u2003b]", {"Show_[bkup_a\u2003b]", nullopt, P, nullopt}},
+      {"Show (USER\rSHOW)", {"Show (USER\rSHOW)", nullopt, P, nullopt}},
+      {"Show *[\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z]",
+       {"Show", "\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z", P, nullopt}},
+      {"\xff\xfe (USER SHOW)", {"\xff\xfe (USER SHOW)", nullopt, P, nullopt}},  // not UTF-8: not split
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE(text);
+    expectParts(PresetName(text), expected);
+  }
+}
+
+TEST(PresetName, ParsesFileNames) {
+  const std::pair<const char*, std::optional<PresetName>> cases[] = {
+      {"Show_[bkup_1].vup", PresetName{"Show", nullopt, U, "1"}},
+      {"Show.VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
+      {"Show (USER SHOW).VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
+      {".VELTOshow", PresetName{"", nullopt, P, nullopt}},
+      {"Show.veltoshow", nullopt},
+      {"Show.xml", nullopt},
+      {"Show", nullopt},
+      {"Show.vup.bak", nullopt},
+  };
+  for (const auto& [fileName, expected] : cases) {
+    SCOPED_TRACE(fileName);
+    const auto parsed = PresetName::fromFileName(fileName);
+    ASSERT_EQ(parsed.has_value(), expected.has_value());
+    if (parsed) expectParts(*parsed, *expected);
+  }
+  expectParts(*PresetName::fromURL("/home/u/Mix_[bkup_2].vup"), {"Mix", nullopt, U, "2"});
+}
+
+TEST(PresetName, BuildsTexts) {
+  PresetName name("Show", nullopt, U, "1");
+  EXPECT_EQ(name.baseName(), "Show_[bkup_1]");
+  EXPECT_EQ(name.fileName(), "Show_[bkup_1].vup");
+  EXPECT_EQ(PresetName("Show").fileName(), "Show.VELTOshow");
+  EXPECT_NE(name.utType(), PresetName("Show").utType());
+  name.rawDate = "2024-05-01T12:20:30.123+02:00";
+  EXPECT_EQ(name.description(), "Show *[2024-05-01T10:20:30.123Z]");  // shown in UTC
+  EXPECT_EQ(name.fileName(), "Show_[bkup_1].vup");                    // no stamp in file names
+  name.rawDate = "yesterday";
+  EXPECT_EQ(name.description(), "Show");
+}
+
+TEST(PresetName, DateRoundTripsToTheMillisecond) {
+  using namespace std::chrono;
+  PresetName name("Show");
+  const platform::Date instant = sys_days{2026y / March / 4} + 5h + 6min + 7s + 891ms;
+  name.setDate(instant);
+  EXPECT_EQ(name.rawDate->back(), 'Z');
+  EXPECT_EQ(name.date(), instant);
+  name.setDate(nullopt);
+  EXPECT_FALSE(name.rawDate);
+}
+
+TEST(PresetName, DefaultsEqualityAndOrder) {
+  for (const char* text : {"Default", "DEFAULTOFF", "default_[bkup_1]"})
+    EXPECT_TRUE(PresetName::isDefault(text));
+  EXPECT_FALSE(PresetName::isDefault("default1"));
+  const PresetName early("Show *[2024-05-01T10:20:30.123Z]");
+  const PresetName late("Show *[2024-05-01T10:20:30.124Z]");
+  EXPECT_EQ(early, late);
+  EXPECT_NE(PresetName("Show"), PresetName("Show_[bkup_1]"));
+  EXPECT_TRUE(early < late && late > early);
+  EXPECT_FALSE(late < early);
+  EXPECT_FALSE(PresetName("Show") < late);                                // no date on one side
+  EXPECT_FALSE(PresetName("Other *[2024-05-01T10:20:30.125Z]") > early);  // another name
+}
+
+TEST(PresetName, KeyedCoding) {
+  const nlohmann::json json = PresetName("Show", "2024-05-01T10:20:30.123Z", U, "1");
+  EXPECT_EQ(
+      json,
+      nlohmann::json::parse(
+          R"({"name":"Show","rawDate":"2024-05-01T10:20:30.123Z","type":"USER SHOW","backupDate":"1"})"));
+  expectParts(json.get<PresetName>(), {"Show", "2024-05-01T10:20:30.123Z", U, "1"});
+  EXPECT_EQ(nlohmann::json(PresetName("Show")), nlohmann::json::parse(R"({"name":"Show","type":"PRESET"})"));
+  expectParts(
+      nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})").get<PresetName>(),
+      {"A", nullopt, P, nullopt});
+  for (const char* bad :
+       {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
+        R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})"}) {
+    EXPECT_THROW(nlohmann::json::parse(bad).get<PresetName>(), nlohmann::json::exception) << bad;
+  }
+}
+
+TEST(PresetName, FirstUseFromManyThreadsAtOnce) {
+  // Each test runs in a process of its own, so this is the expression's first use.
+  std::vector<std::thread> threads;
+  std::vector<int> ok(8, 0);
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&ok, i] {
+      ok[i] = PresetName("Show_[bkup_" + std::to_string(i) + "]").backupDate == std::to_string(i);
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(ok, std::vector<int>(8, 1));
+}
+
+TEST(PresetName, LongNamesFromDevicesParseInLinearTime) {
+  EXPECT_EQ(PresetName(std::string(1 << 20, 'a') + " (USER SHOW)").type, U);
+  const std::string blanks = std::string(1 << 20, 'a') + std::string(1 << 16, ' ') + "x";
+  EXPECT_EQ(PresetName(blanks).name, blanks);
+}
+
+}  // namespace
