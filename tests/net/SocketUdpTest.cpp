@@ -1,0 +1,290 @@
+// The UDP-over-IPv4 road: create, bind, datagrams with sender address, options, wake-up, close.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <unordered_set>
+
+#include "net/Socket.h"
+#include "tests/net/SocketTestSupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using net::ProtocolFamily;
+using net::Socket;
+using net::SocketProtocol;
+using net::SocketType;
+using net::testing::boundUdpSocket;
+using net::testing::expectSocketError;
+using net::testing::loopbackAddress;
+namespace reason = net::reason;
+using Clock = std::chrono::steady_clock;
+
+std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+TEST(SocketUdpTest, CreateChecksTheTypeAndProtocol) {
+  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  ASSERT_GE(socket->socketfd(), 0);
+  const auto& signature = *socket->signature();
+  EXPECT_EQ(signature.protocolFamily, ProtocolFamily::inet);
+  EXPECT_EQ(signature.socketType, SocketType::datagram);
+  EXPECT_EQ(signature.proto, SocketProtocol::udp);
+  EXPECT_FALSE(signature.isBound);
+  EXPECT_EQ(socket->listeningPort(), -1);
+  EXPECT_EQ(socket->boundPort(), -1);
+  EXPECT_EQ(socket->remoteHostname(), "No hostname");
+  EXPECT_TRUE(socket->isBlocking());
+  EXPECT_EQ(socket->readBufferSize(), 4096u);
+
+  expectSocketError([] { Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::tcp); },
+                    Socket::errInvalidSignature, reason::datagramNeedsUdpOrUnix);
+  expectSocketError([] { Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::udp); },
+                    Socket::errInvalidSignature, reason::streamNeedsTcpOrUnix);
+  auto local = Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::tcp);
+  EXPECT_EQ(local->signature()->proto, SocketProtocol::unix_);
+}
+
+TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
+  auto server = boundUdpSocket();
+  const std::int32_t serverPort = server->boundPort();
+  ASSERT_GT(serverPort, 0);
+  EXPECT_EQ(server->signature()->hostname, "127.0.0.1");
+  EXPECT_EQ(server->listeningPort(), -1);  // bound, not listening
+  EXPECT_FALSE(server->isActive());
+  EXPECT_FALSE(server->isServer());
+
+  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  client->setBroadcast(true);
+  client->setWriteTimeout(1000);
+  EXPECT_EQ(client->write(bytes("hello"), loopbackAddress(serverPort)), 5);
+
+  std::vector<std::uint8_t> received = bytes("abc");
+  const auto [count, sender] = server->readDatagram(received);
+  EXPECT_EQ(count, 5);
+  EXPECT_EQ(received, bytes("abchello"));  // appended
+  ASSERT_TRUE(sender);
+  const auto endpoint = Socket::hostAndPort(*sender);
+  ASSERT_TRUE(endpoint);
+  EXPECT_EQ(endpoint->host, "127.0.0.1");
+  EXPECT_GT(endpoint->port, 0);
+
+  // Answer the sender at the address the read gave.
+  EXPECT_EQ(server->write(std::string_view("pong"), *sender), 4);
+  std::uint8_t reply[16] = {};
+  const auto answer = client->readDatagram(reply, sizeof reply);
+  EXPECT_EQ(answer.count, 4);
+  EXPECT_EQ(std::string(reply, reply + 4), "pong");
+  ASSERT_TRUE(answer.address);
+  EXPECT_EQ(Socket::hostAndPort(*answer.address)->port, serverPort);
+}
+
+TEST(SocketUdpTest, PortReuseLetsTwoSocketsBindOnePort) {
+  auto first = boundUdpSocket();
+  auto second = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  EXPECT_NO_THROW(second->listen(first->boundPort(), 1024, true, std::string("127.0.0.1")));
+  EXPECT_EQ(second->boundPort(), first->boundPort());
+  // A socket that is already bound cannot bind again.
+  expectSocketError([&] { second->listen(0, 1024, true); }, Socket::errBindFailed);
+}
+
+TEST(SocketUdpTest, LongDatagramsAreCut) {
+  auto server = boundUdpSocket();
+  server->setReadBufferSize(8192);
+  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  const auto to = loopbackAddress(server->boundPort());
+
+  std::vector<std::uint8_t> big(9000);
+  for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+  ASSERT_EQ(client->write(big, to), 9000);
+  std::vector<std::uint8_t> received;
+  EXPECT_EQ(server->readDatagram(received).count, 8192);
+  EXPECT_TRUE(std::equal(received.begin(), received.end(), big.begin()));
+
+  // A raw buffer smaller than the datagram keeps its first bytes; the rest is gone.
+  ASSERT_EQ(client->write(std::string_view("0123456789abcdefghijklmno"), to), 25);
+  ASSERT_EQ(client->write(std::string_view("next"), to), 4);
+  std::uint8_t small[10] = {};
+  EXPECT_EQ(server->readDatagram(small, sizeof small).count, 10);
+  EXPECT_EQ(std::string(small, small + 10), "0123456789");
+  received.clear();
+  EXPECT_EQ(server->readDatagram(received).count, 4);
+  EXPECT_EQ(received, bytes("next"));
+}
+
+TEST(SocketUdpTest, ReadsWithoutDataReturnNothing) {
+  // Read time-out, then non-blocking mode: both give count 0 and no address, without error.
+  auto server = boundUdpSocket();
+  server->setReadTimeout(50);
+  std::vector<std::uint8_t> received;
+  auto start = Clock::now();
+  auto result = server->readDatagram(received);
+  EXPECT_EQ(result.count, 0);
+  EXPECT_FALSE(result.address);
+  EXPECT_GE(Clock::now() - start, 30ms);
+  EXPECT_LT(Clock::now() - start, 5s);
+
+  server->setReadTimeout(0);
+  server->setBlocking(false);
+  EXPECT_FALSE(server->isBlocking());
+  start = Clock::now();
+  result = server->readDatagram(received);
+  EXPECT_EQ(result.count, 0);
+  EXPECT_FALSE(result.address);
+  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_TRUE(received.empty());
+}
+
+TEST(SocketUdpTest, WakeUpReleasesABlockedReader) {
+  auto server = boundUdpSocket();
+  Socket::DatagramResult result{-1, std::nullopt};
+  std::thread reader([&] {
+    std::vector<std::uint8_t> received;
+    result = server->readDatagram(received);
+  });
+  std::this_thread::sleep_for(50ms);
+  server->wakeUp();
+  reader.join();
+  EXPECT_EQ(result.count, 0);
+  EXPECT_FALSE(result.address);
+  EXPECT_FALSE(server->remoteConnectionClosed());
+  EXPECT_GE(server->socketfd(), 0);  // still open until close()
+  server->close();
+  EXPECT_EQ(server->socketfd(), -1);
+}
+
+TEST(SocketUdpTest, EmptyDatagramDoesNotStopWrites) {
+  auto server = boundUdpSocket();
+  auto client = boundUdpSocket();
+  ASSERT_EQ(::sendto(client->socketfd(), "", 0, 0, loopbackAddress(server->boundPort()).sockaddrPointer(),
+                     sizeof(sockaddr_in)),
+            0);
+  std::vector<std::uint8_t> received;
+  const auto result = server->readDatagram(received);
+  EXPECT_EQ(result.count, 0);
+  EXPECT_FALSE(result.address);
+  EXPECT_FALSE(server->remoteConnectionClosed());
+  EXPECT_EQ(server->write(std::string_view("still"), loopbackAddress(client->boundPort())), 5);
+  EXPECT_EQ(client->readDatagram(received).count, 5);
+}
+
+TEST(SocketUdpTest, ClosingResetsTheSignature) {
+  auto socket = boundUdpSocket();
+  socket->close();
+  socket->close();  // harmless
+  EXPECT_EQ(socket->socketfd(), -1);
+  EXPECT_EQ(socket->remoteHostname(), "No hostname");
+  EXPECT_EQ(socket->remotePort(), 0);
+  EXPECT_EQ(socket->listeningPort(), -1);
+  EXPECT_TRUE(socket->signature()->isBound);
+  std::vector<std::uint8_t> received;
+  expectSocketError([&] { socket->readDatagram(received); }, Socket::errInvalidDescriptor,
+                    reason::socketInvalidDescriptor);
+  expectSocketError([&] { socket->write(bytes("x"), loopbackAddress(9)); }, Socket::errInvalidDescriptor,
+                    reason::socketNotValid);
+  expectSocketError([&] { socket->setBroadcast(true); }, Socket::errInvalidDescriptor, reason::socketNotValid);
+}
+
+TEST(SocketUdpTest, WrongUseIsRefused) {
+  auto udp = boundUdpSocket();
+  auto tcp = Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::tcp);
+  std::uint8_t buffer[4];
+  std::vector<std::uint8_t> received;
+  expectSocketError([&] { tcp->setBroadcast(true); }, Socket::errWrongProtocol, reason::notUdp);
+  expectSocketError([&] { tcp->write(bytes("x"), loopbackAddress(9)); }, Socket::errWrongProtocol, reason::notUdp);
+  expectSocketError([&] { tcp->readDatagram(received); }, Socket::errWrongProtocol, reason::notUdp);
+  expectSocketError([&] { tcp->listenForDatagram(received, 0); }, Socket::errWrongProtocol, reason::notUdp);
+  expectSocketError([&] { udp->write(std::vector<std::uint8_t>{}, loopbackAddress(9)); }, Socket::errInvalidBuffer,
+                    reason::bufferNotValid);
+  expectSocketError([&] { udp->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize);
+  expectSocketError([&] { udp->write(bytes("x")); }, Socket::errNotConnected, reason::theSocketNotConnected);
+  expectSocketError([&] { udp->pollReadiness(false, 0); }, Socket::errNotConnected, reason::theSocketNotConnected);
+  const auto v6 = Socket::resolveAddress("::1", 9);
+  ASSERT_TRUE(v6);
+  expectSocketError([&] { udp->write(bytes("x"), *v6); }, Socket::errWriteFailed);
+}
+
+TEST(SocketUdpTest, ListenForDatagramBindsOnceAndListens) {
+  auto server = boundUdpSocket();
+  const std::int32_t port = server->boundPort();
+  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  ASSERT_EQ(client->write(std::string_view("hi"), loopbackAddress(port)), 2);
+  std::vector<std::uint8_t> received;
+  const auto result = server->listenForDatagram(received, 0);
+  EXPECT_EQ(result.count, 2);
+  EXPECT_EQ(server->boundPort(), port);
+  EXPECT_TRUE(server->isListening());
+  EXPECT_EQ(server->listeningPort(), port);
+  EXPECT_NO_THROW(server->pollReadiness(false, 0));
+}
+
+TEST(SocketUdpTest, ReadBufferSizeIsClampedAndReplacedOnlyOnChange) {
+  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  socket->setReadBufferSize(0);
+  EXPECT_EQ(socket->readBufferSize(), 1024u);
+  const std::uint8_t* before = socket->readBuffer().data();
+  socket->setReadBufferSize(1024);
+  EXPECT_EQ(socket->readBuffer().data(), before);
+  socket->setReadBufferSize(8192);
+  EXPECT_EQ(socket->readBuffer().size(), 8192u);
+  EXPECT_EQ(socket->readBuffer()[0], 0);
+}
+
+TEST(SocketUdpTest, AddressesTurnIntoHostAndPort) {
+  sockaddr_in raw{};
+  raw.sin_family = AF_INET;
+  raw.sin_port = htons(9000);
+  ASSERT_EQ(inet_pton(AF_INET, "192.168.1.20", &raw.sin_addr), 1);
+  const auto v4 = Socket::hostAndPort(Socket::Address::ipv4(raw));
+  ASSERT_TRUE(v4);
+  EXPECT_EQ(v4->host, "192.168.1.20");
+  EXPECT_EQ(v4->port, 9000);
+  EXPECT_FALSE(Socket::hostAndPort(Socket::Address::unix_(sockaddr_un{AF_UNIX, "/tmp/x"})));
+
+  const auto resolved = Socket::resolveAddress("127.0.0.1", 9000);
+  ASSERT_TRUE(resolved);
+  EXPECT_EQ(resolved->kind(), Socket::Address::Kind::ipv4);
+  EXPECT_EQ(resolved->size(), 16u);
+  EXPECT_EQ(Socket::hostAndPort(*resolved)->port, 9000);
+  EXPECT_EQ(Socket::resolveAddress("::1", 1)->size(), 28u);
+  EXPECT_FALSE(Socket::resolveAddress("no such host", 9000));
+}
+
+TEST(SocketUdpTest, WaitForReadableAcceptsBoundSockets) {
+  auto server = boundUdpSocket();
+  const std::vector<Socket*> sockets{server.get()};
+  auto start = Clock::now();
+  EXPECT_FALSE(Socket::waitForReadable(sockets, 0, false));
+  EXPECT_LT(Clock::now() - start, 1s);
+  start = Clock::now();
+  EXPECT_FALSE(Socket::waitForReadable(sockets, 30, false));
+  EXPECT_GE(Clock::now() - start, 20ms);
+
+  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  client->write(std::string_view("x"), loopbackAddress(server->boundPort()));
+  const auto ready = Socket::waitForReadable(sockets, 5000, false);
+  ASSERT_TRUE(ready);
+  EXPECT_EQ(*ready, sockets);
+
+  expectSocketError([&] { Socket::waitForReadable({client.get()}, 0, false); }, Socket::errNotActive,
+                    reason::notActive);
+  client->setSignature(std::nullopt);
+  expectSocketError([&] { Socket::waitForReadable({client.get()}, 0, false); }, Socket::errMissingSignature,
+                    reason::missingSignature);
+  client->close();
+  expectSocketError([&] { Socket::waitForReadable({client.get()}, 0, false); }, Socket::errInvalidDescriptor,
+                    reason::theSocketInvalidDescriptor);
+}
+
+TEST(SocketUdpTest, SocketsAreEqualOnlyToThemselves) {
+  auto a = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  auto b = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  EXPECT_TRUE(*a == *a);
+  EXPECT_FALSE(*a == *b);
+  EXPECT_NE(a->uuid(), b->uuid());
+  EXPECT_EQ(a->uuid().size(), 36u);
+  EXPECT_NE(std::hash<Socket>{}(*a), std::hash<Socket>{}(*b));
+}
+
+}  // namespace
