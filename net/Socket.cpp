@@ -4,26 +4,14 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <uuid/uuid.h>
 
 #include <algorithm>
 #include <cerrno>
 
 #include "net/SocketSystem.h"
+#include "net/UuidText.h"
 
 namespace net {
-
-namespace {
-
-std::string newUuidText() {
-  uuid_t value;
-  uuid_generate_random(value);
-  char text[37] = {};
-  uuid_unparse_upper(value, text);
-  return text;
-}
-
-}  // namespace
 
 std::unique_ptr<Socket> Socket::create(ProtocolFamily family, SocketType type, SocketProtocol proto) {
   if (type == SocketType::datagram && proto != SocketProtocol::udp && proto != SocketProtocol::unix_) {

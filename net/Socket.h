@@ -35,6 +35,7 @@
 #include <utility>
 #include <vector>
 
+#include "net/SSLError.h"
 #include "net/SSLServiceDelegate.h"
 #include "net/SocketAddress.h"
 #include "net/SocketError.h"
