@@ -39,12 +39,14 @@
 #include "net/SSLServiceDelegate.h"
 #include "net/SocketAddress.h"
 #include "net/SocketError.h"
+#include "net/SocketReader.h"
 #include "net/SocketSignature.h"
 #include "net/SocketTypes.h"
+#include "net/SocketWriter.h"
 
 namespace net {
 
-class Socket : public SocketErrorCodes {
+class Socket : public SocketErrorCodes, public SocketReader, public SocketWriter {
  public:
   using Error = SocketError;
   using Address = SocketAddress;
@@ -89,7 +91,7 @@ class Socket : public SocketErrorCodes {
   Socket(ProtocolFamily family, SocketType type, SocketProtocol proto);
   // A connected stream socket on `descriptor` (from accept or adopt).
   Socket(int descriptor, const Address& remoteAddress, const std::optional<std::string>& path);
-  ~Socket();
+  ~Socket() override;
   Socket(const Socket&) = delete;
   Socket& operator=(const Socket&) = delete;
 
@@ -135,9 +137,9 @@ class Socket : public SocketErrorCodes {
   // Stream: bytes waiting from earlier reads are served first; with `truncate` the part that
   // does not fit waits for the next read, without it the read fails with errBufferTooSmall.
   std::int64_t read(std::uint8_t* buffer, std::size_t capacity, bool truncate = false);
-  std::string readString();
+  std::string readString() override;
   // Appends what arrived to `data`.
-  std::int64_t read(std::vector<std::uint8_t>& data);
+  std::int64_t read(std::vector<std::uint8_t>& data) override;
   // One datagram; a longer one is cut to `capacity`. Count 0 and no address when nothing came
   // (non-blocking, read time-out, wakeUp).
   DatagramResult readDatagram(std::uint8_t* buffer, std::size_t capacity);
@@ -146,8 +148,8 @@ class Socket : public SocketErrorCodes {
 
   // --- Writing (SocketWrite.cpp) ---
   std::int64_t write(const void* buffer, std::size_t count);
-  std::int64_t write(const std::vector<std::uint8_t>& data);  // empty: 0 at once
-  std::int64_t write(std::string_view text);
+  std::int64_t write(const std::vector<std::uint8_t>& data) override;  // empty: 0 at once
+  std::int64_t write(std::string_view text) override;
   // One datagram to `address`.
   std::int64_t write(const void* buffer, std::size_t count, const Address& address);
   std::int64_t write(const std::vector<std::uint8_t>& data, const Address& address);

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <sys/socket.h>
 
+#include <functional>
 #include <string>
 
 #include "net/Socket.h"

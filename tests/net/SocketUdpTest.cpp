@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <unordered_set>
 
@@ -203,6 +204,46 @@ TEST(SocketUdpTest, WrongUseIsRefused) {
   const auto v6 = Socket::resolveAddress("::1", 9);
   ASSERT_TRUE(v6);
   expectSocketError([&] { udp->write(bytes("x"), *v6); }, Socket::errWriteFailed);
+}
+
+TEST(SocketUdpTest, ChecksRunInOrder) {
+  // Buffer size before descriptor, family before descriptor: a closed socket shows which check
+  // comes first.
+  auto closed = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  closed->close();
+  std::uint8_t buffer[4];
+  const std::string badDescriptor = net::systemErrorText(EBADF);
+  const struct {
+    std::function<void()> call;
+    std::int32_t code;
+    std::string_view reason;
+  } cases[] = {
+      {[&] { closed->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize},
+      {[&] { closed->listenForDatagram(buffer, 0, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->read(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->write(std::vector<std::uint8_t>{}, loopbackAddress(9)); }, Socket::errInvalidBuffer,
+       reason::bufferNotValid},
+      {[&] { closed->write(std::string_view()); }, Socket::errInvalidBuffer, reason::bufferNotValid},
+      {[&] { closed->connectToPath("/x"); }, Socket::errWrongProtocol, reason::mustBeUnix},
+      {[&] { closed->read(buffer, 4); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->pollReadiness(false, 0); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->acceptInPlace(); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->setReadTimeout(5); }, Socket::errSetReadTimeoutFailed, badDescriptor},
+      {[&] { closed->setWriteTimeout(5); }, Socket::errSetWriteTimeoutFailed, badDescriptor},
+      {[&] { closed->setBlocking(false); }, Socket::errGetFlagsFailed, badDescriptor},
+  };
+  for (const auto& check : cases) expectSocketError(check.call, check.code, check.reason);
+  EXPECT_TRUE(closed->isBlocking());
+}
+
+TEST(SocketUdpTest, BindFailures) {
+  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  // TEST-NET-1: an address this machine does not have.
+  expectSocketError([&] { socket->listen(0, 1024, true, std::string("192.0.2.1")); }, Socket::errBindFailed,
+                    net::systemErrorText(EADDRNOTAVAIL));
+  expectSocketError([&] { socket->listen(0, 1024, true, std::string("no such host")); },
+                    Socket::errAddressLookupFailed);
+  EXPECT_FALSE(socket->signature()->isBound);
 }
 
 TEST(SocketUdpTest, ListenForDatagramBindsOnceAndListens) {
