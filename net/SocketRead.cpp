@@ -76,16 +76,9 @@ std::int64_t Socket::readIntoStorage() {
   for (;;) {
     std::int64_t received = 0;
     if (delegate_) {
-      try {
-        received = delegate_->receiveSecure(readBuffer_.data(), readBufferSize_);
-      } catch (const SSLError& error) {
-        if (error.kind() == SSLError::Kind::fail) throw error.toSocketError();
-        if (error.kind() == SSLError::Kind::retryNeeded) {
-          while (!pollReadiness(true, 0).readable) {
-          }
-        }
-        continue;
-      }
+      // Waits for readability alone: a connected socket is nearly always writable.
+      received = detail::runSecure([&] { return delegate_->receiveSecure(readBuffer_.data(), readBufferSize_); },
+                                   [&] { detail::waitFor(socketfd_, detail::readableEvents); });
     } else {
       received = ::recv(socketfd_, readBuffer_.data(), readBufferSize_, flags);
       if (received < 0 && errno == EINTR) continue;
@@ -97,8 +90,9 @@ std::int64_t Socket::readIntoStorage() {
       continue;
     }
     if (received == 0) {
+      // The peer is gone; bytes of an earlier pass of this read are still handed out.
       remoteConnectionClosed_ = true;
-      return 0;
+      return static_cast<std::int64_t>(readStorage_.size());
     }
     if (errno == ECONNRESET) {
       remoteConnectionClosed_ = true;

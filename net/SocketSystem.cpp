@@ -69,4 +69,11 @@ void setNonBlocking(int descriptor, bool nonBlocking) {
   if (fcntl(descriptor, F_SETFL, wanted) < 0) throwSystemError(SocketErrorCodes::errSetFlagsFailed);
 }
 
+void waitFor(int descriptor, short events) {
+  pollfd waiting{descriptor, events, 0};
+  while (::poll(&waiting, 1, -1) < 0) {
+    if (errno != EINTR) throwSystemError(SocketErrorCodes::errSelectFailed);
+  }
+}
+
 }  // namespace net::detail

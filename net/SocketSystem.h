@@ -61,4 +61,22 @@ decltype(auto) callDelegate(Call&& call) {
   }
 }
 
+// Runs a security-layer send or receive until it gives a count: SSLError::success() calls it
+// again at once, retryNeeded() after `waitUntilReady()`, fail() becomes a SocketError.
+template <typename Call, typename Wait>
+std::int64_t runSecure(Call&& call, Wait&& waitUntilReady) {
+  for (;;) {
+    try {
+      return call();
+    } catch (const SSLError& error) {
+      if (error.kind() == SSLError::Kind::fail) throw error.toSocketError();
+      if (error.kind() == SSLError::Kind::retryNeeded) waitUntilReady();
+    }
+  }
+}
+
+// Blocks until `descriptor` shows one of `events` (poll), retrying on EINTR; throws
+// errSelectFailed on any other failure.
+void waitFor(int descriptor, short events);
+
 }  // namespace net::detail

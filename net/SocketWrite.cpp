@@ -44,16 +44,8 @@ std::int64_t Socket::write(const void* buffer, std::size_t count) {
   while (sent < count) {
     std::int64_t n = 0;
     if (delegate_) {
-      try {
-        n = delegate_->sendSecure(bytesOf(buffer) + sent, count - sent);
-      } catch (const SSLError& error) {
-        if (error.kind() == SSLError::Kind::fail) throw error.toSocketError();
-        if (error.kind() == SSLError::Kind::retryNeeded) {
-          while (!pollReadiness(true, 0).writable) {
-          }
-        }
-        continue;
-      }
+      n = detail::runSecure([&] { return delegate_->sendSecure(bytesOf(buffer) + sent, count - sent); },
+                            [&] { detail::waitFor(socketfd_, detail::writableEvents); });
     } else {
       n = ::send(socketfd_, bytesOf(buffer) + sent, count - sent, MSG_NOSIGNAL);
     }

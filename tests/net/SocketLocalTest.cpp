@@ -12,15 +12,11 @@
 #include "net/Socket.h"
 #include "tests/net/SocketTestSupport.h"
 
+namespace net {
 namespace {
 
 using namespace std::chrono_literals;
-using net::ProtocolFamily;
-using net::Socket;
-using net::SocketProtocol;
-using net::SocketType;
 using net::testing::expectSocketError;
-namespace reason = net::reason;
 
 std::unique_ptr<Socket> localStream() {
   return Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::unix_);
@@ -115,3 +111,4 @@ TEST_F(SocketLocalTest, WakeUpReleasesBlockedAccepts) {
 }
 
 }  // namespace
+}  // namespace net

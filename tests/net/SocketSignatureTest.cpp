@@ -10,15 +10,10 @@
 #include "net/Socket.h"
 #include "tests/net/SocketTestSupport.h"
 
+namespace net {
 namespace {
 
-using net::ProtocolFamily;
-using net::Socket;
-using net::SocketProtocol;
-using net::SocketSignature;
-using net::SocketType;
 using net::testing::expectSocketError;
-namespace reason = net::reason;
 
 TEST(SocketSignatureTest, FromPlatformNumbers) {
   const auto udp = SocketSignature::fromPlatform(AF_INET, SOCK_DGRAM, IPPROTO_UDP, std::nullopt);
@@ -105,3 +100,4 @@ TEST(SocketSignatureTest, ProtocolRawValues) {
 }
 
 }  // namespace
+}  // namespace net

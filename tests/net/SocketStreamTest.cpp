@@ -15,16 +15,11 @@
 #include "net/Socket.h"
 #include "tests/net/SocketTestSupport.h"
 
+namespace net {
 namespace {
 
 using namespace std::chrono_literals;
-using net::ProtocolFamily;
-using net::Socket;
-using net::SocketProtocol;
-using net::SocketType;
-using net::SSLError;
 using net::testing::expectSocketError;
-namespace reason = net::reason;
 using Clock = std::chrono::steady_clock;
 
 std::unique_ptr<Socket> tcpSocket(ProtocolFamily family = ProtocolFamily::inet) {
@@ -53,15 +48,29 @@ struct Connection {
 TEST(SocketStreamTest, ConnectAcceptAndExchange) {
   Connection c;
   EXPECT_TRUE(c.listener->isListening());
-  EXPECT_TRUE(c.listener->isServer());
   EXPECT_GT(c.listener->listeningPort(), 0);
   EXPECT_TRUE(c.client->isConnected());
   EXPECT_EQ(c.client->remoteHostname(), "127.0.0.1");
   EXPECT_EQ(c.client->remotePort(), c.listener->listeningPort());
-  EXPECT_TRUE(c.peer->isConnected());
-  EXPECT_FALSE(c.peer->isListening());
   EXPECT_EQ(c.peer->remoteHostname(), "127.0.0.1");
   EXPECT_TRUE(c.listener->isListening());  // keeps listening
+
+  const auto start = Clock::now();
+  auto readiness = c.client->pollReadiness(false, 0);
+  EXPECT_FALSE(readiness.readable);
+  EXPECT_TRUE(readiness.writable);
+  EXPECT_LT(Clock::now() - start, 1s);
+  const auto [readable, writable] = Socket::partitionByReadiness({c.client.get(), c.listener.get()});
+  EXPECT_TRUE(readable.empty());
+  EXPECT_EQ(writable, std::vector<Socket*>{c.client.get()});
+
+  ASSERT_EQ(c.peer->write(std::string_view("x")), 1);
+  readiness = c.client->pollReadiness(false, 5000);
+  EXPECT_TRUE(readiness.readable);
+  EXPECT_EQ(Socket::waitForReadable({c.listener.get(), c.client.get()}, 5000, false),
+            std::vector<Socket*>{c.client.get()});
+  std::uint8_t one = 0;
+  EXPECT_EQ(c.client->read(&one, 1), 1);
 
   EXPECT_EQ(c.client->write(std::string_view("hello world")), 11);
   awaitReadable(*c.peer);
@@ -183,24 +192,41 @@ TEST(SocketStreamTest, AcceptInPlaceTurnsTheListenerIntoTheConnection) {
   EXPECT_EQ(listener->readString(), "in place");
 }
 
-class RecordingDelegate : public net::SSLServiceDelegate {
+// A security layer that counts its calls and answers from a script: each scripted error is
+// thrown in turn, then bytes flow.
+class ScriptedDelegate : public SSLServiceDelegate {
  public:
   int prepared = 0;
   int handshakes = 0;
-  bool failHandshake = false;
+  std::vector<SSLError> script;
   void prepare(bool) override { ++prepared; }
   void teardown() override {}
   void acceptHandshake(Socket&) override {
-    if (failHandshake) throw SSLError::retryNeeded();
+    next();
     ++handshakes;
   }
   void connectHandshake(Socket&) override {}
-  std::int64_t sendSecure(const std::uint8_t*, std::size_t) override { return 0; }
-  std::int64_t receiveSecure(std::uint8_t*, std::size_t) override { return 0; }
+  std::int64_t sendSecure(const std::uint8_t*, std::size_t count) override {
+    next();
+    return static_cast<std::int64_t>(count);
+  }
+  std::int64_t receiveSecure(std::uint8_t* buffer, std::size_t) override {
+    next();
+    buffer[0] = 's';
+    return 1;
+  }
+
+ private:
+  void next() {
+    if (script.empty()) return;
+    const SSLError error = script.front();
+    script.erase(script.begin());
+    throw error;
+  }
 };
 
 TEST(SocketStreamTest, DelegateAcceptStepRunsOnce) {
-  auto delegate = std::make_shared<RecordingDelegate>();
+  auto delegate = std::make_shared<ScriptedDelegate>();
   auto listener = tcpSocket();
   listener->setDelegate(delegate);
   EXPECT_EQ(listener->readBufferSize(), Socket::secureReadBufferSize);
@@ -217,10 +243,27 @@ TEST(SocketStreamTest, DelegateAcceptStepRunsOnce) {
   EXPECT_TRUE(accepted->isSecure());
   expectSocketError([&] { listener->invokeAcceptDelegate(*accepted); }, Socket::errNoDelegateAcceptNeeded);
 
-  delegate->failHandshake = true;
+  delegate->script = {SSLError::retryNeeded()};
   auto second = tcpSocket();
   second->connect("127.0.0.1", listener->listeningPort());
   expectSocketError([&] { listener->acceptClient(true); }, -1, "Retry operation");
+}
+
+TEST(SocketStreamTest, SecureReadsAndWritesFollowTheLayer) {
+  Connection c;
+  auto delegate = std::make_shared<ScriptedDelegate>();
+  c.client->setDelegate(delegate);
+  ASSERT_EQ(c.peer->write(std::string_view("x")), 1);  // readable, for the retry wait
+  delegate->script = {SSLError::success(), SSLError::retryNeeded()};
+  std::vector<std::uint8_t> received;
+  EXPECT_EQ(c.client->read(received), 1);
+  EXPECT_EQ(received, std::vector<std::uint8_t>{'s'});
+  delegate->script = {SSLError::retryNeeded(), SSLError::success()};
+  EXPECT_EQ(c.client->write(std::string_view("abc")), 3);
+  delegate->script = {SSLError::fail(-7, "layer broke")};
+  expectSocketError([&] { c.client->write(std::string_view("abc")); }, -7, "layer broke");
+  delegate->script = {SSLError::fail(-8, "no read")};
+  expectSocketError([&] { c.client->read(received); }, -8, "no read");
 }
 
 TEST(SocketStreamTest, ConnectTimesOutAgainstAFullBacklog) {
@@ -284,24 +327,6 @@ TEST(SocketStreamTest, ConnectBySignatureAndAdopt) {
   ASSERT_EQ(adopted->write(std::string_view("via copy")), 8);
   awaitReadable(*peer);
   EXPECT_EQ(peer->readString(), "via copy");
-}
-
-TEST(SocketStreamTest, ReadinessOfAConnection) {
-  Connection c;
-  auto start = Clock::now();
-  auto readiness = c.client->pollReadiness(false, 0);
-  EXPECT_FALSE(readiness.readable);
-  EXPECT_TRUE(readiness.writable);
-  EXPECT_LT(Clock::now() - start, 1s);
-  const auto [readable, writable] = Socket::partitionByReadiness({c.client.get(), c.listener.get()});
-  EXPECT_TRUE(readable.empty());
-  EXPECT_EQ(writable, std::vector<Socket*>{c.client.get()});
-
-  ASSERT_EQ(c.peer->write(std::string_view("x")), 1);
-  readiness = c.client->pollReadiness(false, 5000);
-  EXPECT_TRUE(readiness.readable);
-  EXPECT_EQ(Socket::waitForReadable({c.listener.get(), c.client.get()}, 5000, false),
-            std::vector<Socket*>{c.client.get()});
 }
 
 TEST(SocketStreamTest, IPv6ListenerIsIPv6Only) {
@@ -379,3 +404,4 @@ TEST(SocketStreamTest, InterruptedCallsAreRepeated) {
 }
 
 }  // namespace
+}  // namespace net

@@ -5,46 +5,50 @@
 #include <chrono>
 #include <functional>
 #include <thread>
-#include <unordered_set>
 
 #include "net/Socket.h"
 #include "tests/net/SocketTestSupport.h"
 
+namespace net {
 namespace {
 
 using namespace std::chrono_literals;
-using net::ProtocolFamily;
-using net::Socket;
-using net::SocketProtocol;
-using net::SocketType;
 using net::testing::boundUdpSocket;
 using net::testing::expectSocketError;
 using net::testing::loopbackAddress;
-namespace reason = net::reason;
 using Clock = std::chrono::steady_clock;
 
 std::vector<std::uint8_t> bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-TEST(SocketUdpTest, CreateChecksTheTypeAndProtocol) {
-  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+std::unique_ptr<Socket> udpSocket() {
+  return Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+}
+
+TEST(SocketUdpTest, CreateGivesAFreshUnboundSocket) {
+  auto socket = udpSocket();
   ASSERT_GE(socket->socketfd(), 0);
   const auto& signature = *socket->signature();
   EXPECT_EQ(signature.protocolFamily, ProtocolFamily::inet);
-  EXPECT_EQ(signature.socketType, SocketType::datagram);
   EXPECT_EQ(signature.proto, SocketProtocol::udp);
   EXPECT_FALSE(signature.isBound);
-  EXPECT_EQ(socket->listeningPort(), -1);
   EXPECT_EQ(socket->boundPort(), -1);
   EXPECT_EQ(socket->remoteHostname(), "No hostname");
-  EXPECT_TRUE(socket->isBlocking());
-  EXPECT_EQ(socket->readBufferSize(), 4096u);
+  EXPECT_EQ(Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::tcp)->signature()->proto,
+            SocketProtocol::unix_);
 
-  expectSocketError([] { Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::tcp); },
-                    Socket::errInvalidSignature, reason::datagramNeedsUdpOrUnix);
-  expectSocketError([] { Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::udp); },
-                    Socket::errInvalidSignature, reason::streamNeedsTcpOrUnix);
-  auto local = Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::tcp);
-  EXPECT_EQ(local->signature()->proto, SocketProtocol::unix_);
+  // Identity, and the read buffer replaced only when its size changes.
+  auto other = udpSocket();
+  EXPECT_TRUE(*socket == *socket);
+  EXPECT_FALSE(*socket == *other);
+  EXPECT_NE(std::hash<Socket>{}(*socket), std::hash<Socket>{}(*other));
+  EXPECT_EQ(socket->readBufferSize(), 4096u);
+  socket->setReadBufferSize(0);
+  EXPECT_EQ(socket->readBufferSize(), 1024u);
+  const std::uint8_t* before = socket->readBuffer().data();
+  socket->setReadBufferSize(1024);
+  EXPECT_EQ(socket->readBuffer().data(), before);
+  socket->setReadBufferSize(8192);
+  EXPECT_EQ(socket->readBuffer().size(), 8192u);
 }
 
 TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
@@ -54,22 +58,17 @@ TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
   EXPECT_EQ(server->signature()->hostname, "127.0.0.1");
   EXPECT_EQ(server->listeningPort(), -1);  // bound, not listening
   EXPECT_FALSE(server->isActive());
-  EXPECT_FALSE(server->isServer());
 
-  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  auto client = udpSocket();
   client->setBroadcast(true);
   client->setWriteTimeout(1000);
   EXPECT_EQ(client->write(bytes("hello"), loopbackAddress(serverPort)), 5);
-
   std::vector<std::uint8_t> received = bytes("abc");
   const auto [count, sender] = server->readDatagram(received);
   EXPECT_EQ(count, 5);
   EXPECT_EQ(received, bytes("abchello"));  // appended
   ASSERT_TRUE(sender);
-  const auto endpoint = Socket::hostAndPort(*sender);
-  ASSERT_TRUE(endpoint);
-  EXPECT_EQ(endpoint->host, "127.0.0.1");
-  EXPECT_GT(endpoint->port, 0);
+  EXPECT_EQ(Socket::hostAndPort(*sender)->host, "127.0.0.1");
 
   // Answer the sender at the address the read gave.
   EXPECT_EQ(server->write(std::string_view("pong"), *sender), 4);
@@ -77,25 +76,31 @@ TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
   const auto answer = client->readDatagram(reply, sizeof reply);
   EXPECT_EQ(answer.count, 4);
   EXPECT_EQ(std::string(reply, reply + 4), "pong");
-  ASSERT_TRUE(answer.address);
   EXPECT_EQ(Socket::hostAndPort(*answer.address)->port, serverPort);
 }
 
-TEST(SocketUdpTest, PortReuseLetsTwoSocketsBindOnePort) {
+TEST(SocketUdpTest, Binding) {
+  // Port reuse: both binds succeed (Linux spreads unicast datagrams between the two).
   auto first = boundUdpSocket();
-  auto second = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  auto second = udpSocket();
   EXPECT_NO_THROW(second->listen(first->boundPort(), 1024, true, std::string("127.0.0.1")));
   EXPECT_EQ(second->boundPort(), first->boundPort());
-  // A socket that is already bound cannot bind again.
-  expectSocketError([&] { second->listen(0, 1024, true); }, Socket::errBindFailed);
+  expectSocketError([&] { second->listen(0, 1024, true); }, Socket::errBindFailed);  // already bound
+
+  auto third = udpSocket();
+  // 192.0.2.1 (a documentation network) is not an address of this machine.
+  expectSocketError([&] { third->listen(0, 1024, true, std::string("192.0.2.1")); }, Socket::errBindFailed,
+                    systemErrorText(EADDRNOTAVAIL));
+  expectSocketError([&] { third->listen(0, 1024, true, std::string("no such host")); },
+                    Socket::errAddressLookupFailed);
+  EXPECT_FALSE(third->signature()->isBound);
 }
 
 TEST(SocketUdpTest, LongDatagramsAreCut) {
   auto server = boundUdpSocket();
   server->setReadBufferSize(8192);
-  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
+  auto client = udpSocket();
   const auto to = loopbackAddress(server->boundPort());
-
   std::vector<std::uint8_t> big(9000);
   for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
   ASSERT_EQ(client->write(big, to), 9000);
@@ -128,13 +133,11 @@ TEST(SocketUdpTest, ReadsWithoutDataReturnNothing) {
 
   server->setReadTimeout(0);
   server->setBlocking(false);
-  EXPECT_FALSE(server->isBlocking());
   start = Clock::now();
   result = server->readDatagram(received);
   EXPECT_EQ(result.count, 0);
   EXPECT_FALSE(result.address);
   EXPECT_LT(Clock::now() - start, 1s);
-  EXPECT_TRUE(received.empty());
 }
 
 TEST(SocketUdpTest, WakeUpReleasesABlockedReader) {
@@ -164,10 +167,52 @@ TEST(SocketUdpTest, EmptyDatagramDoesNotStopWrites) {
   std::vector<std::uint8_t> received;
   const auto result = server->readDatagram(received);
   EXPECT_EQ(result.count, 0);
-  EXPECT_FALSE(result.address);
   EXPECT_FALSE(server->remoteConnectionClosed());
   EXPECT_EQ(server->write(std::string_view("still"), loopbackAddress(client->boundPort())), 5);
   EXPECT_EQ(client->readDatagram(received).count, 5);
+}
+
+TEST(SocketUdpTest, RefusedUses) {
+  // A closed socket also shows which check comes first: buffer size, then descriptor.
+  auto udp = boundUdpSocket();
+  auto closed = udpSocket();
+  closed->close();
+  auto tcp = Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::tcp);
+  std::uint8_t buffer[4];
+  std::vector<std::uint8_t> received;
+  const auto nowhere = loopbackAddress(9);
+  const auto v6 = Socket::resolveAddress("::1", 9);
+  const std::string badDescriptor = systemErrorText(EBADF);
+  const struct {
+    std::function<void()> call;
+    std::int32_t code;
+    std::optional<std::string_view> reason;
+  } cases[] = {
+      {[&] { tcp->setBroadcast(true); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { tcp->write(bytes("x"), nowhere); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { tcp->readDatagram(received); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { tcp->listenForDatagram(received, 0); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { udp->write(bytes("x")); }, Socket::errNotConnected, reason::theSocketNotConnected},
+      {[&] { udp->pollReadiness(false, 0); }, Socket::errNotConnected, reason::theSocketNotConnected},
+      {[&] { udp->write(bytes("x"), *v6); }, Socket::errWriteFailed, std::nullopt},
+      {[&] { closed->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize},
+      {[&] { closed->listenForDatagram(buffer, 0, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->read(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->write(std::vector<std::uint8_t>{}, nowhere); }, Socket::errInvalidBuffer, reason::bufferNotValid},
+      {[&] { closed->write(std::string_view()); }, Socket::errInvalidBuffer, reason::bufferNotValid},
+      {[&] { closed->connectToPath("/x"); }, Socket::errWrongProtocol, reason::mustBeUnix},
+      {[&] { closed->readDatagram(received); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->read(buffer, 4); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->write(bytes("x"), nowhere); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->setBroadcast(true); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->pollReadiness(false, 0); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->acceptInPlace(); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->setReadTimeout(5); }, Socket::errSetReadTimeoutFailed, badDescriptor},
+      {[&] { closed->setWriteTimeout(5); }, Socket::errSetWriteTimeoutFailed, badDescriptor},
+      {[&] { closed->setBlocking(false); }, Socket::errGetFlagsFailed, badDescriptor},
+  };
+  for (const auto& check : cases) expectSocketError(check.call, check.code, check.reason);
+  EXPECT_TRUE(closed->isBlocking());
 }
 
 TEST(SocketUdpTest, ClosingResetsTheSignature) {
@@ -179,97 +224,17 @@ TEST(SocketUdpTest, ClosingResetsTheSignature) {
   EXPECT_EQ(socket->remotePort(), 0);
   EXPECT_EQ(socket->listeningPort(), -1);
   EXPECT_TRUE(socket->signature()->isBound);
-  std::vector<std::uint8_t> received;
-  expectSocketError([&] { socket->readDatagram(received); }, Socket::errInvalidDescriptor,
-                    reason::socketInvalidDescriptor);
-  expectSocketError([&] { socket->write(bytes("x"), loopbackAddress(9)); }, Socket::errInvalidDescriptor,
-                    reason::socketNotValid);
-  expectSocketError([&] { socket->setBroadcast(true); }, Socket::errInvalidDescriptor, reason::socketNotValid);
-}
-
-TEST(SocketUdpTest, WrongUseIsRefused) {
-  auto udp = boundUdpSocket();
-  auto tcp = Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::tcp);
-  std::uint8_t buffer[4];
-  std::vector<std::uint8_t> received;
-  expectSocketError([&] { tcp->setBroadcast(true); }, Socket::errWrongProtocol, reason::notUdp);
-  expectSocketError([&] { tcp->write(bytes("x"), loopbackAddress(9)); }, Socket::errWrongProtocol, reason::notUdp);
-  expectSocketError([&] { tcp->readDatagram(received); }, Socket::errWrongProtocol, reason::notUdp);
-  expectSocketError([&] { tcp->listenForDatagram(received, 0); }, Socket::errWrongProtocol, reason::notUdp);
-  expectSocketError([&] { udp->write(std::vector<std::uint8_t>{}, loopbackAddress(9)); }, Socket::errInvalidBuffer,
-                    reason::bufferNotValid);
-  expectSocketError([&] { udp->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize);
-  expectSocketError([&] { udp->write(bytes("x")); }, Socket::errNotConnected, reason::theSocketNotConnected);
-  expectSocketError([&] { udp->pollReadiness(false, 0); }, Socket::errNotConnected, reason::theSocketNotConnected);
-  const auto v6 = Socket::resolveAddress("::1", 9);
-  ASSERT_TRUE(v6);
-  expectSocketError([&] { udp->write(bytes("x"), *v6); }, Socket::errWriteFailed);
-}
-
-TEST(SocketUdpTest, ChecksRunInOrder) {
-  // Buffer size before descriptor, family before descriptor: a closed socket shows which check
-  // comes first.
-  auto closed = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  closed->close();
-  std::uint8_t buffer[4];
-  const std::string badDescriptor = net::systemErrorText(EBADF);
-  const struct {
-    std::function<void()> call;
-    std::int32_t code;
-    std::string_view reason;
-  } cases[] = {
-      {[&] { closed->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize},
-      {[&] { closed->listenForDatagram(buffer, 0, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
-      {[&] { closed->read(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
-      {[&] { closed->write(std::vector<std::uint8_t>{}, loopbackAddress(9)); }, Socket::errInvalidBuffer,
-       reason::bufferNotValid},
-      {[&] { closed->write(std::string_view()); }, Socket::errInvalidBuffer, reason::bufferNotValid},
-      {[&] { closed->connectToPath("/x"); }, Socket::errWrongProtocol, reason::mustBeUnix},
-      {[&] { closed->read(buffer, 4); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
-      {[&] { closed->pollReadiness(false, 0); }, Socket::errInvalidDescriptor, reason::socketNotValid},
-      {[&] { closed->acceptInPlace(); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
-      {[&] { closed->setReadTimeout(5); }, Socket::errSetReadTimeoutFailed, badDescriptor},
-      {[&] { closed->setWriteTimeout(5); }, Socket::errSetWriteTimeoutFailed, badDescriptor},
-      {[&] { closed->setBlocking(false); }, Socket::errGetFlagsFailed, badDescriptor},
-  };
-  for (const auto& check : cases) expectSocketError(check.call, check.code, check.reason);
-  EXPECT_TRUE(closed->isBlocking());
-}
-
-TEST(SocketUdpTest, BindFailures) {
-  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  // TEST-NET-1: an address this machine does not have.
-  expectSocketError([&] { socket->listen(0, 1024, true, std::string("192.0.2.1")); }, Socket::errBindFailed,
-                    net::systemErrorText(EADDRNOTAVAIL));
-  expectSocketError([&] { socket->listen(0, 1024, true, std::string("no such host")); },
-                    Socket::errAddressLookupFailed);
-  EXPECT_FALSE(socket->signature()->isBound);
 }
 
 TEST(SocketUdpTest, ListenForDatagramBindsOnceAndListens) {
   auto server = boundUdpSocket();
   const std::int32_t port = server->boundPort();
-  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  ASSERT_EQ(client->write(std::string_view("hi"), loopbackAddress(port)), 2);
+  ASSERT_EQ(udpSocket()->write(std::string_view("hi"), loopbackAddress(port)), 2);
   std::vector<std::uint8_t> received;
-  const auto result = server->listenForDatagram(received, 0);
-  EXPECT_EQ(result.count, 2);
+  EXPECT_EQ(server->listenForDatagram(received, 0).count, 2);
   EXPECT_EQ(server->boundPort(), port);
-  EXPECT_TRUE(server->isListening());
   EXPECT_EQ(server->listeningPort(), port);
   EXPECT_NO_THROW(server->pollReadiness(false, 0));
-}
-
-TEST(SocketUdpTest, ReadBufferSizeIsClampedAndReplacedOnlyOnChange) {
-  auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  socket->setReadBufferSize(0);
-  EXPECT_EQ(socket->readBufferSize(), 1024u);
-  const std::uint8_t* before = socket->readBuffer().data();
-  socket->setReadBufferSize(1024);
-  EXPECT_EQ(socket->readBuffer().data(), before);
-  socket->setReadBufferSize(8192);
-  EXPECT_EQ(socket->readBuffer().size(), 8192u);
-  EXPECT_EQ(socket->readBuffer()[0], 0);
 }
 
 TEST(SocketUdpTest, AddressesTurnIntoHostAndPort) {
@@ -282,12 +247,7 @@ TEST(SocketUdpTest, AddressesTurnIntoHostAndPort) {
   EXPECT_EQ(v4->host, "192.168.1.20");
   EXPECT_EQ(v4->port, 9000);
   EXPECT_FALSE(Socket::hostAndPort(Socket::Address::unix_(sockaddr_un{AF_UNIX, "/tmp/x"})));
-
-  const auto resolved = Socket::resolveAddress("127.0.0.1", 9000);
-  ASSERT_TRUE(resolved);
-  EXPECT_EQ(resolved->kind(), Socket::Address::Kind::ipv4);
-  EXPECT_EQ(resolved->size(), 16u);
-  EXPECT_EQ(Socket::hostAndPort(*resolved)->port, 9000);
+  EXPECT_EQ(Socket::resolveAddress("127.0.0.1", 9000)->size(), 16u);
   EXPECT_EQ(Socket::resolveAddress("::1", 1)->size(), 28u);
   EXPECT_FALSE(Socket::resolveAddress("no such host", 9000));
 }
@@ -295,19 +255,13 @@ TEST(SocketUdpTest, AddressesTurnIntoHostAndPort) {
 TEST(SocketUdpTest, WaitForReadableAcceptsBoundSockets) {
   auto server = boundUdpSocket();
   const std::vector<Socket*> sockets{server.get()};
-  auto start = Clock::now();
+  const auto start = Clock::now();
   EXPECT_FALSE(Socket::waitForReadable(sockets, 0, false));
   EXPECT_LT(Clock::now() - start, 1s);
-  start = Clock::now();
-  EXPECT_FALSE(Socket::waitForReadable(sockets, 30, false));
-  EXPECT_GE(Clock::now() - start, 20ms);
+  udpSocket()->write(std::string_view("x"), loopbackAddress(server->boundPort()));
+  EXPECT_EQ(Socket::waitForReadable(sockets, 5000, false), sockets);
 
-  auto client = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  client->write(std::string_view("x"), loopbackAddress(server->boundPort()));
-  const auto ready = Socket::waitForReadable(sockets, 5000, false);
-  ASSERT_TRUE(ready);
-  EXPECT_EQ(*ready, sockets);
-
+  auto client = udpSocket();
   expectSocketError([&] { Socket::waitForReadable({client.get()}, 0, false); }, Socket::errNotActive,
                     reason::notActive);
   client->setSignature(std::nullopt);
@@ -318,14 +272,5 @@ TEST(SocketUdpTest, WaitForReadableAcceptsBoundSockets) {
                     reason::theSocketInvalidDescriptor);
 }
 
-TEST(SocketUdpTest, SocketsAreEqualOnlyToThemselves) {
-  auto a = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  auto b = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
-  EXPECT_TRUE(*a == *a);
-  EXPECT_FALSE(*a == *b);
-  EXPECT_NE(a->uuid(), b->uuid());
-  EXPECT_EQ(a->uuid().size(), 36u);
-  EXPECT_NE(std::hash<Socket>{}(*a), std::hash<Socket>{}(*b));
-}
-
 }  // namespace
+}  // namespace net
