@@ -9,7 +9,9 @@
 // call it while another thread is blocked in a read or an accept on the same socket; the blocked
 // call returns (a datagram read gives count 0 and no address). Stop a reader thread in this order:
 // set your own stop flag, wakeUp(), join the thread, then close() (or destroy) the socket. Never
-// close a socket while another thread may still use its descriptor number.
+// close a socket while another thread may still use its descriptor number. After wakeUp() every
+// read returns count 0 at once. An empty datagram and an expired read time-out also give count 0
+// and no address, so a receive loop checks its stop flag whenever a read gives count 0.
 //
 // The UDP road, as the OSC transport uses it:
 //   auto socket = Socket::create(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp);
