@@ -1,0 +1,15 @@
+#include "net/UuidText.h"
+
+#include <uuid/uuid.h>
+
+namespace net {
+
+std::string newUuidText() {
+  uuid_t value;
+  uuid_generate_random(value);
+  char text[37] = {};
+  uuid_unparse_upper(value, text);
+  return text;
+}
+
+}  // namespace net

@@ -1,0 +1,10 @@
+#pragma once
+// A new random UUID as its 36-character upper-case text. Thread-safe.
+
+#include <string>
+
+namespace net {
+
+std::string newUuidText();
+
+}  // namespace net
