@@ -130,19 +130,22 @@ void Tallylog::distribute(Level level, DeferredMessage message, std::string_view
                           std::string_view function, std::int64_t line, Context context) {
   const auto destinations = registry().snapshot();
   std::optional<std::string> resolved;
+  // `thread` may view the caller's label, which a synchronous hand-off replaces for its duration.
+  std::optional<std::string> threadText;
   for (const auto& destination : *destinations) {
     if (!resolved && destination->hasMessageFilter()) resolved = message();
     const auto filteredMessage = resolved ? std::optional<std::string_view>(*resolved) : std::nullopt;
     if (!destination->passesLevelAndFilters(level, file, function, filteredMessage)) continue;
     std::string text = resolved ? *resolved : message();
     std::string shortened = shortenedFunctionName(function);
+    if (!threadText) threadText.emplace(thread);
     if (destination->asynchronously()) {
-      destination->queue().async([destination, level, text = std::move(text), thread = std::string(thread),
-                                  file = std::string(file), shortened = std::move(shortened), line, context] {
+      destination->queue().async([destination, level, text = std::move(text), thread = *threadText, file = std::string(file),
+                                  shortened = std::move(shortened), line, context] {
         destination->send(level, text, thread, file, shortened, line, context);
       });
     } else {
-      destination->queue().sync([&] { destination->send(level, text, thread, file, shortened, line, context); });
+      destination->queue().sync([&] { destination->send(level, text, *threadText, file, shortened, line, context); });
     }
   }
 }
