@@ -86,11 +86,10 @@ SerialQueue::~SerialQueue() {
 const std::string& SerialQueue::label() const { return state_->label; }
 
 void SerialQueue::async(std::function<void()> work) {
-  {
-    std::lock_guard lock(state_->mutex);
-    state_->items.push_back({state_->nextTicket++, std::move(work)});
-    if (!state_->worker.joinable()) state_->worker = std::thread(&State::run, state_);
-  }
+  // Notified under the lock: once it is released, the work may already have run and destroyed this queue.
+  std::lock_guard lock(state_->mutex);
+  state_->items.push_back({state_->nextTicket++, std::move(work)});
+  if (!state_->worker.joinable()) state_->worker = std::thread(&State::run, state_);
   state_->turnChanged.notify_all();
 }
 

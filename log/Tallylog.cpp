@@ -145,7 +145,13 @@ void Tallylog::distribute(Level level, DeferredMessage message, std::string_view
         destination->send(level, text, thread, file, shortened, line, context);
       });
     } else {
-      destination->queue().sync([&] { destination->send(level, text, *threadText, file, shortened, line, context); });
+      destination->queue().sync([&] {
+        try {
+          destination->send(level, text, *threadText, file, shortened, line, context);
+        } catch (...) {
+          // Logging raises nothing to its callers; a destination that fails loses the line.
+        }
+      });
     }
   }
 }

@@ -4,6 +4,7 @@
 #include "platform/ThreadLabel.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <atomic>
 #include <map>
@@ -92,6 +93,10 @@ TEST_F(TallylogTest, FunctionNamesAreShortened) {
   EXPECT_EQ(call.file, __FILE__);
   EXPECT_EQ(call.line, expectedLine);
   EXPECT_EQ(call.level, Level::warning);
+
+  recorder->format = "$M $X";
+  TALLYLOG_ERROR("with context", std::make_shared<const nlohmann::json>(nlohmann::json{{"user", "ann"}}));
+  EXPECT_EQ(recorder->calls().back().text, R"(with context {"user":"ann"})");
 }
 
 TEST_F(TallylogTest, ThreadNames) {
