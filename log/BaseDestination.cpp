@@ -116,13 +116,7 @@ void BaseDestination::removeFilter(const std::shared_ptr<FilterType>& filter) {
 void BaseDestination::applyTerminalColors() {
   reset = "\x1b[0m";
   escape = "\x1b[38;5;";
-  levelColor.verbose = "251m";
-  levelColor.debug = "35m";
-  levelColor.info = "38m";
-  levelColor.warning = "178m";
-  levelColor.error = "197m";
-  levelColor.critical = "197m";
-  levelColor.fault = "197m";
+  levelColor = LevelColor{{"251m", "35m", "38m", "178m", "197m", "197m", "197m"}};
 }
 
 }  // namespace tallylog

@@ -28,13 +28,8 @@ SystemLog::Type systemLogType(Tallylog::Level level) {
 ConsoleDestination::ConsoleDestination() : systemLog(std::make_shared<SystemLog>()) { applyLevelSymbols(); }
 
 void ConsoleDestination::applyLevelSymbols() {
-  levelColor.verbose = "\U0001F49C ";
-  levelColor.debug = "\U0001F49A ";
-  levelColor.info = "\U0001F499 ";
-  levelColor.warning = "\U0001F49B ";
-  levelColor.error = "\u2764\uFE0F ";
-  levelColor.critical = "\u2764\uFE0F ";
-  levelColor.fault = "\u2764\uFE0F ";
+  const std::string heart = "\u2764\uFE0F ";
+  levelColor = LevelColor{{"\U0001F49C ", "\U0001F49A ", "\U0001F499 ", "\U0001F49B ", heart, heart, heart}};
 }
 
 void ConsoleDestination::setUseNSLog(bool value) {
