@@ -1,7 +1,6 @@
 #include "log/ConsoleDestination.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <vector>
 
@@ -78,16 +77,6 @@ TEST(ConsoleDestination, PrintWays) {
   EXPECT_EQ(system->entries[0].category, "net");
   EXPECT_EQ(system->entries[1].type, SystemLog::Type::error);
   EXPECT_EQ(system->entries[2].type, SystemLog::Type::fault);
-}
-
-TEST(ConsoleDestination, JsonFormatHasNoSymbols) {
-  ConsoleDestination console;
-  console.format = "$J";
-  ::testing::internal::CaptureStdout();
-  console.send(Level::info, "m", "", "f", "g()", 1, {});
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(nlohmann::json::parse(out)["message"], "m");
-  EXPECT_EQ(out.find("\U0001F499"), std::string::npos);
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 namespace tallylog {
 namespace {
@@ -132,35 +131,6 @@ TEST_F(FileDestinationTest, DefaultLocationInTheCacheFolder) {
   ASSERT_TRUE(destination.logFileURL.has_value());
   EXPECT_EQ(*destination.logFileURL, folder / "tests_log" / "tallylog.log");
   EXPECT_TRUE(fs::is_directory(folder / "tests_log"));
-}
-
-TEST_F(FileDestinationTest, LinesFromManyThreadsStayWhole) {
-  const auto destination = std::make_shared<FileDestination>(folder / "tallylog.log");
-  destination->format = "$T $M";
-  destination->logFileAmount = 3;
-  destination->logFileMaxSize = 1 << 20;
-  Tallylog::removeAllDestinations();
-  Tallylog::addDestination(destination);
-  std::vector<std::thread> workers;
-  for (int t = 0; t < 4; ++t) {
-    workers.emplace_back([t] {
-      for (int i = 0; i < 100; ++i) Tallylog::info(std::to_string(t) + ":" + std::to_string(i), "f", "g", 1);
-    });
-  }
-  for (auto& worker : workers) worker.join();
-  ASSERT_TRUE(Tallylog::flush(30));
-  Tallylog::removeAllDestinations();
-  std::istringstream lines(read(folder / "tallylog.log"));
-  std::string line;
-  std::map<int, int> next;
-  int count = 0;
-  while (std::getline(lines, line)) {
-    const auto colon = line.find(':');
-    ASSERT_NE(colon, std::string::npos) << line;
-    EXPECT_EQ(std::stoi(line.substr(colon + 1)), next[std::stoi(line.substr(0, colon))]++) << line;
-    ++count;
-  }
-  EXPECT_EQ(count, 400);
 }
 
 }  // namespace

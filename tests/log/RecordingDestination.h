@@ -1,7 +1,9 @@
 #pragma once
-// A destination for tests that keeps every call it is sent, with the line the base produced.
+// A destination for tests that keeps every call it is sent, with the line the base produced and
+// the label of the thread that ran it.
 
 #include "log/BaseDestination.h"
+#include "platform/ThreadLabel.h"
 
 #include <mutex>
 #include <string>
@@ -14,6 +16,7 @@ struct SentCall {
   std::string message, thread, file, function;
   std::int64_t line;
   std::string text;
+  std::string queueLabel;  // label of the thread that ran send
 };
 
 class RecordingDestination : public BaseDestination {
@@ -23,7 +26,7 @@ class RecordingDestination : public BaseDestination {
     auto text = BaseDestination::send(level, msg, thread, file, function, line, context);
     std::lock_guard lock(mutex_);
     calls_.push_back({level, std::string(msg), std::string(thread), std::string(file), std::string(function), line,
-                      text.value_or("")});
+                      text.value_or(""), platform::threadLabel()});
     return text;
   }
 

@@ -119,29 +119,16 @@ TEST_F(TallylogTest, ThreadNames) {
   EXPECT_TRUE(calls[3].thread.starts_with("<Thread: ")) << calls[3].thread;
 }
 
-// Records the label of the thread that runs each send.
-class LabelRecorder : public BaseDestination {
- public:
-  std::optional<std::string> send(Level, std::string_view, std::string_view, std::string_view, std::string_view, std::int64_t,
-                                  const Context&) override {
-    labels.push_back(platform::threadLabel());
-    return std::nullopt;
-  }
-  std::vector<std::string> labels;  // read after flush
-};
-
 TEST_F(TallylogTest, EachDestinationRunsOnItsOwnLabelledQueue) {
-  const auto first = std::make_shared<LabelRecorder>();
-  const auto second = std::make_shared<LabelRecorder>();
+  const auto first = std::make_shared<RecordingDestination>();
+  const auto second = std::make_shared<RecordingDestination>();
   second->setAsynchronously(false);
   Tallylog::addDestination(first);
   Tallylog::addDestination(second);
   TALLYLOG_DEBUG("m");
   ASSERT_TRUE(Tallylog::flush(10));
-  ASSERT_EQ(first->labels.size(), 1u);
-  ASSERT_EQ(second->labels.size(), 1u);
-  EXPECT_EQ(first->labels[0], first->queue().label());
-  EXPECT_EQ(second->labels[0], second->queue().label());
+  EXPECT_EQ(first->calls().at(0).queueLabel, first->queue().label());
+  EXPECT_EQ(second->calls().at(0).queueLabel, second->queue().label());
   EXPECT_NE(first->queue().label(), second->queue().label());
   EXPECT_TRUE(first->queue().label().starts_with("tallylog-queue-"));
   EXPECT_EQ(first->queue().label().size(), std::string("tallylog-queue-").size() + 36);
