@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <map>
+#include <sstream>
 #include <thread>
 
 namespace tallylog {
@@ -138,8 +139,12 @@ TEST_F(TallylogTest, CallsFromManyThreadsStayInOrderPerThread) {
   const auto asynchronous = std::make_shared<RecordingDestination>();
   const auto synchronous = std::make_shared<RecordingDestination>();
   synchronous->setAsynchronously(false);
+  const auto console = std::make_shared<ConsoleDestination>();
+  console->format = "$T|$M";
   Tallylog::addDestination(asynchronous);
   Tallylog::addDestination(synchronous);
+  Tallylog::addDestination(console);
+  ::testing::internal::CaptureStdout();
   constexpr int threads = 8;
   constexpr int callsPerThread = 200;
   std::vector<std::thread> workers;
@@ -151,6 +156,15 @@ TEST_F(TallylogTest, CallsFromManyThreadsStayInOrderPerThread) {
   }
   for (auto& worker : workers) worker.join();
   ASSERT_TRUE(Tallylog::flush(30));
+  std::istringstream printed(::testing::internal::GetCapturedStdout());
+  std::map<std::string, int> nextPrinted;
+  int printedLines = 0;
+  for (std::string line; std::getline(printed, line); ++printedLines) {
+    const auto bar = line.find('|');
+    ASSERT_NE(bar, std::string::npos) << line;
+    EXPECT_EQ(line.substr(bar + 1), std::to_string(nextPrinted[line.substr(0, bar)]++)) << line;
+  }
+  EXPECT_EQ(printedLines, threads * callsPerThread);
   for (const auto& destination : {asynchronous, synchronous}) {
     std::map<std::string, int> next;
     const auto calls = destination->calls();
