@@ -48,8 +48,9 @@ std::string& LevelTexts::operator[](Tallylog::Level level) {
 
 BaseDestination::BaseDestination() : queue_(newQueueLabel()) {}
 
-std::optional<std::string> BaseDestination::send(Level level, std::string_view msg, std::string_view thread,
-                                                 std::string_view file, std::string_view function, std::int64_t line,
+std::optional<std::string> BaseDestination::send(Level level, std::string_view msg,
+                                                 std::string_view thread, std::string_view file,
+                                                 std::string_view function, std::int64_t line,
                                                  const Context& context) {
   if (format.starts_with("$J")) return jsonLine(level, msg, thread, file, function, line, context);
   return formatMessage(format, level, msg, thread, file, function, line, context);
@@ -63,8 +64,9 @@ void BaseDestination::perform(bool waiting, std::function<void()> block) {
   }
 }
 
-std::optional<std::string> BaseDestination::jsonLine(Level level, std::string_view msg, std::string_view thread,
-                                                     std::string_view file, std::string_view function, std::int64_t line,
+std::optional<std::string> BaseDestination::jsonLine(Level level, std::string_view msg,
+                                                     std::string_view thread, std::string_view file,
+                                                     std::string_view function, std::int64_t line,
                                                      const Context& context) const {
   const auto now = std::chrono::system_clock::now().time_since_epoch();
   nlohmann::ordered_json entry = {
@@ -87,15 +89,19 @@ std::optional<std::string> BaseDestination::jsonLine(Level level, std::string_vi
   }
 }
 
-bool BaseDestination::passesLevelAndFilters(Level level, std::string_view path, std::string_view function,
+bool BaseDestination::passesLevelAndFilters(Level level, std::string_view path,
+                                            std::string_view function,
                                             std::optional<std::string_view> message) const {
   if (filters.empty()) {
     const bool passes = level >= minLevel;
-    if (debugPrint) printLine(passes ? "filters are empty and level >= minLevel" : "filters are empty and level < minLevel");
+    if (debugPrint)
+      printLine(passes ? "filters are empty and level >= minLevel"
+                       : "filters are empty and level < minLevel");
     return passes;
   }
   bool excluded = false;
-  const bool passes = FilterValidator::passes({filters, level, path, function, message}, minLevel, excluded);
+  const bool passes =
+      FilterValidator::passes({filters, level, path, function, message}, minLevel, excluded);
   if (excluded && debugPrint) printLine("filters are not empty and message was excluded");
   return passes;
 }
@@ -106,7 +112,9 @@ bool BaseDestination::hasMessageFilter() const {
   });
 }
 
-void BaseDestination::addFilter(std::shared_ptr<FilterType> filter) { filters.push_back(std::move(filter)); }
+void BaseDestination::addFilter(std::shared_ptr<FilterType> filter) {
+  filters.push_back(std::move(filter));
+}
 
 void BaseDestination::removeFilter(const std::shared_ptr<FilterType>& filter) {
   const auto found = std::find(filters.begin(), filters.end(), filter);

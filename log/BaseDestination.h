@@ -44,7 +44,8 @@ class BaseDestination {
   using Context = Tallylog::Context;
 
   struct LevelString : LevelTexts {
-    LevelString() : LevelTexts{"VERBOSE", "DEBUG", "INFO", "WARNING", "ERROR", "CRITICAL", "FAULT"} {}
+    LevelString()
+        : LevelTexts{"VERBOSE", "DEBUG", "INFO", "WARNING", "ERROR", "CRITICAL", "FAULT"} {}
   };
   struct LevelColor : LevelTexts {};
 
@@ -74,8 +75,10 @@ class BaseDestination {
 
   // Produces the line of one call (the JSON line when `format` begins with "$J", nothing when that
   // could not be built); subclasses call this and emit the result. Runs on the queue.
-  virtual std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread, std::string_view file,
-                                          std::string_view function, std::int64_t line, const Context& context);
+  virtual std::optional<std::string> send(Level level, std::string_view msg,
+                                          std::string_view thread, std::string_view file,
+                                          std::string_view function, std::int64_t line,
+                                          const Context& context);
 
   // Runs `block` on the queue, waiting for it when `waiting` is true.
   void perform(bool waiting, std::function<void()> block);
@@ -85,10 +88,12 @@ class BaseDestination {
     return queue_.sync(block);
   }
 
-  std::string formatMessage(std::string_view format, Level level, std::string_view msg, std::string_view thread,
-                            std::string_view file, std::string_view function, std::int64_t line, const Context& context);
-  std::optional<std::string> jsonLine(Level level, std::string_view msg, std::string_view thread, std::string_view file,
-                                      std::string_view function, std::int64_t line, const Context& context) const;
+  std::string formatMessage(std::string_view format, Level level, std::string_view msg,
+                            std::string_view thread, std::string_view file,
+                            std::string_view function, std::int64_t line, const Context& context);
+  std::optional<std::string> jsonLine(Level level, std::string_view msg, std::string_view thread,
+                                      std::string_view file, std::string_view function,
+                                      std::int64_t line, const Context& context) const;
 
   // Whether this destination takes a call; `function` as the caller spelled it, `message` only when
   // Tallylog has produced it for a message filter.

@@ -24,7 +24,9 @@ WidthPrefix readWidth(std::string_view phrase) {
   std::size_t end = start;
   while (end < phrase.size() && phrase[end] >= '0' && phrase[end] <= '9') ++end;
   std::int64_t value = 0;
-  if (end == start || std::from_chars(phrase.data() + start, phrase.data() + end, value).ec != std::errc()) return {};
+  if (end == start ||
+      std::from_chars(phrase.data() + start, phrase.data() + end, value).ec != std::errc())
+    return {};
   return {negative ? -value : value, end};
 }
 
@@ -48,23 +50,27 @@ std::string_view fileNameWithoutExtension(std::string_view path) {
 
 std::string contextText(const Tallylog::Context& context) {
   if (!context) return {};
-  const std::string text = context->is_string() ? context->get<std::string>()
-                                                : context->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  const std::string text =
+      context->is_string()
+          ? context->get<std::string>()
+          : context->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
   return std::string(trimWhitespaceAndNewlines(text));
 }
 
 }  // namespace
 
-std::string BaseDestination::formatMessage(std::string_view format, Level level, std::string_view msg, std::string_view thread,
-                                           std::string_view file, std::string_view function, std::int64_t line,
-                                           const Context& context) {
+std::string BaseDestination::formatMessage(std::string_view format, Level level,
+                                           std::string_view msg, std::string_view thread,
+                                           std::string_view file, std::string_view function,
+                                           std::int64_t line, const Context& context) {
   const std::string prefixed = "$I" + std::string(format);
   std::string result;
   std::size_t phraseStart = 0;
   while (phraseStart <= prefixed.size()) {
     std::size_t phraseEnd = prefixed.find('$', phraseStart);
     if (phraseEnd == std::string::npos) phraseEnd = prefixed.size();
-    const std::string_view phrase = std::string_view(prefixed).substr(phraseStart, phraseEnd - phraseStart);
+    const std::string_view phrase =
+        std::string_view(prefixed).substr(phraseStart, phraseEnd - phraseStart);
     phraseStart = phraseEnd + 1;
     if (phrase.empty()) continue;
 
@@ -149,14 +155,16 @@ std::string BaseDestination::formattedDate(std::string_view pattern, std::string
 }
 
 std::string BaseDestination::uptimeText() const {
-  const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - startDate_).count();
+  const double t =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - startDate_).count();
   const auto S = static_cast<std::int64_t>(t);
   const auto m = static_cast<std::int64_t>(t / 60);
   const std::int64_t h = S / 3600;
   const auto milliseconds = static_cast<int>((t - static_cast<double>(S)) * 1000);
   char text[64];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03d", static_cast<long long>(h), static_cast<long long>(m - 60 * h),
-                static_cast<long long>(S - 60 * m), milliseconds);
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%03d", static_cast<long long>(h),
+                static_cast<long long>(m - 60 * h), static_cast<long long>(S - 60 * m),
+                milliseconds);
   return text;
 }
 

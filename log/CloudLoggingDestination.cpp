@@ -30,10 +30,13 @@ const char* severity(Tallylog::Level level) {
 
 }  // namespace
 
-CloudLoggingDestination::CloudLoggingDestination(std::string serviceName) : serviceName_(std::move(serviceName)) {}
+CloudLoggingDestination::CloudLoggingDestination(std::string serviceName)
+    : serviceName_(std::move(serviceName)) {}
 
-std::optional<std::string> CloudLoggingDestination::send(Level level, std::string_view msg, std::string_view,
-                                                         std::string_view file, std::string_view function, std::int64_t line,
+std::optional<std::string> CloudLoggingDestination::send(Level level, std::string_view msg,
+                                                         std::string_view, std::string_view file,
+                                                         std::string_view function,
+                                                         std::int64_t line,
                                                          const Context& context) {
   nlohmann::json entryContext = {
       {"reportLocation", {{"filePath", file}, {"lineNumber", line}, {"functionName", function}}},
@@ -60,11 +63,12 @@ std::optional<std::string> CloudLoggingDestination::send(Level level, std::strin
   return text;
 }
 
-std::string CloudLoggingDestination::fallbackEntry(std::string_view file, std::string_view function, std::int64_t line) {
+std::string CloudLoggingDestination::fallbackEntry(std::string_view file, std::string_view function,
+                                                   std::int64_t line) {
   // File and function are written as JSON strings (escaped, invalid bytes replaced), so the entry
   // stays valid JSON whatever they hold; ordinary names come out as they are.
-  return R"({"context":{"reportLocation":{"filePath": )" + jsonQuoted(file) + R"(,"functionName":)" + jsonQuoted(function) +
-         R"(,"lineNumber":)" + std::to_string(line) +
+  return R"({"context":{"reportLocation":{"filePath": )" + jsonQuoted(file) +
+         R"(,"functionName":)" + jsonQuoted(function) + R"(,"lineNumber":)" + std::to_string(line) +
          R"(}},"severity":"CRITICAL","message":"Error encoding JSON log entry. You may be losing log messages!"})";
 }
 

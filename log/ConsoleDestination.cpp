@@ -25,11 +25,14 @@ SystemLog::Type systemLogType(Tallylog::Level level) {
 
 }  // namespace
 
-ConsoleDestination::ConsoleDestination() : systemLog(std::make_shared<SystemLog>()) { applyLevelSymbols(); }
+ConsoleDestination::ConsoleDestination() : systemLog(std::make_shared<SystemLog>()) {
+  applyLevelSymbols();
+}
 
 void ConsoleDestination::applyLevelSymbols() {
   const std::string heart = "\u2764\uFE0F ";
-  levelColor = LevelColor{{"\U0001F49C ", "\U0001F49A ", "\U0001F499 ", "\U0001F49B ", heart, heart, heart}};
+  levelColor =
+      LevelColor{{"\U0001F49C ", "\U0001F49A ", "\U0001F499 ", "\U0001F49B ", heart, heart, heart}};
 }
 
 void ConsoleDestination::setUseNSLog(bool value) {
@@ -46,8 +49,9 @@ void ConsoleDestination::setUseTerminalColors(bool value) {
   }
 }
 
-std::optional<std::string> ConsoleDestination::send(Level level, std::string_view msg, std::string_view thread,
-                                                    std::string_view file, std::string_view function, std::int64_t line,
+std::optional<std::string> ConsoleDestination::send(Level level, std::string_view msg,
+                                                    std::string_view thread, std::string_view file,
+                                                    std::string_view function, std::int64_t line,
                                                     const Context& context) {
   auto text = BaseDestination::send(level, msg, thread, file, function, line, context);
   if (!text) return std::nullopt;
@@ -60,7 +64,8 @@ std::optional<std::string> ConsoleDestination::send(Level level, std::string_vie
       break;
     case LogPrintWay::Kind::logger: {
       const SystemLog::Type type = systemLogType(level);
-      if (systemLog->isEnabled(type)) systemLog->write(logPrintWay.subsystem(), logPrintWay.category(), type, *text);
+      if (systemLog->isEnabled(type))
+        systemLog->write(logPrintWay.subsystem(), logPrintWay.category(), type, *text);
       break;
     }
   }

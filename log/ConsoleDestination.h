@@ -55,8 +55,9 @@ class ConsoleDestination : public BaseDestination {
 
   std::int64_t defaultHashValue() const override { return 1; }
 
-  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread, std::string_view file,
-                                  std::string_view function, std::int64_t line, const Context& context) override;
+  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread,
+                                  std::string_view file, std::string_view function,
+                                  std::int64_t line, const Context& context) override;
 
  private:
   void applyLevelSymbols();

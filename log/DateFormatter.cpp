@@ -9,10 +9,11 @@ namespace tallylog {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> monthNames = {"January", "February", "March",     "April",   "May",      "June",
-                                                          "July",    "August",   "September", "October", "November", "December"};
-constexpr std::array<std::string_view, 7> weekdayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                          "Thursday", "Friday", "Saturday"};
+constexpr std::array<std::string_view, 12> monthNames = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
+constexpr std::array<std::string_view, 7> weekdayNames = {
+    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 void appendNumber(std::string& out, std::int64_t value, std::size_t minimumDigits) {
   std::string digits = std::to_string(value < 0 ? -value : value);
@@ -123,9 +124,12 @@ bool isPatternLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <
 
 }  // namespace
 
-void DateFormatter::setTimeZone(std::string_view abbreviation) { utc_ = abbreviation == "UTC" || abbreviation == "GMT"; }
+void DateFormatter::setTimeZone(std::string_view abbreviation) {
+  utc_ = abbreviation == "UTC" || abbreviation == "GMT";
+}
 
-std::string DateFormatter::format(std::string_view pattern, std::chrono::system_clock::time_point moment) const {
+std::string DateFormatter::format(std::string_view pattern,
+                                  std::chrono::system_clock::time_point moment) const {
   using namespace std::chrono;
   const auto sinceEpoch = moment.time_since_epoch();
   const auto wholeSeconds = floor<seconds>(sinceEpoch);

@@ -91,8 +91,9 @@ void FileDestination::setColored(bool value) {
   }
 }
 
-std::optional<std::string> FileDestination::send(Level level, std::string_view msg, std::string_view thread,
-                                                 std::string_view file, std::string_view function, std::int64_t line,
+std::optional<std::string> FileDestination::send(Level level, std::string_view msg,
+                                                 std::string_view thread, std::string_view file,
+                                                 std::string_view function, std::int64_t line,
                                                  const Context& context) {
   auto text = BaseDestination::send(level, msg, thread, file, function, line, context);
   if (text) validateSaveFile(*text);

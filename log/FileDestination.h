@@ -2,9 +2,9 @@
 // FileDestination: appends each line to a text file, by default "tallylog.log" in a folder named
 // after the executable inside the user's cache folder ($XDG_CACHE_HOME, else ~/.cache), and rotates
 // the file once it has grown past logFileMaxSize, keeping logFileAmount - 1 older files
-// (tallylog.1.log the newest). Each line opens, locks (flock, advisory), appends to and closes the file.
-// Failures print one line to standard output and drop the line; nothing is thrown.
-// Threads and ownership as BaseDestination; set the fields before registering.
+// (tallylog.1.log the newest). Each line opens, locks (flock, advisory), appends to and closes the
+// file. Failures print one line to standard output and drop the line; nothing is thrown. Threads
+// and ownership as BaseDestination; set the fields before registering.
 
 #include "log/BaseDestination.h"
 
@@ -32,8 +32,9 @@ class FileDestination : public BaseDestination {
 
   std::int64_t defaultHashValue() const override { return 2; }
 
-  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread, std::string_view file,
-                                  std::string_view function, std::int64_t line, const Context& context) override;
+  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread,
+                                  std::string_view file, std::string_view function,
+                                  std::int64_t line, const Context& context) override;
 
   // Rotates when due, then appends the line; whether it was written.
   bool validateSaveFile(std::string_view line);

@@ -8,9 +8,13 @@ namespace tallylog {
 
 FilterComparison::FilterComparison(Kind kind, std::vector<std::string> strings, bool caseSensitive,
                                    std::shared_ptr<const Predicate> predicate)
-    : kind_(kind), strings_(std::move(strings)), caseSensitive_(caseSensitive), predicate_(std::move(predicate)) {}
+    : kind_(kind),
+      strings_(std::move(strings)),
+      caseSensitive_(caseSensitive),
+      predicate_(std::move(predicate)) {}
 
-FilterComparison FilterComparison::StartsWith(std::vector<std::string> strings, bool caseSensitive) {
+FilterComparison FilterComparison::StartsWith(std::vector<std::string> strings,
+                                              bool caseSensitive) {
   return {Kind::StartsWith, std::move(strings), caseSensitive, nullptr};
 }
 FilterComparison FilterComparison::Contains(std::vector<std::string> strings, bool caseSensitive) {
@@ -35,7 +39,8 @@ bool FilterComparison::matches(std::string_view value) const {
   const std::string_view subject = caseSensitive_ ? value : std::string_view(loweredValue);
   return std::any_of(strings_.begin(), strings_.end(), [&](const std::string& string) {
     const std::string loweredString = caseSensitive_ ? std::string() : lowercased(string);
-    const std::string_view needle = caseSensitive_ ? std::string_view(string) : std::string_view(loweredString);
+    const std::string_view needle =
+        caseSensitive_ ? std::string_view(string) : std::string_view(loweredString);
     switch (kind_) {
       case Kind::StartsWith:
         return subject.starts_with(needle);

@@ -4,7 +4,8 @@
 // required flag. Destinations hold shared FilterType references; filters never change after
 // construction, so one filter may sit in several destinations and be read from any thread.
 //
-//   destination->addFilter(Filters::Path::contains({"Discoverer"}, false, true, Tallylog::Level::debug));
+//   destination->addFilter(Filters::Path::contains({"Discoverer"}, false, true,
+//   Tallylog::Level::debug));
 
 #include "log/Tallylog.h"
 
@@ -38,7 +39,8 @@ class FilterComparison {
   bool matches(std::string_view value) const;
 
  private:
-  FilterComparison(Kind kind, std::vector<std::string> strings, bool caseSensitive, std::shared_ptr<const Predicate> predicate);
+  FilterComparison(Kind kind, std::vector<std::string> strings, bool caseSensitive,
+                   std::shared_ptr<const Predicate> predicate);
 
   Kind kind_;
   std::vector<std::string> strings_;
@@ -52,10 +54,17 @@ class FilterTarget {
  public:
   enum class Kind { Path, Function, Message };
 
-  FilterTarget(Kind kind, FilterComparison comparison) : kind_(kind), comparison_(std::move(comparison)) {}
-  static FilterTarget Path(FilterComparison comparison) { return {Kind::Path, std::move(comparison)}; }
-  static FilterTarget Function(FilterComparison comparison) { return {Kind::Function, std::move(comparison)}; }
-  static FilterTarget Message(FilterComparison comparison) { return {Kind::Message, std::move(comparison)}; }
+  FilterTarget(Kind kind, FilterComparison comparison)
+      : kind_(kind), comparison_(std::move(comparison)) {}
+  static FilterTarget Path(FilterComparison comparison) {
+    return {Kind::Path, std::move(comparison)};
+  }
+  static FilterTarget Function(FilterComparison comparison) {
+    return {Kind::Function, std::move(comparison)};
+  }
+  static FilterTarget Message(FilterComparison comparison) {
+    return {Kind::Message, std::move(comparison)};
+  }
 
   Kind kind() const { return kind_; }
   const FilterComparison& comparison() const { return comparison_; }
@@ -117,33 +126,42 @@ class FilterFactory {
   using Level = Tallylog::Level;
   using Strings = std::vector<std::string>;
 
-  static std::shared_ptr<FilterType> startsWith(Strings strings, bool caseSensitive = false, bool required = false,
+  static std::shared_ptr<FilterType> startsWith(Strings strings, bool caseSensitive = false,
+                                                bool required = false,
                                                 Level minLevel = Level::verbose) {
-    return make(FilterComparison::StartsWith(std::move(strings), caseSensitive), required, minLevel);
+    return make(FilterComparison::StartsWith(std::move(strings), caseSensitive), required,
+                minLevel);
   }
-  static std::shared_ptr<FilterType> contains(Strings strings, bool caseSensitive = false, bool required = false,
+  static std::shared_ptr<FilterType> contains(Strings strings, bool caseSensitive = false,
+                                              bool required = false,
                                               Level minLevel = Level::verbose) {
     return make(FilterComparison::Contains(std::move(strings), caseSensitive), required, minLevel);
   }
-  static std::shared_ptr<FilterType> excludes(Strings strings, bool caseSensitive = false, bool required = false,
+  static std::shared_ptr<FilterType> excludes(Strings strings, bool caseSensitive = false,
+                                              bool required = false,
                                               Level minLevel = Level::verbose) {
     return make(FilterComparison::Excludes(std::move(strings), caseSensitive), required, minLevel);
   }
-  static std::shared_ptr<FilterType> endsWith(Strings strings, bool caseSensitive = false, bool required = false,
+  static std::shared_ptr<FilterType> endsWith(Strings strings, bool caseSensitive = false,
+                                              bool required = false,
                                               Level minLevel = Level::verbose) {
     return make(FilterComparison::EndsWith(std::move(strings), caseSensitive), required, minLevel);
   }
-  static std::shared_ptr<FilterType> equals(Strings strings, bool caseSensitive = false, bool required = false,
+  static std::shared_ptr<FilterType> equals(Strings strings, bool caseSensitive = false,
+                                            bool required = false,
                                             Level minLevel = Level::verbose) {
     return make(FilterComparison::Equals(std::move(strings), caseSensitive), required, minLevel);
   }
-  static std::shared_ptr<FilterType> custom(bool required, Level minLevel, FilterComparison::Predicate predicate) {
+  static std::shared_ptr<FilterType> custom(bool required, Level minLevel,
+                                            FilterComparison::Predicate predicate) {
     return make(FilterComparison::Custom(std::move(predicate)), required, minLevel);
   }
 
  private:
-  static std::shared_ptr<FilterType> make(FilterComparison comparison, bool required, Level minLevel) {
-    return std::make_shared<CompareFilter>(FilterTarget(TargetKind, std::move(comparison)), required, minLevel);
+  static std::shared_ptr<FilterType> make(FilterComparison comparison, bool required,
+                                          Level minLevel) {
+    return std::make_shared<CompareFilter>(FilterTarget(TargetKind, std::move(comparison)),
+                                           required, minLevel);
   }
 };
 

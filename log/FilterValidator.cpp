@@ -32,11 +32,12 @@ bool conditionHolds(const FilterType& filter, const FilterValidator::ValidationI
 
 }  // namespace
 
-std::vector<std::shared_ptr<FilterType>> FilterValidator::filters(std::span<const std::shared_ptr<FilterType>> filters,
-                                                                  ValidationType type) {
+std::vector<std::shared_ptr<FilterType>> FilterValidator::filters(
+    std::span<const std::shared_ptr<FilterType>> filters, ValidationType type) {
   std::vector<std::shared_ptr<FilterType>> group;
-  std::copy_if(filters.begin(), filters.end(), std::back_inserter(group),
-               [type](const std::shared_ptr<FilterType>& filter) { return belongsTo(*filter, type); });
+  std::copy_if(
+      filters.begin(), filters.end(), std::back_inserter(group),
+      [type](const std::shared_ptr<FilterType>& filter) { return belongsTo(*filter, type); });
   return group;
 }
 
@@ -71,7 +72,8 @@ std::map<FilterValidator::ValidationType, FilterValidator::Result> FilterValidat
   return results;
 }
 
-bool FilterValidator::passes(const ValidationInput& input, Tallylog::Level destinationMinLevel, bool& excluded) {
+bool FilterValidator::passes(const ValidationInput& input, Tallylog::Level destinationMinLevel,
+                             bool& excluded) {
   const auto results = validate(input, allValidationTypes);
   const auto kindOf = [&](ValidationType type) {
     const auto found = results.find(type);

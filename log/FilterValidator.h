@@ -17,8 +17,8 @@ namespace tallylog {
 
 struct FilterValidator {
   enum class ValidationType { excluded, required, nonRequired };
-  static constexpr ValidationType allValidationTypes[] = {ValidationType::excluded, ValidationType::required,
-                                                          ValidationType::nonRequired};
+  static constexpr ValidationType allValidationTypes[] = {
+      ValidationType::excluded, ValidationType::required, ValidationType::nonRequired};
 
   struct Result {
     struct PartialMatchData {
@@ -43,13 +43,15 @@ struct FilterValidator {
     std::optional<std::string_view> message;
   };
 
-  static std::vector<std::shared_ptr<FilterType>> filters(std::span<const std::shared_ptr<FilterType>> filters,
-                                                          ValidationType type);
-  static std::map<ValidationType, Result> validate(const ValidationInput& input, std::span<const ValidationType> types);
+  static std::vector<std::shared_ptr<FilterType>> filters(
+      std::span<const std::shared_ptr<FilterType>> filters, ValidationType type);
+  static std::map<ValidationType, Result> validate(const ValidationInput& input,
+                                                   std::span<const ValidationType> types);
 
   // The decision of a destination with a non-empty filter list. `excluded` tells whether an
   // exclusion filter dropped the call.
-  static bool passes(const ValidationInput& input, Tallylog::Level destinationMinLevel, bool& excluded);
+  static bool passes(const ValidationInput& input, Tallylog::Level destinationMinLevel,
+                     bool& excluded);
 };
 
 }  // namespace tallylog

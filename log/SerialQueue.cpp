@@ -86,7 +86,8 @@ SerialQueue::~SerialQueue() {
 const std::string& SerialQueue::label() const { return state_->label; }
 
 void SerialQueue::async(std::function<void()> work) {
-  // Notified under the lock: once it is released, the work may already have run and destroyed this queue.
+  // Notified under the lock: once it is released, the work may already have run and destroyed this
+  // queue.
   std::lock_guard lock(state_->mutex);
   state_->items.push_back({state_->nextTicket++, std::move(work)});
   if (!state_->worker.joinable()) state_->worker = std::thread(&State::run, state_);
@@ -96,7 +97,9 @@ void SerialQueue::async(std::function<void()> work) {
 bool SerialQueue::isCurrent() const { return runningQueue == state_.get(); }
 
 SerialQueue::Turn::Turn(SerialQueue& queue)
-    : state_(queue.state_), nested_(queue.isCurrent()), previousQueue_(static_cast<const State*>(runningQueue)) {
+    : state_(queue.state_),
+      nested_(queue.isCurrent()),
+      previousQueue_(static_cast<const State*>(runningQueue)) {
   if (nested_) return;
   {
     std::unique_lock lock(state_->mutex);

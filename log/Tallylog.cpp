@@ -111,10 +111,12 @@ void Tallylog::removeAllDestinations() {
   });
 }
 
-std::int64_t Tallylog::countDestinations() { return static_cast<std::int64_t>(registry().snapshot()->size()); }
+std::int64_t Tallylog::countDestinations() {
+  return static_cast<std::int64_t>(registry().snapshot()->size());
+}
 
-void Tallylog::write(Level level, DeferredMessage message, std::string_view file, std::string_view function, std::int64_t line,
-                     Context context) {
+void Tallylog::write(Level level, DeferredMessage message, std::string_view file,
+                     std::string_view function, std::int64_t line, Context context) {
   distribute(level, message, threadName(), file, function, line, std::move(context));
 }
 
@@ -126,24 +128,26 @@ std::string_view Tallylog::threadName() {
   return description;
 }
 
-void Tallylog::distribute(Level level, DeferredMessage message, std::string_view thread, std::string_view file,
-                          std::string_view function, std::int64_t line, Context context) {
+void Tallylog::distribute(Level level, DeferredMessage message, std::string_view thread,
+                          std::string_view file, std::string_view function, std::int64_t line,
+                          Context context) {
   const auto destinations = registry().snapshot();
   std::optional<std::string> resolved;
   // `thread` may view the caller's label, which a synchronous hand-off replaces for its duration.
   std::optional<std::string> threadText;
   for (const auto& destination : *destinations) {
     if (!resolved && destination->hasMessageFilter()) resolved = message();
-    const auto filteredMessage = resolved ? std::optional<std::string_view>(*resolved) : std::nullopt;
+    const auto filteredMessage =
+        resolved ? std::optional<std::string_view>(*resolved) : std::nullopt;
     if (!destination->passesLevelAndFilters(level, file, function, filteredMessage)) continue;
     std::string text = resolved ? *resolved : message();
     std::string shortened = shortenedFunctionName(function);
     if (!threadText) threadText.emplace(thread);
     if (destination->asynchronously()) {
-      destination->queue().async([destination, level, text = std::move(text), thread = *threadText, file = std::string(file),
-                                  shortened = std::move(shortened), line, context] {
-        destination->send(level, text, thread, file, shortened, line, context);
-      });
+      destination->queue().async(
+          [destination, level, text = std::move(text), thread = *threadText,
+           file = std::string(file), shortened = std::move(shortened), line,
+           context] { destination->send(level, text, thread, file, shortened, line, context); });
     } else {
       destination->queue().sync([&] {
         try {
@@ -169,7 +173,9 @@ bool Tallylog::flush(std::int64_t timeoutSeconds) {
   }
   // Far deadlines are capped at a year so that the time arithmetic cannot overflow.
   constexpr std::int64_t aYear = 365LL * 24 * 3600;
-  return group->waitUntil(std::chrono::steady_clock::now() + std::chrono::seconds(std::clamp<std::int64_t>(timeoutSeconds, -aYear, aYear)));
+  return group->waitUntil(
+      std::chrono::steady_clock::now() +
+      std::chrono::seconds(std::clamp<std::int64_t>(timeoutSeconds, -aYear, aYear)));
 }
 
 std::string Tallylog::shortenedFunctionName(std::string_view function) {

@@ -8,8 +8,8 @@ namespace tallylog {
 
 namespace {
 
-// Decodes the code point at text[i] and advances i past it; an invalid sequence advances by one byte
-// and gives nothing.
+// Decodes the code point at text[i] and advances i past it; an invalid sequence advances by one
+// byte and gives nothing.
 std::optional<char32_t> decodeNext(std::string_view text, std::size_t& i) {
   const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
   const unsigned char lead = byte(i);
@@ -68,8 +68,8 @@ void append(std::string& out, char32_t cp) {
 }
 
 char32_t lowerCase(char32_t cp) {
-  if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) || (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2) ||
-      (cp >= 0x410 && cp <= 0x42F)) {
+  if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7) ||
+      (cp >= 0x391 && cp <= 0x3AB && cp != 0x3A2) || (cp >= 0x410 && cp <= 0x42F)) {
     return cp + 0x20;
   }
   if (cp >= 0x400 && cp <= 0x40F) return cp + 0x50;
@@ -82,17 +82,22 @@ char32_t lowerCase(char32_t cp) {
 }
 
 bool isSpaceSeparator(char32_t cp) {
-  return cp == 0x20 || cp == 0xA0 || cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 ||
-         cp == 0x202F || cp == 0x205F || cp == 0x3000;
+  return cp == 0x20 || cp == 0xA0 || cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) ||
+         cp == 0x2028 || cp == 0x2029 || cp == 0x202F || cp == 0x205F || cp == 0x3000;
 }
 
-bool isRegexSpace(char32_t cp) { return cp == '\t' || cp == '\n' || cp == '\f' || cp == '\r' || isSpaceSeparator(cp); }
+bool isRegexSpace(char32_t cp) {
+  return cp == '\t' || cp == '\n' || cp == '\f' || cp == '\r' || isSpaceSeparator(cp);
+}
 
-bool isWhiteSpace(char32_t cp) { return (cp >= 0x09 && cp <= 0x0D) || cp == 0x85 || isSpaceSeparator(cp); }
+bool isWhiteSpace(char32_t cp) {
+  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x85 || isSpaceSeparator(cp);
+}
 
 bool extendsPrevious(char32_t cp) {
-  return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x1AB0 && cp <= 0x1AFF) || (cp >= 0x1DC0 && cp <= 0x1DFF) ||
-         (cp >= 0x20D0 && cp <= 0x20FF) || (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xFE20 && cp <= 0xFE2F) ||
+  return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x1AB0 && cp <= 0x1AFF) ||
+         (cp >= 0x1DC0 && cp <= 0x1DFF) || (cp >= 0x20D0 && cp <= 0x20FF) ||
+         (cp >= 0xFE00 && cp <= 0xFE0F) || (cp >= 0xFE20 && cp <= 0xFE2F) ||
          (cp >= 0x1F3FB && cp <= 0x1F3FF) || (cp >= 0xE0100 && cp <= 0xE01EF) || cp == 0x200D;
 }
 
@@ -130,7 +135,9 @@ std::string lowercased(std::string_view text) {
   return out;
 }
 
-std::string_view trimTrailingSpace(std::string_view text) { return text.substr(0, endWithout(text, isRegexSpace)); }
+std::string_view trimTrailingSpace(std::string_view text) {
+  return text.substr(0, endWithout(text, isRegexSpace));
+}
 
 std::string_view trimWhitespaceAndNewlines(std::string_view text) {
   std::size_t begin = 0;
@@ -160,7 +167,8 @@ std::size_t characterCount(std::string_view text) {
 }
 
 std::string jsonQuoted(std::string_view text) {
-  return nlohmann::json(std::string(text)).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  return nlohmann::json(std::string(text))
+      .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 }  // namespace tallylog

@@ -1,7 +1,8 @@
 #pragma once
 // UTF-8 helpers of the logging library: validity, whole-string lower case, trimming of white space,
 // character counts for column widths and JSON string literals. Pure functions, any thread.
-// Invalid byte sequences are never an error here: each invalid byte counts as one character of its own.
+// Invalid byte sequences are never an error here: each invalid byte counts as one character of its
+// own.
 
 #include <cstddef>
 #include <string>
@@ -16,14 +17,16 @@ bool isValidUtf8(std::string_view text);
 std::string lowercased(std::string_view text);
 
 // Without the trailing characters that the regular expression "\s+$" matches:
-// tab, line feed, form feed, carriage return and the Unicode space separators (categories Zs, Zl, Zp).
+// tab, line feed, form feed, carriage return and the Unicode space separators (categories Zs, Zl,
+// Zp).
 std::string_view trimTrailingSpace(std::string_view text);
 
 // Without white space and line breaks (the Unicode White_Space property) at both ends.
 std::string_view trimWhitespaceAndNewlines(std::string_view text);
 
 // The number of characters as a reader counts them: code points, where combining marks, variation
-// selectors, emoji modifiers and the code point after a zero-width joiner extend the character before.
+// selectors, emoji modifiers and the code point after a zero-width joiner extend the character
+// before.
 std::size_t characterCount(std::string_view text);
 
 // The text as a JSON string literal in quotes (quote, backslash and control characters escaped,

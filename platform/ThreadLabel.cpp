@@ -12,7 +12,8 @@ const std::string& threadLabel() { return currentLabel; }
 
 void setThreadLabel(std::string label) { currentLabel = std::move(label); }
 
-ScopedThreadLabel::ScopedThreadLabel(std::string label) : previous_(std::exchange(currentLabel, std::move(label))) {}
+ScopedThreadLabel::ScopedThreadLabel(std::string label)
+    : previous_(std::exchange(currentLabel, std::move(label))) {}
 
 ScopedThreadLabel::~ScopedThreadLabel() { currentLabel = std::move(previous_); }
 

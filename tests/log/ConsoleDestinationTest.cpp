@@ -19,7 +19,8 @@ struct Entry {
 class FakeSystemLog : public SystemLog {
  public:
   bool isEnabled(Type type) const override { return type != Type::debug || debugEnabled; }
-  void write(std::string_view subsystem, std::string_view category, Type type, std::string_view line) override {
+  void write(std::string_view subsystem, std::string_view category, Type type,
+             std::string_view line) override {
     entries.push_back({std::string(subsystem), std::string(category), type, std::string(line)});
   }
   void writeNSLog(std::string_view line) override { nslogLines.emplace_back(line); }
@@ -29,20 +30,24 @@ class FakeSystemLog : public SystemLog {
   std::vector<std::string> nslogLines;
 };
 
-const char* const symbols[] = {"\U0001F49C ", "\U0001F49A ", "\U0001F499 ", "\U0001F49B ",
+const char* const symbols[] = {"\U0001F49C ",   "\U0001F49A ",   "\U0001F499 ",  "\U0001F49B ",
                                "\u2764\uFE0F ", "\u2764\uFE0F ", "\u2764\uFE0F "};
 
 TEST(ConsoleDestination, ColourSwitch) {
   ConsoleDestination console;
-  for (int raw = 0; raw <= 6; ++raw) EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
+  for (int raw = 0; raw <= 6; ++raw)
+    EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
   EXPECT_EQ(console.reset, "");
   console.setUseTerminalColors(true);
-  EXPECT_EQ(console.formatMessage("$C$L$c", Level::fault, "m", "", "f", "g()", 1, {}), "\x1b[38;5;197mFAULT\x1b[0m");
-  EXPECT_EQ(console.formatMessage("$C$L$c", Level::verbose, "m", "", "f", "g()", 1, {}), "\x1b[38;5;251mVERBOSE\x1b[0m");
+  EXPECT_EQ(console.formatMessage("$C$L$c", Level::fault, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;197mFAULT\x1b[0m");
+  EXPECT_EQ(console.formatMessage("$C$L$c", Level::verbose, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;251mVERBOSE\x1b[0m");
   console.setUseTerminalColors(false);
   EXPECT_EQ(console.reset, "\x1b[0m");
   EXPECT_EQ(console.escape, "\x1b[38;5;");
-  for (int raw = 0; raw <= 6; ++raw) EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
+  for (int raw = 0; raw <= 6; ++raw)
+    EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
   EXPECT_EQ(console.defaultHashValue(), 1);
 }
 

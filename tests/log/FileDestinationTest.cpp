@@ -24,14 +24,17 @@ class FileDestinationTest : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder); }
 
-  static void put(const fs::path& path, const std::string& content) { std::ofstream(path, std::ios::binary) << content; }
+  static void put(const fs::path& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+  }
   static std::string read(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
   }
   std::map<std::string, std::string> files() const {
     std::map<std::string, std::string> contents;
-    for (const auto& entry : fs::directory_iterator(folder)) contents[entry.path().filename().string()] = read(entry.path());
+    for (const auto& entry : fs::directory_iterator(folder))
+      contents[entry.path().filename().string()] = read(entry.path());
     return contents;
   }
 
@@ -47,7 +50,11 @@ TEST_F(FileDestinationTest, Rotation) {
   const std::string big(150, 'x');
   const std::string hundred(100, 'y');
   const Case cases[] = {
-      {"one file grows without limit", 1, 10, {{"tallylog.log", big}}, {{"tallylog.log", big + "new\n"}}},
+      {"one file grows without limit",
+       1,
+       10,
+       {{"tallylog.log", big}},
+       {{"tallylog.log", big + "new\n"}}},
       {"three files",
        3,
        100,
@@ -58,8 +65,16 @@ TEST_F(FileDestinationTest, Rotation) {
        100,
        {{"tallylog.log", big}, {"tallylog.1.log", "one"}, {"tallylog.3.log", "three"}},
        {{"tallylog.log", "new\n"}, {"tallylog.1.log", big}, {"tallylog.2.log", "one"}}},
-      {"exactly at the limit", 2, 100, {{"tallylog.log", hundred}}, {{"tallylog.log", hundred + "new\n"}}},
-      {"negative limit", 2, -1, {{"tallylog.log", "a\n"}}, {{"tallylog.log", "new\n"}, {"tallylog.1.log", "a\n"}}},
+      {"exactly at the limit",
+       2,
+       100,
+       {{"tallylog.log", hundred}},
+       {{"tallylog.log", hundred + "new\n"}}},
+      {"negative limit",
+       2,
+       -1,
+       {{"tallylog.log", "a\n"}},
+       {{"tallylog.log", "new\n"}, {"tallylog.1.log", "a\n"}}},
       {"no file yet", 2, 0, {}, {{"tallylog.log", "new\n"}}},
   };
   for (const Case& c : cases) {
@@ -99,7 +114,8 @@ TEST_F(FileDestinationTest, FailuresPrintOneLineAndReportFalse) {
   ::testing::internal::CaptureStdout();
   EXPECT_FALSE(blocked.appendLine("line"));
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "Tallylog File Destination could not write to file file://" + (folder / "plain").string() + "/my%20log.log.\n");
+            "Tallylog File Destination could not write to file file://" +
+                (folder / "plain").string() + "/my%20log.log.\n");
   EXPECT_EQ(FileDestination::rotatedFileURL("/a/tallylog.log", 12), fs::path("/a/tallylog.12.log"));
 }
 
@@ -108,8 +124,10 @@ TEST_F(FileDestinationTest, ColouredSwitchAndJsonLines) {
   EXPECT_EQ(destination.colorPrefix(Level::fault), "");
   EXPECT_EQ(destination.defaultHashValue(), 2);
   destination.setColored(true);
-  EXPECT_EQ(destination.formatMessage("$C", Level::critical, "m", "", "f", "g()", 1, {}), "\x1b[38;5;197m");
-  EXPECT_EQ(destination.formatMessage("$C", Level::fault, "m", "", "f", "g()", 1, {}), "\x1b[38;5;197m");
+  EXPECT_EQ(destination.formatMessage("$C", Level::critical, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;197m");
+  EXPECT_EQ(destination.formatMessage("$C", Level::fault, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;197m");
   destination.setColored(false);
   EXPECT_EQ(destination.levelColor, BaseDestination::LevelColor{});
   EXPECT_EQ(destination.reset + destination.escape, "");

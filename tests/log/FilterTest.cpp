@@ -28,11 +28,13 @@ TEST(Filters, DecisionTable) {
   const auto highExclusion = Filters::Path::excludes({"nowhere"}, true, true, Level::error);
   const auto excludeAll = Filters::Path::excludes({}, true, false, Level::verbose);
   const auto requiredNet = Filters::Path::contains({"/net/"}, true, true, Level::verbose);
-  const auto requiredSocket = Filters::Function::startsWith({"connect"}, true, true, Level::verbose);
+  const auto requiredSocket =
+      Filters::Function::startsWith({"connect"}, true, true, Level::verbose);
   const auto anyFunction = Filters::Function::contains({"n"}, true, false, Level::verbose);
   const auto errorsFromOsc = Filters::Path::contains({"/osc/"}, true, false, Level::error);
   const auto messageHello = Filters::Message::contains({"hello"}, true, false, Level::verbose);
   const auto functionSend = Filters::Function::contains({"send"}, true, false, Level::verbose);
+  // clang-format off
   const Case cases[] = {
       {"exclusion word any case", {secret}, Level::verbose, Level::debug, "/a.cpp", "f()", "A SECRET plan", false},
       {"exclusion word absent", {secret}, Level::verbose, Level::debug, "/a.cpp", "f()", "plain", true},
@@ -52,12 +54,14 @@ TEST(Filters, DecisionTable) {
       {"function filter over minimum", {functionSend}, Level::error, Level::verbose, "/a.cpp", "send(_:)", {}, true},
       {"exclusion passes, then required", {secret, requiredNet}, Level::verbose, Level::info, "/net/a.cpp", "f()", "ok", true},
   };
+  // clang-format on
   for (const Case& c : cases) {
     BaseDestination destination;
     destination.filters = c.filters;
     destination.minLevel = c.destinationMin;
     const auto message = c.message ? std::optional<std::string_view>(*c.message) : std::nullopt;
-    EXPECT_EQ(destination.passesLevelAndFilters(c.level, c.path, c.function, message), c.passes) << c.name;
+    EXPECT_EQ(destination.passesLevelAndFilters(c.level, c.path, c.function, message), c.passes)
+        << c.name;
   }
 }
 
@@ -67,6 +71,7 @@ TEST(Filters, Comparisons) {
     std::string value;
     bool matches;
   };
+  // clang-format off
   const Case cases[] = {
       {FilterComparison::Equals({"Socket"}, false), "SOCKET", true},
       {FilterComparison::Equals({"Socket"}, true), "SOCKET", false},
@@ -76,6 +81,7 @@ TEST(Filters, Comparisons) {
       {FilterComparison::Contains({}, false), "anything", false},
       {FilterComparison::Excludes({"a"}, true), "bcd", true},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(c.comparison.matches(c.value), c.matches) << c.value;
 
   std::vector<std::string> seen;
@@ -97,16 +103,22 @@ TEST(Filters, ValidatorGroupsAndCounts) {
       Filters::Message::contains({"x"}, true, false, Level::verbose),
       Filters::Path::excludes({"/net/"}, true, true, Level::verbose),
   };
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::excluded).size(), 1u);
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::required).size(), 0u);
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::nonRequired).size(), 3u);
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::excluded).size(),
+            1u);
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::required).size(),
+            0u);
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::nonRequired).size(),
+            3u);
 
   const Filterlist nonExcluding(filters.begin(), filters.end() - 1);
-  const FilterValidator::ValidationInput input{nonExcluding, Level::info, "/net/a.cpp", "f()", std::nullopt};
+  const FilterValidator::ValidationInput input{nonExcluding, Level::info, "/net/a.cpp", "f()",
+                                               std::nullopt};
   const auto results = FilterValidator::validate(input, FilterValidator::allValidationTypes);
   using Result = FilterValidator::Result;
-  EXPECT_EQ(results.at(FilterValidator::ValidationType::excluded).kind, Result::Kind::noFiltersMatchingType);
-  EXPECT_EQ(results.at(FilterValidator::ValidationType::required).kind, Result::Kind::noFiltersMatchingType);
+  EXPECT_EQ(results.at(FilterValidator::ValidationType::excluded).kind,
+            Result::Kind::noFiltersMatchingType);
+  EXPECT_EQ(results.at(FilterValidator::ValidationType::required).kind,
+            Result::Kind::noFiltersMatchingType);
   const Result& others = results.at(FilterValidator::ValidationType::nonRequired);
   EXPECT_EQ(others.kind, Result::Kind::someFiltersMatch);
   EXPECT_EQ(others.partialMatchData, (Result::PartialMatchData{1, 1, 1}));

@@ -13,7 +13,9 @@ namespace {
 
 using Level = Tallylog::Level;
 
-Tallylog::Context context(nlohmann::json value) { return std::make_shared<const nlohmann::json>(std::move(value)); }
+Tallylog::Context context(nlohmann::json value) {
+  return std::make_shared<const nlohmann::json>(std::move(value));
+}
 
 // Whether text begins with a time of day "HH:mm:ss.SSS".
 bool startsWithTimeOfDay(std::string_view text) {
@@ -33,6 +35,7 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
     std::string expected;
   };
   const std::string path = "/src/net/Socket.test.cpp";
+  // clang-format off
   const Case cases[] = {
       {"$-8L|", "m", path, {}, "INFO    |"},
       {"$8L|", "m", path, {}, "    INFO|"},
@@ -56,10 +59,11 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
       {"$M", "trailing\xC2\xA0\t\n", path, {}, "trailing"},
       {"$Mtext", "m", path, {}, "mtext"},
   };
+  // clang-format on
   BaseDestination destination;
   for (const Case& c : cases) {
-    EXPECT_EQ(destination.formatMessage(c.format, Level::info, c.message, "OSCServer Delegate 9999", c.file, "connect()", 42,
-                                        c.context),
+    EXPECT_EQ(destination.formatMessage(c.format, Level::info, c.message, "OSCServer Delegate 9999",
+                                        c.file, "connect()", 42, c.context),
               c.expected)
         << c.format;
   }
@@ -67,17 +71,19 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
 
 TEST(LineFormat, DefaultAndApplicationFormats) {
   BaseDestination base;
-  const std::string line = base.formatMessage(base.format, Level::info, "hello", "", "/a/Socket.cpp", "connect()", 7, {});
+  const std::string line = base.formatMessage(base.format, Level::info, "hello", "",
+                                              "/a/Socket.cpp", "connect()", 7, {});
   ASSERT_TRUE(startsWithTimeOfDay(line)) << line;
   EXPECT_EQ(line.substr(12), " INFO Socket.connect():7 - hello");
 
   ConsoleDestination console;
   const std::string format = "$DHH:mm:ss.SSS$d $C$L$c $N.$F:$l - $M $X";
-  const std::string warning = console.formatMessage(format, Level::warning, "hello", "", "/a/Socket.cpp", "connect()", 7, {});
+  const std::string warning = console.formatMessage(format, Level::warning, "hello", "",
+                                                    "/a/Socket.cpp", "connect()", 7, {});
   ASSERT_TRUE(startsWithTimeOfDay(warning)) << warning;
   EXPECT_EQ(warning.substr(12), " \U0001F49B WARNING Socket.connect():7 - hello");
-  const std::string withContext =
-      console.formatMessage(format, Level::error, "m", "", "/a/Socket.cpp", "connect()", 7, context(42));
+  const std::string withContext = console.formatMessage(
+      format, Level::error, "m", "", "/a/Socket.cpp", "connect()", 7, context(42));
   EXPECT_EQ(withContext.substr(12), " \u2764\uFE0F ERROR Socket.connect():7 - m 42");
 }
 
@@ -95,7 +101,8 @@ TEST(LineFormat, UtcTokenSwitchesLaterLocalDatesToUtc) {
   // Each expectation allows the hour to turn over during the call.
   const auto expectHour = [&](BaseDestination& destination, const std::string& format, bool utc) {
     const std::string before = hourNow(utc);
-    const std::string text = destination.formatMessage(format, Level::info, "m", "", "f", "g()", 1, {});
+    const std::string text =
+        destination.formatMessage(format, Level::info, "m", "", "f", "g()", 1, {});
     const std::string after = hourNow(utc);
     EXPECT_TRUE(text == before || text == after) << format << " gave " << text;
   };
@@ -109,13 +116,15 @@ TEST(LineFormat, UtcTokenSwitchesLaterLocalDatesToUtc) {
 
 TEST(LineFormat, UptimeStartsAtZero) {
   BaseDestination destination;
-  EXPECT_EQ(destination.formatMessage("$U", Level::info, "m", "", "f", "g()", 1, {}).substr(0, 9), "00:00:00.");
+  EXPECT_EQ(destination.formatMessage("$U", Level::info, "m", "", "f", "g()", 1, {}).substr(0, 9),
+            "00:00:00.");
 }
 
 TEST(LineFormat, JsonLines) {
   BaseDestination destination;
   destination.format = "$J";
-  const auto plain = nlohmann::json::parse(*destination.send(Level::warning, "m", "t", "/a/F.cpp", "g()", 3, {}));
+  const auto plain =
+      nlohmann::json::parse(*destination.send(Level::warning, "m", "t", "/a/F.cpp", "g()", 3, {}));
   EXPECT_EQ(plain["level"], 3);
   EXPECT_EQ(plain["message"], "m");
   EXPECT_EQ(plain["thread"], "t");
@@ -125,7 +134,8 @@ TEST(LineFormat, JsonLines) {
   EXPECT_TRUE(plain["timestamp"].is_number_float());
   EXPECT_FALSE(plain.contains("context"));
 
-  const std::string invalid = *destination.send(Level::fault, "bad \xFF byte", "", "f", "g()", 1, context({{"k", 1}}));
+  const std::string invalid =
+      *destination.send(Level::fault, "bad \xFF byte", "", "f", "g()", 1, context({{"k", 1}}));
   const auto repaired = nlohmann::json::parse(invalid);
   EXPECT_EQ(repaired["message"], "bad \uFFFD byte");
   EXPECT_EQ(repaired["context"], nlohmann::json({{"k", 1}}));

@@ -21,12 +21,13 @@ struct SentCall {
 
 class RecordingDestination : public BaseDestination {
  public:
-  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread, std::string_view file,
-                                  std::string_view function, std::int64_t line, const Context& context) override {
+  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread,
+                                  std::string_view file, std::string_view function,
+                                  std::int64_t line, const Context& context) override {
     auto text = BaseDestination::send(level, msg, thread, file, function, line, context);
     std::lock_guard lock(mutex_);
-    calls_.push_back({level, std::string(msg), std::string(thread), std::string(file), std::string(function), line,
-                      text.value_or(""), platform::threadLabel()});
+    calls_.push_back({level, std::string(msg), std::string(thread), std::string(file),
+                      std::string(function), line, text.value_or(""), platform::threadLabel()});
     return text;
   }
 

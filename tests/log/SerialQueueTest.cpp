@@ -42,9 +42,12 @@ TEST(SerialQueue, AsyncAndSyncWorkRunInSubmissionOrder) {
 TEST(SerialQueue, NestedSyncRunsAtOnceAndFailuresPassOn) {
   BaseDestination destination;
   std::promise<bool> nested;
-  destination.perform(false, [&] { destination.perform(true, [&] { nested.set_value(destination.queue().isCurrent()); }); });
+  destination.perform(false, [&] {
+    destination.perform(true, [&] { nested.set_value(destination.queue().isCurrent()); });
+  });
   EXPECT_TRUE(nested.get_future().get());
-  EXPECT_THROW(destination.performAndWait([]() -> int { throw std::runtime_error("failed"); }), std::runtime_error);
+  EXPECT_THROW(destination.performAndWait([]() -> int { throw std::runtime_error("failed"); }),
+               std::runtime_error);
   EXPECT_EQ(destination.performAndWait([] { return 7; }), 7);
   EXPECT_FALSE(destination.queue().isCurrent());
 }

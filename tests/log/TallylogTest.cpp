@@ -77,8 +77,11 @@ TEST_F(TallylogTest, MessageIsProducedOnlyWhenNeeded) {
 
 TEST_F(TallylogTest, FunctionNamesAreShortened) {
   const std::pair<const char*, const char*> cases[] = {
-      {"connect(to:endpoint:)", "connect()"}, {"description", "description()"}, {"init()", "init()"},
-      {"a(b(c))", "a()"},                     {"", "()"},
+      {"connect(to:endpoint:)", "connect()"},
+      {"description", "description()"},
+      {"init()", "init()"},
+      {"a(b(c))", "a()"},
+      {"", "()"},
   };
   for (const auto& [given, shown] : cases) EXPECT_EQ(Tallylog::shortenedFunctionName(given), shown);
 
@@ -96,7 +99,8 @@ TEST_F(TallylogTest, FunctionNamesAreShortened) {
   EXPECT_EQ(call.level, Level::warning);
 
   recorder->format = "$M $X";
-  TALLYLOG_ERROR("with context", std::make_shared<const nlohmann::json>(nlohmann::json{{"user", "ann"}}));
+  TALLYLOG_ERROR("with context",
+                 std::make_shared<const nlohmann::json>(nlohmann::json{{"user", "ann"}}));
   EXPECT_EQ(recorder->calls().back().text, R"(with context {"user":"ann"})");
 }
 
@@ -186,7 +190,9 @@ TEST_F(TallylogTest, ApplicationConsoleLine) {
   Tallylog::info("Connected", "/src/net/Socket.cpp", "connect(to:endpoint:)", 12);
   ASSERT_TRUE(Tallylog::flush(10));
   const std::string out = ::testing::internal::GetCapturedStdout();
-  ASSERT_EQ(out.size(), 12 + std::string(" \U0001F499 INFO Socket.connect():12 - Connected\n").size()) << out;
+  ASSERT_EQ(out.size(),
+            12 + std::string(" \U0001F499 INFO Socket.connect():12 - Connected\n").size())
+      << out;
   EXPECT_EQ(out.substr(12), " \U0001F499 INFO Socket.connect():12 - Connected\n");
 }
 
