@@ -1,5 +1,6 @@
 #include "log/BaseDestination.h"
 #include "log/ConsoleDestination.h"
+#include "log/DateFormatter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -112,6 +113,20 @@ TEST(LineFormat, UtcTokenSwitchesLaterLocalDatesToUtc) {
   expectHour(destination, "$DHH", true);
   ::unsetenv("TZ");
   ::tzset();
+}
+
+TEST(LineFormat, DatePatterns) {
+  // 2024-03-05 19:08:09.123456 UTC, a Tuesday.
+  const auto moment = std::chrono::system_clock::time_point(std::chrono::microseconds(1709665689123456));
+  DateFormatter formatter;
+  formatter.setTimeZone("UTC");
+  const std::pair<const char*, const char*> cases[] = {
+      {"yyyy-MM-dd'T'HH:mm:ss.SSSZZZZZ", "2024-03-05T19:08:09.123Z"},
+      {"EEE, d MMM yy h:mm a", "Tue, 5 Mar 24 7:08 PM"},
+      {"EEEE MMMM D S SSSSSS Z", "Tuesday March 65 1 123456 +0000"},
+      {"h 'o''clock' '' z", "7 o'clock ' GMT"},
+  };
+  for (const auto& [pattern, expected] : cases) EXPECT_EQ(formatter.format(pattern, moment), expected);
 }
 
 TEST(LineFormat, UptimeStartsAtZero) {
