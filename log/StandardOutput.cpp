@@ -1,0 +1,17 @@
+#include "log/StandardOutput.h"
+
+#include <cstdio>
+#include <string>
+
+namespace tallylog {
+
+void printLine(std::string_view line) {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text.append(line);
+  text += '\n';
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace tallylog

@@ -1,0 +1,88 @@
+#include "log/ConsoleDestination.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tallylog {
+namespace {
+
+using Level = Tallylog::Level;
+
+struct Entry {
+  std::string subsystem, category;
+  SystemLog::Type type;
+  std::string line;
+};
+
+// A system log that takes only the types it is told to.
+class FakeSystemLog : public SystemLog {
+ public:
+  bool isEnabled(Type type) const override { return type != Type::debug || debugEnabled; }
+  void write(std::string_view subsystem, std::string_view category, Type type,
+             std::string_view line) override {
+    entries.push_back({std::string(subsystem), std::string(category), type, std::string(line)});
+  }
+  void writeNSLog(std::string_view line) override { nslogLines.emplace_back(line); }
+
+  bool debugEnabled = false;
+  std::vector<Entry> entries;
+  std::vector<std::string> nslogLines;
+};
+
+const char* const symbols[] = {"\U0001F49C ",   "\U0001F49A ",   "\U0001F499 ",  "\U0001F49B ",
+                               "\u2764\uFE0F ", "\u2764\uFE0F ", "\u2764\uFE0F "};
+
+TEST(ConsoleDestination, ColourSwitch) {
+  ConsoleDestination console;
+  for (int raw = 0; raw <= 6; ++raw)
+    EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
+  EXPECT_EQ(console.reset, "");
+  console.setUseTerminalColors(true);
+  EXPECT_EQ(console.formatMessage("$C$L$c", Level::fault, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;197mFAULT\x1b[0m");
+  EXPECT_EQ(console.formatMessage("$C$L$c", Level::verbose, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;251mVERBOSE\x1b[0m");
+  console.setUseTerminalColors(false);
+  EXPECT_EQ(console.reset, "\x1b[0m");
+  EXPECT_EQ(console.escape, "\x1b[38;5;");
+  for (int raw = 0; raw <= 6; ++raw)
+    EXPECT_EQ(console.colorPrefix(*Tallylog::levelFromRawValue(raw)), symbols[raw]);
+  EXPECT_EQ(console.defaultHashValue(), 1);
+}
+
+TEST(ConsoleDestination, PrintWays) {
+  ConsoleDestination console;
+  const auto system = std::make_shared<FakeSystemLog>();
+  console.systemLog = system;
+  console.format = "$L $M";
+
+  console.setUseNSLog(true);
+  EXPECT_EQ(console.logPrintWay, ConsoleDestination::LogPrintWay::nslog());
+  console.send(Level::info, "to nslog", "", "f", "g()", 1, {});
+  console.setUseNSLog(false);
+  EXPECT_EQ(console.logPrintWay, ConsoleDestination::LogPrintWay::nslog());
+  EXPECT_EQ(system->nslogLines, std::vector<std::string>{"INFO to nslog"});
+
+  console.logPrintWay = ConsoleDestination::LogPrintWay::print();
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(console.send(Level::info, "to stdout", "", "f", "g()", 1, {}), "INFO to stdout");
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "INFO to stdout\n");
+
+  console.logPrintWay = ConsoleDestination::LogPrintWay::logger("velto", "net");
+  console.send(Level::verbose, "dropped", "", "f", "g()", 1, {});
+  system->debugEnabled = true;
+  console.send(Level::verbose, "kept", "", "f", "g()", 1, {});
+  console.send(Level::warning, "warned", "", "f", "g()", 1, {});
+  console.send(Level::critical, "critical", "", "f", "g()", 1, {});
+  ASSERT_EQ(system->entries.size(), 3u);
+  EXPECT_EQ(system->entries[0].line, "VERBOSE kept");
+  EXPECT_EQ(system->entries[0].type, SystemLog::Type::debug);
+  EXPECT_EQ(system->entries[0].subsystem, "velto");
+  EXPECT_EQ(system->entries[0].category, "net");
+  EXPECT_EQ(system->entries[1].type, SystemLog::Type::error);
+  EXPECT_EQ(system->entries[2].type, SystemLog::Type::fault);
+}
+
+}  // namespace
+}  // namespace tallylog

@@ -1,0 +1,144 @@
+#include "log/BaseDestination.h"
+#include "log/FilterValidator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tallylog {
+namespace {
+
+using Level = Tallylog::Level;
+using Filterlist = std::vector<std::shared_ptr<FilterType>>;
+
+TEST(Filters, DecisionTable) {
+  struct Case {
+    const char* name;
+    Filterlist filters;
+    Level destinationMin;
+    Level level;
+    std::string path;
+    std::string function;
+    std::optional<std::string> message;
+    bool passes;
+  };
+  const auto secret = Filters::Message::excludes({"secret"}, false, false, Level::verbose);
+  const auto both = Filters::Message::excludes({"alpha", "beta"}, true, false, Level::verbose);
+  const auto highExclusion = Filters::Path::excludes({"nowhere"}, true, true, Level::error);
+  const auto excludeAll = Filters::Path::excludes({}, true, false, Level::verbose);
+  const auto requiredNet = Filters::Path::contains({"/net/"}, true, true, Level::verbose);
+  const auto requiredSocket =
+      Filters::Function::startsWith({"connect"}, true, true, Level::verbose);
+  const auto anyFunction = Filters::Function::contains({"n"}, true, false, Level::verbose);
+  const auto errorsFromOsc = Filters::Path::contains({"/osc/"}, true, false, Level::error);
+  const auto messageHello = Filters::Message::contains({"hello"}, true, false, Level::verbose);
+  const auto functionSend = Filters::Function::contains({"send"}, true, false, Level::verbose);
+  // clang-format off
+  const Case cases[] = {
+      {"exclusion word any case", {secret}, Level::verbose, Level::debug, "/a.cpp", "f()", "A SECRET plan", false},
+      {"exclusion word absent", {secret}, Level::verbose, Level::debug, "/a.cpp", "f()", "plain", true},
+      {"exclusion needs both strings", {both}, Level::verbose, Level::info, "/a.cpp", "f()", "alpha and beta", false},
+      {"exclusion lacks one string", {both}, Level::verbose, Level::info, "/a.cpp", "f()", "alpha only", true},
+      {"exclusion above call level", {highExclusion}, Level::verbose, Level::warning, "/a.cpp", "f()", {}, false},
+      {"exclusion with empty list", {excludeAll}, Level::verbose, Level::fault, "/a.cpp", "f()", {}, false},
+      {"required fails despite other match", {requiredNet, anyFunction}, Level::verbose, Level::info, "/osc/a.cpp", "run()", {}, false},
+      {"two required both match", {requiredNet, requiredSocket}, Level::fault, Level::verbose, "/net/Socket.cpp", "connect(to:)", {}, true},
+      {"two required one fails", {requiredNet, requiredSocket}, Level::verbose, Level::info, "/net/Socket.cpp", "close()", {}, false},
+      {"path filter above call level", {errorsFromOsc}, Level::verbose, Level::warning, "/osc/Server.cpp", "f()", {}, false},
+      {"path filter other path", {errorsFromOsc}, Level::verbose, Level::warning, "/net/Socket.cpp", "f()", {}, true},
+      {"path filter other path below minimum", {errorsFromOsc}, Level::error, Level::warning, "/net/Socket.cpp", "f()", {}, false},
+      {"path filter full match", {errorsFromOsc}, Level::fault, Level::error, "/osc/Server.cpp", "f()", {}, true},
+      {"message filter without message", {messageHello}, Level::fault, Level::info, "/a.cpp", "f()", {}, false},
+      {"message filter with message", {messageHello}, Level::fault, Level::info, "/a.cpp", "f()", "hello", true},
+      {"function filter over minimum", {functionSend}, Level::error, Level::verbose, "/a.cpp", "send(_:)", {}, true},
+      {"exclusion passes, then required", {secret, requiredNet}, Level::verbose, Level::info, "/net/a.cpp", "f()", "ok", true},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    BaseDestination destination;
+    destination.filters = c.filters;
+    destination.minLevel = c.destinationMin;
+    const auto message = c.message ? std::optional<std::string_view>(*c.message) : std::nullopt;
+    EXPECT_EQ(destination.passesLevelAndFilters(c.level, c.path, c.function, message), c.passes)
+        << c.name;
+  }
+}
+
+TEST(Filters, Comparisons) {
+  struct Case {
+    FilterComparison comparison;
+    std::string value;
+    bool matches;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {FilterComparison::Equals({"Socket"}, false), "SOCKET", true},
+      {FilterComparison::Equals({"Socket"}, true), "SOCKET", false},
+      {FilterComparison::StartsWith({"x", "/net"}, true), "/net/Socket.cpp", true},
+      {FilterComparison::EndsWith({".CPP"}, false), "/net/Socket.cpp", true},
+      {FilterComparison::Contains({"ÄRGER"}, false), "viel ärger hier", true},
+      {FilterComparison::Contains({}, false), "anything", false},
+      {FilterComparison::Excludes({"a"}, true), "bcd", true},
+  };
+  // clang-format on
+  for (const Case& c : cases) EXPECT_EQ(c.comparison.matches(c.value), c.matches) << c.value;
+
+  std::vector<std::string> seen;
+  const auto custom = Filters::Path::custom(false, Level::verbose, [&](std::string_view value) {
+    seen.emplace_back(value);
+    return true;
+  });
+  EXPECT_TRUE(custom->matches("/a/b.cpp"));
+  EXPECT_FALSE(custom->matches(std::nullopt));
+  EXPECT_EQ(seen, std::vector<std::string>{"/a/b.cpp"});
+  EXPECT_EQ(custom->target(), FilterTarget::Path(FilterComparison::Equals({}, true)));
+  EXPECT_FALSE(custom->target() == FilterTarget::Message(FilterComparison::Equals({}, true)));
+}
+
+TEST(Filters, ValidatorGroupsAndCounts) {
+  const Filterlist filters = {
+      Filters::Path::contains({"/net/"}, true, false, Level::error),
+      Filters::Function::equals({"f()"}, true, false, Level::verbose),
+      Filters::Message::contains({"x"}, true, false, Level::verbose),
+      Filters::Path::excludes({"/net/"}, true, true, Level::verbose),
+  };
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::excluded).size(),
+            1u);
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::required).size(),
+            0u);
+  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::nonRequired).size(),
+            3u);
+
+  const Filterlist nonExcluding(filters.begin(), filters.end() - 1);
+  const FilterValidator::ValidationInput input{nonExcluding, Level::info, "/net/a.cpp", "f()",
+                                               std::nullopt};
+  const auto results = FilterValidator::validate(input, FilterValidator::allValidationTypes);
+  using Result = FilterValidator::Result;
+  EXPECT_EQ(results.at(FilterValidator::ValidationType::excluded).kind,
+            Result::Kind::noFiltersMatchingType);
+  EXPECT_EQ(results.at(FilterValidator::ValidationType::required).kind,
+            Result::Kind::noFiltersMatchingType);
+  const Result& others = results.at(FilterValidator::ValidationType::nonRequired);
+  EXPECT_EQ(others.kind, Result::Kind::someFiltersMatch);
+  EXPECT_EQ(others.partialMatchData, (Result::PartialMatchData{1, 1, 1}));
+}
+
+TEST(Filters, DebugPrintExplainsTheDecision) {
+  BaseDestination destination;
+  destination.debugPrint = true;
+  destination.minLevel = Level::info;
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(destination.passesLevelAndFilters(Level::debug, "f", "g", std::nullopt));
+  EXPECT_TRUE(destination.passesLevelAndFilters(Level::info, "f", "g", std::nullopt));
+  destination.addFilter(Filters::Path::excludes({"f"}, true, false, Level::verbose));
+  EXPECT_FALSE(destination.passesLevelAndFilters(Level::info, "f", "g", std::nullopt));
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "filters are empty and level < minLevel\nfilters are empty and level >= minLevel\n"
+            "filters are not empty and message was excluded\n");
+  destination.removeFilter(destination.filters.front());
+  EXPECT_TRUE(destination.filters.empty());
+}
+
+}  // namespace
+}  // namespace tallylog

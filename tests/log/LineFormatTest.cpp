@@ -1,0 +1,170 @@
+#include "log/BaseDestination.h"
+#include "log/ConsoleDestination.h"
+#include "log/DateFormatter.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+namespace tallylog {
+namespace {
+
+using Level = Tallylog::Level;
+
+Tallylog::Context context(nlohmann::json value) {
+  return std::make_shared<const nlohmann::json>(std::move(value));
+}
+
+// Whether text begins with a time of day "HH:mm:ss.SSS".
+bool startsWithTimeOfDay(std::string_view text) {
+  if (text.size() < 12) return false;
+  for (std::size_t i = 0; i < 12; ++i) {
+    const bool separator = i == 2 || i == 5 || i == 8;
+    const char expected = i == 8 ? '.' : ':';
+    if (separator ? text[i] != expected : (text[i] < '0' || text[i] > '9')) return false;
+  }
+  return true;
+}
+
+TEST(LineFormat, TokensWidthsAndLiteralText) {
+  struct Case {
+    std::string format, message, file;
+    Tallylog::Context context;
+    std::string expected;
+  };
+  const std::string path = "/src/net/Socket.test.cpp";
+  // clang-format off
+  const Case cases[] = {
+      {"$-8L|", "m", path, {}, "INFO    |"},
+      {"$8L|", "m", path, {}, "    INFO|"},
+      {"$2L", "m", path, {}, "INFO"},
+      {"$-L", "m", path, {}, "-L"},
+      {"$Q", "m", path, {}, "Q"},
+      {"a$$b", "m", path, {}, "ab"},
+      {"no tokens at all \t ", "m", path, {}, "no tokens at all"},
+      {"at $l", "m", path, {}, "at 42"},
+      {"$M!", "costs $M and $l", path, {}, "costs $M and $l!"},
+      {"$N|$n", "m", path, {}, "Socket|Socket.test.cpp"},
+      {"$N|$n", "m", "Plain", {}, "Plain|Plain"},
+      {"[$N|$n]", "m", "", {}, "[|]"},
+      {"$T/$F", "m", path, {}, "OSCServer Delegate 9999/connect()"},
+      {"$5l|$-4M|", "\xC3\xA9", path, {}, "   42|\xC3\xA9   |"},
+      {"$3M|", "\u2764\uFE0F", path, {}, "  \u2764\uFE0F|"},
+      {"$99999999999999999999L", "m", path, {}, "99999999999999999999L"},
+      {"$M $X", "m", path, {}, "m"},
+      {"[$X]", "m", path, context(" \n spaced out\n "), "[spaced out]"},
+      {"[$X]", "m", path, context({{"user", "ann"}}), R"([{"user":"ann"}])"},
+      {"$M", "trailing\xC2\xA0\t\n", path, {}, "trailing"},
+      {"$Mtext", "m", path, {}, "mtext"},
+  };
+  // clang-format on
+  BaseDestination destination;
+  for (const Case& c : cases) {
+    EXPECT_EQ(destination.formatMessage(c.format, Level::info, c.message, "OSCServer Delegate 9999",
+                                        c.file, "connect()", 42, c.context),
+              c.expected)
+        << c.format;
+  }
+}
+
+TEST(LineFormat, DefaultAndApplicationFormats) {
+  BaseDestination base;
+  const std::string line = base.formatMessage(base.format, Level::info, "hello", "",
+                                              "/a/Socket.cpp", "connect()", 7, {});
+  ASSERT_TRUE(startsWithTimeOfDay(line)) << line;
+  EXPECT_EQ(line.substr(12), " INFO Socket.connect():7 - hello");
+
+  ConsoleDestination console;
+  const std::string format = "$DHH:mm:ss.SSS$d $C$L$c $N.$F:$l - $M $X";
+  const std::string warning = console.formatMessage(format, Level::warning, "hello", "",
+                                                    "/a/Socket.cpp", "connect()", 7, {});
+  ASSERT_TRUE(startsWithTimeOfDay(warning)) << warning;
+  EXPECT_EQ(warning.substr(12), " \U0001F49B WARNING Socket.connect():7 - hello");
+  const std::string withContext = console.formatMessage(
+      format, Level::error, "m", "", "/a/Socket.cpp", "connect()", 7, context(42));
+  EXPECT_EQ(withContext.substr(12), " \u2764\uFE0F ERROR Socket.connect():7 - m 42");
+}
+
+TEST(LineFormat, UtcTokenSwitchesLaterLocalDatesToUtc) {
+  ::setenv("TZ", "ABC-5", 1);
+  ::tzset();
+  const auto hourNow = [](bool utc) {
+    const std::time_t now = std::time(nullptr);
+    std::tm fields{};
+    utc ? gmtime_r(&now, &fields) : localtime_r(&now, &fields);
+    char text[3];
+    std::strftime(text, sizeof text, "%H", &fields);
+    return std::string(text);
+  };
+  // Each expectation allows the hour to turn over during the call.
+  const auto expectHour = [&](BaseDestination& destination, const std::string& format, bool utc) {
+    const std::string before = hourNow(utc);
+    const std::string text =
+        destination.formatMessage(format, Level::info, "m", "", "f", "g()", 1, {});
+    const std::string after = hourNow(utc);
+    EXPECT_TRUE(text == before || text == after) << format << " gave " << text;
+  };
+  BaseDestination destination;
+  expectHour(destination, "$DHH", false);
+  expectHour(destination, "$ZHH$z", true);
+  expectHour(destination, "$DHH", true);
+  ::unsetenv("TZ");
+  ::tzset();
+}
+
+TEST(LineFormat, DatePatterns) {
+  // 2024-03-05 19:08:09.123456 UTC, a Tuesday.
+  const auto moment = std::chrono::system_clock::time_point(std::chrono::microseconds(1709665689123456));
+  DateFormatter formatter;
+  formatter.setTimeZone("UTC");
+  const std::pair<const char*, const char*> cases[] = {
+      {"yyyy-MM-dd'T'HH:mm:ss.SSSZZZZZ", "2024-03-05T19:08:09.123Z"},
+      {"EEE, d MMM yy h:mm a", "Tue, 5 Mar 24 7:08 PM"},
+      {"EEEE MMMM D S SSSSSS Z", "Tuesday March 65 1 123456 +0000"},
+      {"h 'o''clock' '' z", "7 o'clock ' GMT"},
+  };
+  for (const auto& [pattern, expected] : cases) EXPECT_EQ(formatter.format(pattern, moment), expected);
+}
+
+TEST(LineFormat, UptimeStartsAtZero) {
+  BaseDestination destination;
+  EXPECT_EQ(destination.formatMessage("$U", Level::info, "m", "", "f", "g()", 1, {}).substr(0, 9),
+            "00:00:00.");
+}
+
+TEST(LineFormat, JsonLines) {
+  BaseDestination destination;
+  destination.format = "$J";
+  const auto plain =
+      nlohmann::json::parse(*destination.send(Level::warning, "m", "t", "/a/F.cpp", "g()", 3, {}));
+  EXPECT_EQ(plain["level"], 3);
+  EXPECT_EQ(plain["message"], "m");
+  EXPECT_EQ(plain["thread"], "t");
+  EXPECT_EQ(plain["file"], "/a/F.cpp");
+  EXPECT_EQ(plain["function"], "g()");
+  EXPECT_EQ(plain["line"], 3);
+  EXPECT_TRUE(plain["timestamp"].is_number_float());
+  EXPECT_FALSE(plain.contains("context"));
+
+  const std::string invalid =
+      *destination.send(Level::fault, "bad \xFF byte", "", "f", "g()", 1, context({{"k", 1}}));
+  const auto repaired = nlohmann::json::parse(invalid);
+  EXPECT_EQ(repaired["message"], "bad \uFFFD byte");
+  EXPECT_EQ(repaired["context"], nlohmann::json({{"k", 1}}));
+  EXPECT_EQ(invalid.find('\n'), std::string::npos);
+}
+
+TEST(LineFormat, LevelsFromRawValues) {
+  EXPECT_EQ(Tallylog::levelFromRawValue(0), Level::verbose);
+  EXPECT_EQ(Tallylog::levelFromRawValue(6), Level::fault);
+  EXPECT_EQ(Tallylog::levelFromRawValue(7), std::nullopt);
+  EXPECT_EQ(Tallylog::levelFromRawValue(-1), std::nullopt);
+  EXPECT_GE(Level::warning, Level::info);
+  EXPECT_LT(Level::debug, Level::info);
+}
+
+}  // namespace
+}  // namespace tallylog
