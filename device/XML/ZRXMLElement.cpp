@@ -1,6 +1,8 @@
 #include "device/XML/ZRXMLElement.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 namespace device {
@@ -8,50 +10,146 @@ namespace {
 
 using namespace std::string_view_literals;
 
+// Siblings lie apart on the heap: fetch the next ones while child i is visited.
+void prefetchAhead(const ZRXMLElement::Children& children, std::size_t i) {
+  if (i + 2 < children.size()) __builtin_prefetch(children[i + 2].get());
+  if (i + 1 < children.size()) __builtin_prefetch(children[i + 1]->attributes.data());
+}
+
+// Writes elements into one std::string through a raw cursor. The string's size runs ahead of the
+// text written (room() grows it), and finish() trims it to the text.
+class Writer {
+ public:
+  Writer(std::string& out, std::size_t expected) : out_(out), used_(out.size()) {
+    out_.resize(used_ + expected);
+  }
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  void element(const ZRXMLElement& element, std::size_t depth);
+  void finish() { out_.resize(used_); }
+
+ private:
+  // A cursor with room for `count` more bytes; hand it back through commit().
+  char* room(std::size_t count) {
+    if (out_.size() - used_ < count) out_.resize(std::max(out_.size() * 2, used_ + count));
+    return out_.data() + used_;
+  }
+  void commit(const char* cursor) { used_ = static_cast<std::size_t>(cursor - out_.data()); }
+
+  std::string& out_;
+  std::size_t used_;
+};
+
+char* put(char* cursor, std::string_view text) {
+  std::memcpy(cursor, text.data(), text.size());
+  return cursor + text.size();
+}
+
+char* putTabs(char* cursor, std::size_t count) {
+  std::memset(cursor, '\t', count);
+  return cursor + count;
+}
+
+// The longest entity that replaces one character.
+constexpr std::size_t maximumEntity = 6;
+
 // Attribute values: "&" "\"" "'" "<" ">" become entities. Replacing "&" first and then the others
 // one after the other gives the same text as this single pass: every character is replaced once.
-void appendEscapedAttribute(std::string& out, std::string_view value) {
-  const char* run = value.data();
-  const char* const end = run + value.size();
-  for (const char* p = run; p != end; ++p) {
-    std::string_view entity;
-    switch (*p) {
-      case '&': entity = "&amp;"sv; break;
-      case '"': entity = "&quot;"sv; break;
-      case '\'': entity = "&apos;"sv; break;
-      case '<': entity = "&lt;"sv; break;
-      case '>': entity = "&gt;"sv; break;
-      default: continue;
+char* putAttributeValue(char* cursor, std::string_view value) {
+  for (const char c : value) {
+    switch (c) {
+      case '&': cursor = put(cursor, "&amp;"sv); break;
+      case '"': cursor = put(cursor, "&quot;"sv); break;
+      case '\'': cursor = put(cursor, "&apos;"sv); break;
+      case '<': cursor = put(cursor, "&lt;"sv); break;
+      case '>': cursor = put(cursor, "&gt;"sv); break;
+      default: *cursor++ = c;
     }
-    out.append(run, static_cast<std::size_t>(p - run));
-    out.append(entity);
-    run = p + 1;
   }
-  out.append(run, static_cast<std::size_t>(end - run));
+  return cursor;
 }
 
 // Text values: "&" and "<" become entities, and ">" where it follows "]]" (the only place where a
 // parser rejects it); everything else, line breaks included, is written as it is.
-void appendEscapedText(std::string& out, std::string_view value) {
-  const char* const begin = value.data();
-  const char* const end = begin + value.size();
-  const char* run = begin;
-  for (const char* p = begin; p != end; ++p) {
-    std::string_view entity;
-    switch (*p) {
-      case '&': entity = "&amp;"sv; break;
-      case '<': entity = "&lt;"sv; break;
+char* putText(char* cursor, std::string_view value) {
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    switch (c) {
+      case '&': cursor = put(cursor, "&amp;"sv); break;
+      case '<': cursor = put(cursor, "&lt;"sv); break;
       case '>':
-        if (p - begin < 2 || p[-1] != ']' || p[-2] != ']') continue;
-        entity = "&gt;"sv;
-        break;
-      default: continue;
+        if (i >= 2 && value[i - 1] == ']' && value[i - 2] == ']') {
+          cursor = put(cursor, "&gt;"sv);
+          break;
+        }
+        [[fallthrough]];
+      default: *cursor++ = c;
     }
-    out.append(run, static_cast<std::size_t>(p - run));
-    out.append(entity);
-    run = p + 1;
   }
-  out.append(run, static_cast<std::size_t>(end - run));
+  return cursor;
+}
+
+void Writer::element(const ZRXMLElement& element, std::size_t depth) {
+  const std::string_view name = element.elementName;
+  char* cursor = room(depth + 1 + name.size());
+  cursor = putTabs(cursor, depth);
+  *cursor++ = '<';
+  commit(put(cursor, name));
+  for (const auto& [key, value] : element.attributes) {
+    cursor = room(key.size() + value.size() * maximumEntity + 4);
+    *cursor++ = ' ';
+    cursor = put(cursor, key);
+    *cursor++ = '=';
+    *cursor++ = '"';
+    cursor = putAttributeValue(cursor, value);
+    *cursor++ = '"';
+    commit(cursor);
+  }
+  if (!element.children.empty()) {
+    commit(put(room(2), ">\n"sv));
+    const auto& children = element.children;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      prefetchAhead(children, i);
+      this->element(*children[i], depth + 1);
+      commit(put(room(1), "\n"sv));
+    }
+    cursor = putTabs(room(depth + 3 + name.size()), depth);
+    cursor = put(cursor, "</"sv);
+    cursor = put(cursor, name);
+    *cursor++ = '>';
+  } else if (element.stringValue) {
+    const std::string_view value = *element.stringValue;
+    cursor = room(1 + value.size() * maximumEntity + 3 + name.size());
+    *cursor++ = '>';
+    cursor = putText(cursor, value);
+    cursor = put(cursor, "</"sv);
+    cursor = put(cursor, name);
+    *cursor++ = '>';
+  } else {
+    cursor = put(room(2), "/>"sv);
+  }
+  commit(cursor);
+}
+
+// The size of the text when nothing needs escaping, to size the output once.
+std::size_t unescapedSize(const ZRXMLElement& element, std::size_t depth) {
+  const std::size_t nameSize = element.elementName.size();
+  std::size_t size = depth + 1 + nameSize;
+  for (const auto& [key, value] : element.attributes) size += key.size() + value.size() + 4;
+  if (!element.children.empty()) {
+    size += 2 + depth + 3 + nameSize;
+    const auto& children = element.children;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      prefetchAhead(children, i);
+      size += unescapedSize(*children[i], depth + 1) + 1;
+    }
+  } else if (element.stringValue) {
+    size += 1 + element.stringValue->size() + 3 + nameSize;
+  } else {
+    size += 2;
+  }
+  return size;
 }
 
 // A text in double quotes, with quotes, backslashes and control characters escaped.
@@ -88,57 +186,16 @@ ZRXMLElement::ZRXMLElement(std::string elementName, std::optional<std::string> s
       attributes(std::move(attributes)),
       children(std::move(children)) {}
 
-std::size_t ZRXMLElement::unescapedXmlSize(std::size_t depth) const {
-  std::size_t size = depth + 1 + elementName.size();
-  for (const auto& [name, value] : attributes) size += name.size() + value.size() + 4;
-  if (!children.empty()) {
-    size += 2 + depth + 3 + elementName.size();
-    for (const auto& child : children) size += child->unescapedXmlSize(depth + 1) + 1;
-  } else if (stringValue) {
-    size += 1 + stringValue->size() + 3 + elementName.size();
-  } else {
-    size += 2;
-  }
-  return size;
-}
-
 std::string ZRXMLElement::xmlString(std::size_t depth) const {
   std::string out;
-  out.reserve(unescapedXmlSize(depth));
   appendXmlString(out, depth);
   return out;
 }
 
 void ZRXMLElement::appendXmlString(std::string& out, std::size_t depth) const {
-  out.append(depth, '\t');
-  out += '<';
-  out += elementName;
-  for (const auto& [name, value] : attributes) {
-    out += ' ';
-    out += name;
-    out += "=\"";
-    appendEscapedAttribute(out, value);
-    out += '"';
-  }
-  if (!children.empty()) {
-    out += ">\n";
-    for (const auto& child : children) {
-      child->appendXmlString(out, depth + 1);
-      out += '\n';
-    }
-    out.append(depth, '\t');
-    out += "</";
-    out += elementName;
-    out += '>';
-  } else if (stringValue) {
-    out += '>';
-    appendEscapedText(out, *stringValue);
-    out += "</";
-    out += elementName;
-    out += '>';
-  } else {
-    out += "/>";
-  }
+  Writer writer(out, unescapedSize(*this, depth));
+  writer.element(*this, depth);
+  writer.finish();
 }
 
 std::string ZRXMLElement::description() const {

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +17,7 @@
 #include <vector>
 
 #include "device/XML/RawValue.h"
+#include "device/XML/ZRXMLAttributes.h"
 #include "device/XML/ZRXMLDecodingError.h"
 #include "platform/NumberText.h"
 
@@ -29,7 +29,7 @@ using ZRXMLElementPtr = std::shared_ptr<ZRXMLElement>;
 class ZRXMLElement {
  public:
   // Sorted by name in byte order (code-point order for UTF-8), the order in which they are written.
-  using Attributes = std::map<std::string, std::string, std::less<>>;
+  using Attributes = ZRXMLAttributes;
   using Children = std::vector<ZRXMLElementPtr>;
 
   std::string elementName;
@@ -78,7 +78,6 @@ class ZRXMLElement {
 
  private:
   [[noreturn]] void throwConversion(std::string_view attribute, std::string value) const;
-  std::size_t unescapedXmlSize(std::size_t depth) const;
 };
 
 // The elements of `list` whose elementName is `named`, in list order.

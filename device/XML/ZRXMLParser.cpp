@@ -113,8 +113,12 @@ class ZRXMLParser::Builder {
         return;
       }
       auto element = std::make_shared<ZRXMLElement>(name);
+      std::size_t count = 0;
+      while (attributes[2 * count]) ++count;
       auto& map = element->attributes;
-      for (; *attributes; attributes += 2) map.emplace_hint(map.end(), attributes[0], attributes[1]);
+      map.reserve(count);
+      for (; *attributes; attributes += 2) map.appendUnique(attributes[0], attributes[1]);
+      map.sortByName();
       self.stack_.push_back(std::move(element));
     } catch (...) {
       self.failure_ = std::current_exception();
