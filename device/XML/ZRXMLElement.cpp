@@ -16,18 +16,18 @@ void prefetchAhead(const ZRXMLElement::Children& children, std::size_t i) {
   if (i + 1 < children.size()) __builtin_prefetch(children[i + 1]->attributes.data());
 }
 
-// Writes elements into one std::string through a raw cursor. The string's size runs ahead of the
-// text written (room() grows it), and finish() trims it to the text.
+// Writes elements into one std::string through a raw cursor. While writing, the string's size runs
+// ahead of the text written (room() grows it); the destructor trims it to the text.
 class Writer {
  public:
   Writer(std::string& out, std::size_t expected) : out_(out), used_(out.size()) {
     out_.resize(used_ + expected);
   }
+  ~Writer() { out_.resize(used_); }
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
 
-  void element(const ZRXMLElement& element, std::size_t depth);
-  void finish() { out_.resize(used_); }
+  void write(const ZRXMLElement& element, std::size_t depth);
 
  private:
   // A cursor with room for `count` more bytes; hand it back through commit().
@@ -90,7 +90,7 @@ char* putText(char* cursor, std::string_view value) {
   return cursor;
 }
 
-void Writer::element(const ZRXMLElement& element, std::size_t depth) {
+void Writer::write(const ZRXMLElement& element, std::size_t depth) {
   const std::string_view name = element.elementName;
   char* cursor = room(depth + 1 + name.size());
   cursor = putTabs(cursor, depth);
@@ -111,7 +111,7 @@ void Writer::element(const ZRXMLElement& element, std::size_t depth) {
     const auto& children = element.children;
     for (std::size_t i = 0; i < children.size(); ++i) {
       prefetchAhead(children, i);
-      this->element(*children[i], depth + 1);
+      write(*children[i], depth + 1);
       commit(put(room(1), "\n"sv));
     }
     cursor = putTabs(room(depth + 3 + name.size()), depth);
@@ -193,9 +193,7 @@ std::string ZRXMLElement::xmlString(std::size_t depth) const {
 }
 
 void ZRXMLElement::appendXmlString(std::string& out, std::size_t depth) const {
-  Writer writer(out, unescapedSize(*this, depth));
-  writer.element(*this, depth);
-  writer.finish();
+  Writer(out, unescapedSize(*this, depth)).write(*this, depth);
 }
 
 std::string ZRXMLElement::description() const {
