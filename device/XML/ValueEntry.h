@@ -2,7 +2,8 @@
 // The "VALUE" entry form of the settings documents that devices send: each setting is a child
 // <VALUE name="key" val="text"/> of the settings element, in any order; other attributes and
 // children of an entry are ignored. The first entry with a key wins; a missing entry is never an
-// error. Nothing in the system writes this form.
+// error. Nothing in the system writes this form. Plain functions: callable from any thread that
+// may read the tree.
 
 #include <functional>
 #include <string_view>
