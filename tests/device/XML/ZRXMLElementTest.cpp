@@ -1,0 +1,80 @@
+#include "device/XML/ZRXMLElement.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+using device::ZRXMLElement;
+using device::ZRXMLElementPtr;
+
+ZRXMLElementPtr element(std::string name, std::optional<std::string> value = std::nullopt,
+                        ZRXMLElement::Attributes attributes = {}, ZRXMLElement::Children children = {}) {
+  return std::make_shared<ZRXMLElement>(std::move(name), std::move(value), std::move(attributes),
+                                        std::move(children));
+}
+
+TEST(ZRXMLElement, WritesTheTreeByteForByte) {
+  const struct {
+    const char* what;
+    ZRXMLElementPtr root;
+    std::size_t depth;
+    std::string expected;
+  } cases[] = {
+      {"worked example",
+       element("A", {}, {{"b", "x&y"}}, {element("C"), element("D", "t")}), 0,
+       "<A b=\"x&amp;y\">\n\t<C/>\n\t<D>t</D>\n</A>"},
+      {"empty root", element("Settings"), 0, "<Settings/>"},
+      {"attributes sorted by byte order", element("e", {}, {{"b", "2"}, {"a", "1"}, {"C", "0"}}), 0,
+       "<e C=\"0\" a=\"1\" b=\"2\"/>"},
+      {"attribute escaping", element("e", {}, {{"v", "a\"b'c<d>e&f"}, {"w", ""}}), 0,
+       "<e v=\"a&quot;b&apos;c&lt;d&gt;e&amp;f\" w=\"\"/>"},
+      {"no double escaping", element("e", {}, {{"v", "&amp;"}}), 0, "<e v=\"&amp;amp;\"/>"},
+      {"empty value is a value", element("n", ""), 0, "<n></n>"},
+      {"value lost beside children", element("p", "lost", {}, {element("c")}), 0, "<p>\n\t<c/>\n</p>"},
+      {"indent at depth 2", element("p", {}, {}, {element("c", "x")}), 2, "\t\t<p>\n\t\t\t<c>x</c>\n\t\t</p>"},
+      {"line feed in value stays", element("n", "a\nb"), 1, "\t<n>a\nb</n>"},
+      {"text escaping", element("n", "a&b<c>d]]>e]>f"), 0, "<n>a&amp;b&lt;c>d]]&gt;e]>f</n>"},
+      {"names unchanged", element("x:y", "t", {{"p:q", "1"}}), 0, "<x:y p:q=\"1\">t</x:y>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.root->xmlString(c.depth), c.expected) << c.what;
+    std::string appended = "<?xml?>";
+    c.root->appendXmlString(appended, c.depth);
+    EXPECT_EQ(appended, "<?xml?>" + c.expected) << c.what;
+  }
+}
+
+TEST(ZRXMLElement, DescribesItselfOnOneLine) {
+  EXPECT_EQ(element("A", "t", {{"k", "v\"\\\n"}})->description(), "A [\"k\": \"v\\\"\\\\\\n\"] t");
+  EXPECT_EQ(element("A", {}, {}, {element("B"), element("C", "x", {{"a", "1"}, {"b", "2"}})})->description(),
+            "A [:] [B [:] [], C [\"a\": \"1\", \"b\": \"2\"] x]");
+}
+
+TEST(ZRXMLElement, LooksUpChildrenAndMatchesByExactText) {
+  const auto root = element("R", {}, {},
+                            {element("VALUE", {}, {{"name", "A"}}), element("Other"),
+                             element("VALUE", {}, {{"name", "a"}}), element("VALUE")});
+  const auto values = device::children(root->children, "VALUE");
+  ASSERT_EQ(values.size(), 3u);
+  EXPECT_EQ(values[0], root->children[0]);
+  EXPECT_EQ(values[2], root->children[3]);
+  EXPECT_TRUE(device::children(root->children, "value").empty());
+
+  EXPECT_TRUE(root->children[0]->matches("VALUE", "name", "A"));
+  EXPECT_FALSE(root->children[0]->matches("VALUE", "name", "a"));
+  EXPECT_FALSE(root->children[0]->matches("Value", "name", "A"));
+  EXPECT_FALSE(root->children[3]->matches("VALUE", "name", ""));
+
+  EXPECT_EQ(root->firstChild("VALUE"), root->children[0]);
+  EXPECT_EQ(root->firstChild("Missing"), nullptr);
+
+  const auto throwing = [](const ZRXMLElement& e) -> bool {
+    if (e.elementName == "Other") throw std::runtime_error("stop");
+    return false;
+  };
+  EXPECT_THROW(device::firstMatch(root->children, throwing), std::runtime_error);
+}
+
+}  // namespace
