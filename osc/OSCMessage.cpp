@@ -1,0 +1,123 @@
+#include "osc/OSCMessage.h"
+
+#include <cstring>
+
+#include "osc/WireFormat.h"
+
+namespace osc {
+
+OSCMessageError OSCMessageError::malformedMessage(std::string text) {
+  std::string description = "OSCMessageError.malformedMessage(\"" + text + "\")";
+  return {Case::malformedMessage, std::move(text), std::move(description)};
+}
+OSCMessageError OSCMessageError::malformedAddress(std::string text) {
+  std::string description = "OSCMessageError.malformedAddress(\"" + text + "\")";
+  return {Case::malformedAddress, std::move(text), std::move(description)};
+}
+OSCMessageError OSCMessageError::invalidSize() {
+  return {Case::invalidSize, {}, "OSCMessageError.invalidSize"};
+}
+
+namespace {
+
+bool allAscii(const std::uint8_t* p, std::size_t n) {
+  std::uint8_t any = 0;
+  for (std::size_t k = 0; k < n; ++k) any |= p[k];
+  return any < 0x80;
+}
+
+std::size_t tagStringSize(std::size_t tagCount) { return paddedToFour(tagCount + 2); }
+
+}  // namespace
+
+std::optional<OSCMessage> OSCMessage::make(std::string_view address, std::vector<OSCValue> values) {
+  auto validated = OSCAddress::make(address);
+  if (!validated) return std::nullopt;
+  return OSCMessage(std::move(*validated), std::move(values));
+}
+
+std::size_t OSCMessage::size() const {
+  std::size_t total = address_.paddedSize() + tagStringSize(values_.size());
+  for (const auto& value : values_) total += value.paddedSize();
+  return total;
+}
+
+void OSCMessage::encode(std::vector<std::uint8_t>& out) const {
+  address_.encode(out);
+  std::uint8_t* tags = wire::grow(out, tagStringSize(values_.size()));
+  *tags++ = ',';
+  for (const auto& value : values_) *tags++ = static_cast<std::uint8_t>(value.typeTag().rawValue);
+  for (const auto& value : values_) value.encode(out);
+}
+
+std::vector<std::uint8_t> OSCMessage::data() const {
+  std::vector<std::uint8_t> out;
+  out.reserve(size());
+  encode(out);
+  return out;
+}
+
+OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
+  const std::size_t length = bytes.size();
+  if (length % 4 != 0) throw OSCMessageError::invalidSize();
+  const std::uint8_t* base = bytes.data();
+
+  const auto* addressEnd = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(base, 0, length));
+  const std::size_t addressLength = addressEnd ? static_cast<std::size_t>(addressEnd - base) : length;
+  if (!allAscii(base, addressLength)) {
+    throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
+  }
+  const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
+  auto address = OSCAddress::make(addressText);
+  if (!address) throw OSCMessageError::malformedAddress(std::string(addressText));
+
+  // An address without its 0 byte would run past the end of the data.
+  const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
+  if (argumentsStart > length) throw OSCMessageError::invalidSize();
+  const auto rest = bytes.subspan(argumentsStart);
+  OSCMessage message(std::move(*address));
+  if (rest.empty()) return message;  // no type tag string: a message without values
+
+  // The type tag string: every byte up to its 0 byte must be ASCII; a tag string without a 0
+  // byte would run past the end.
+  const auto* tagsEnd = static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
+  const std::size_t tagBytes = tagsEnd ? static_cast<std::size_t>(tagsEnd - rest.data()) : rest.size();
+  if (!allAscii(rest.data(), tagBytes)) throw OSCTypeTagStringError::malformedData();
+  if (rest[0] != ',') throw OSCTypeTagStringError::unkownBeginningCharacter();
+  for (std::size_t k = 1; k < tagBytes; ++k) {
+    const char c = static_cast<char>(rest[k]);
+    if (!OSCTypeTag::fromRaw(c)) throw OSCTypeTagStringError::unkownTypeTag(c);
+  }
+  if (!tagsEnd) throw OSCTypeTagStringError::malformedData();
+
+  const std::size_t tagCount = tagBytes - 1;
+  if (tagCount == 0) return message;
+  message.values_.reserve(tagCount);
+  std::size_t p = tagStringSize(tagCount);
+  for (std::size_t k = 1; k <= tagCount; ++k) {
+    const char c = static_cast<char>(rest[k]);
+    if (c == 'T' || c == 'F') {
+      message.values_.push_back(OSCValue::boolean(c == 'T'));
+      continue;
+    }
+    message.values_.push_back(OSCValue::decode(*OSCTypeTag::fromRaw(c), rest.subspan(p)));
+    p += message.values_.back().paddedSize();
+  }
+  return message;
+}
+
+std::string OSCMessage::description() const {
+  std::string text = "OSCMessage(" + address_.address();
+  if (!values_.empty()) {
+    text += ", values: [";
+    for (std::size_t k = 0; k < values_.size(); ++k) {
+      if (k > 0) text += ", ";
+      text += values_[k].description();
+    }
+    text += ']';
+  }
+  text += ')';
+  return text;
+}
+
+}  // namespace osc

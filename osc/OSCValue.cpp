@@ -1,0 +1,256 @@
+#include "osc/OSCValue.h"
+
+#include <bit>
+#include <cstring>
+#include <limits>
+
+#include "osc/WireFormat.h"
+#include "platform/NumberText.h"
+
+namespace osc {
+
+OSCValueError OSCValueError::sizeError() { return {Case::sizeError, "OSCValueError.sizeError"}; }
+OSCValueError OSCValueError::encodingError() {
+  return {Case::encodingError, "OSCValueError.encodingError"};
+}
+
+namespace {
+
+constexpr std::size_t maximumBlobSize = std::numeric_limits<std::int32_t>::max();
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no 0 byte.
+bool validUtf8WithoutNul(const std::uint8_t* p, std::size_t n) {
+  std::size_t i = 0;
+  while (i < n) {
+    // Eight ASCII bytes at a time.
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      constexpr std::uint64_t ones = 0x0101010101010101ULL;
+      constexpr std::uint64_t highs = 0x8080808080808080ULL;
+      const bool anyHigh = (word & highs) != 0;
+      const bool anyZero = ((word - ones) & ~word & highs) != 0;
+      if (!anyHigh && !anyZero) {
+        i += 8;
+        continue;
+      }
+    }
+    const std::uint8_t b = p[i];
+    if (b == 0) return false;
+    if (b < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
+    if (b >= 0xC2 && b <= 0xDF) {
+      length = 2;
+    } else if (b >= 0xE0 && b <= 0xEF) {
+      length = 3;
+      if (b == 0xE0) low = 0xA0;
+      if (b == 0xED) high = 0x9F;
+    } else if (b >= 0xF0 && b <= 0xF4) {
+      length = 4;
+      if (b == 0xF0) low = 0x90;
+      if (b == 0xF4) high = 0x8F;
+    } else {
+      return false;
+    }
+    if (n - i < length) return false;
+    if (p[i + 1] < low || p[i + 1] > high) return false;
+    for (std::size_t k = 2; k < length; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+template <typename T>
+OSCValue readFixed(std::span<const std::uint8_t> bytes, OSCValue (*make)(T)) {
+  if (bytes.size() < sizeof(T)) throw OSCValueError::sizeError();
+  if constexpr (sizeof(T) == 4) {
+    return make(std::bit_cast<T>(wire::readUInt32(bytes.data())));
+  } else {
+    return make(std::bit_cast<T>(wire::readUInt64(bytes.data())));
+  }
+}
+
+OSCValue readString(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) throw OSCValueError::encodingError();
+  const auto* p = bytes.data();
+  const auto* nul = static_cast<const std::uint8_t*>(std::memchr(p, 0, bytes.size()));
+  if (nul == nullptr) throw OSCValueError::encodingError();
+  const std::size_t length = static_cast<std::size_t>(nul - p);
+  const std::size_t end = paddedToFour(length + 1);
+  if (bytes.size() < end) throw OSCValueError::sizeError();
+  for (std::size_t k = length + 1; k < end; ++k) {
+    if (p[k] != 0) throw OSCValueError::encodingError();
+  }
+  if (!validUtf8WithoutNul(p, length)) throw OSCValueError::encodingError();
+  return OSCValue::string(std::string(reinterpret_cast<const char*>(p), length));
+}
+
+OSCValue readBlob(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 4) throw OSCValueError::sizeError();
+  const std::uint64_t size = wire::readUInt32(bytes.data());
+  const std::uint64_t end = 4 + size;
+  if (bytes.size() < end) throw OSCValueError::sizeError();
+  const std::uint64_t paddedEnd = paddedToFour(end);
+  if (bytes.size() < paddedEnd) throw OSCValueError::sizeError();
+  for (std::uint64_t k = end; k < paddedEnd; ++k) {
+    if (bytes[k] != 0) throw OSCValueError::encodingError();
+  }
+  return OSCValue::blob(OSCValue::Blob(bytes.begin() + 4, bytes.begin() + static_cast<std::ptrdiff_t>(end)));
+}
+
+// Text in the form the platform's debug description uses: quoted, with escapes.
+std::string quoted(std::string_view text) {
+  std::string out = "\"";
+  for (char c : text) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default: out += c;
+    }
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace
+
+bool isWritableText(std::string_view text) {
+  return validUtf8WithoutNul(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+}
+
+std::optional<std::int64_t> OSCValue::asNativeInt() const {
+  if (const auto* p = std::get_if<OSCNativeInt>(&value_)) return p->value;
+  return std::nullopt;
+}
+
+std::optional<std::string_view> OSCValue::asString() const {
+  if (const auto* p = std::get_if<std::string>(&value_)) return std::string_view(*p);
+  return std::nullopt;
+}
+
+std::optional<std::span<const std::uint8_t>> OSCValue::asBlob() const {
+  if (const auto* p = std::get_if<Blob>(&value_)) return std::span<const std::uint8_t>(*p);
+  return std::nullopt;
+}
+
+std::optional<std::int64_t> OSCValue::asInteger() const {
+  switch (kind()) {
+    case Kind::int32: return *asInt32();
+    case Kind::int64: return *asInt64();
+    case Kind::nativeInt: return *asNativeInt();
+    default: return std::nullopt;
+  }
+}
+
+OSCTypeTag OSCValue::typeTag() const {
+  switch (kind()) {
+    case Kind::int32:
+    case Kind::nativeInt: return OSCTypeTag::int32;
+    case Kind::int64: return OSCTypeTag::int64;
+    case Kind::float_: return OSCTypeTag::float_;
+    case Kind::string: return OSCTypeTag::string;
+    case Kind::blob: return OSCTypeTag::blob;
+    case Kind::timetag: return OSCTypeTag::timetag;
+    case Kind::boolean: return *asBool() ? OSCTypeTag::trueTag : OSCTypeTag::falseTag;
+  }
+  return OSCTypeTag::int32;  // not reached: the switch covers every kind
+}
+
+std::size_t OSCValue::paddedSize() const {
+  switch (kind()) {
+    case Kind::int32:
+    case Kind::float_:
+    case Kind::nativeInt: return 4;
+    case Kind::int64:
+    case Kind::timetag: return 8;
+    case Kind::string: return paddedToFour(std::get<std::string>(value_).size() + 1);
+    case Kind::blob: return 4 + paddedToFour(std::get<Blob>(value_).size());
+    case Kind::boolean: return 0;
+  }
+  return 0;
+}
+
+void OSCValue::encode(std::vector<std::uint8_t>& out) const {
+  switch (kind()) {
+    case Kind::int32:
+      wire::writeUInt32(wire::grow(out, 4), static_cast<std::uint32_t>(*asInt32()));
+      break;
+    case Kind::nativeInt:
+      // Only the low 32 bits travel.
+      wire::writeUInt32(wire::grow(out, 4), static_cast<std::uint32_t>(*asNativeInt()));
+      break;
+    case Kind::float_:
+      wire::writeUInt32(wire::grow(out, 4), std::bit_cast<std::uint32_t>(*asFloat()));
+      break;
+    case Kind::int64:
+      wire::writeUInt64(wire::grow(out, 8), static_cast<std::uint64_t>(*asInt64()));
+      break;
+    case Kind::timetag:
+      wire::writeUInt64(wire::grow(out, 8), *asTimetag());
+      break;
+    case Kind::string: {
+      const auto& text = std::get<std::string>(value_);
+      if (!isWritableText(text)) throw OSCValueError::encodingError();
+      std::memcpy(wire::grow(out, paddedToFour(text.size() + 1)), text.data(), text.size());
+      break;
+    }
+    case Kind::blob: {
+      const auto& blob = std::get<Blob>(value_);
+      if (blob.size() > maximumBlobSize) throw OSCValueError::sizeError();
+      std::uint8_t* p = wire::grow(out, 4 + paddedToFour(blob.size()));
+      wire::writeUInt32(p, static_cast<std::uint32_t>(blob.size()));
+      if (!blob.empty()) std::memcpy(p + 4, blob.data(), blob.size());
+      break;
+    }
+    case Kind::boolean: break;
+  }
+}
+
+std::vector<std::uint8_t> OSCValue::data() const {
+  std::vector<std::uint8_t> out;
+  out.reserve(paddedSize());
+  encode(out);
+  return out;
+}
+
+OSCValue OSCValue::decode(Kind kind, std::span<const std::uint8_t> bytes) {
+  switch (kind) {
+    case Kind::int32: return readFixed<std::int32_t>(bytes, &OSCValue::int32);
+    case Kind::int64: return readFixed<std::int64_t>(bytes, &OSCValue::int64);
+    case Kind::float_: return readFixed<float>(bytes, &OSCValue::float_);
+    case Kind::nativeInt: {
+      if (bytes.size() < 4) throw OSCValueError::sizeError();
+      return nativeInt(static_cast<std::int32_t>(wire::readUInt32(bytes.data())));
+    }
+    case Kind::string: return readString(bytes);
+    case Kind::blob: return readBlob(bytes);
+    case Kind::timetag: return readFixed<std::uint64_t>(bytes, &OSCValue::timetag);
+    case Kind::boolean: return boolean(false);
+  }
+  throw OSCValueError::encodingError();  // not reached: the switch covers every kind
+}
+
+std::string OSCValue::description() const {
+  switch (kind()) {
+    case Kind::int32: return std::to_string(*asInt32());
+    case Kind::int64: return std::to_string(*asInt64());
+    case Kind::nativeInt: return std::to_string(*asNativeInt());
+    case Kind::float_: return platform::formatShortest(*asFloat());
+    case Kind::string: return quoted(*asString());
+    case Kind::blob: return std::to_string(std::get<Blob>(value_).size()) + " bytes";
+    case Kind::timetag: return std::to_string(*asTimetag());
+    case Kind::boolean: return *asBool() ? "true" : "false";
+  }
+  return {};
+}
+
+}  // namespace osc
