@@ -1,5 +1,6 @@
 #include "osc/OSCAddress.h"
 
+#include <array>
 #include <cstring>
 
 #include "osc/AddressParts.h"
@@ -9,37 +10,35 @@ namespace osc {
 
 namespace {
 
-// Printable ASCII without the ten characters no address part may hold: space # * , / ? [ ] { }.
-constexpr bool isAddressCharacter(char c) {
-  if (c < 0x20 || c > 0x7E) return false;
-  switch (c) {
-    case ' ': case '#': case '*': case ',': case '/': case '?': case '[': case ']': case '{': case '}':
-      return false;
-    default:
-      return true;
-  }
-}
+// Per byte: 0 for a character an address part may hold, forbidden for the rest (anything but
+// printable ASCII, and space # * , ? [ ] { }), slash for "/".
+constexpr std::uint8_t forbidden = 1;
+constexpr std::uint8_t slash = 2;
+constexpr auto characterClasses = [] {
+  std::array<std::uint8_t, 256> table{};
+  table.fill(forbidden);
+  for (int c = 0x21; c <= 0x7E; ++c) table[static_cast<std::size_t>(c)] = 0;
+  for (char c : std::string_view("#*,?[]{}")) table[static_cast<unsigned char>(c)] = forbidden;
+  table['/'] = slash;
+  return table;
+}();
 
 }  // namespace
 
 // Without "*", "?", brackets, braces and commas the pattern rules reduce to: a leading "/",
-// non-empty parts, printable characters.
+// non-empty parts (no "//", no "/" at the end once one trailing "/" is dropped), and only
+// characters an address part may hold. Branch-free over the characters.
 bool OSCAddress::isValid(std::string_view text) {
   text = withoutTrailingSlash(text);
   if (text.empty() || text.front() != '/') return false;
-  bool partEmpty = true;
+  std::uint8_t bad = 0;
+  std::uint8_t previous = slash;
   for (std::size_t k = 1; k < text.size(); ++k) {
-    const char c = text[k];
-    if (c == '/') {
-      if (partEmpty) return false;
-      partEmpty = true;
-    } else if (isAddressCharacter(c)) {
-      partEmpty = false;
-    } else {
-      return false;
-    }
+    const std::uint8_t current = characterClasses[static_cast<unsigned char>(text[k])];
+    bad |= current & (previous | forbidden);
+    previous = current;
   }
-  return !partEmpty;
+  return bad == 0 && previous != slash;
 }
 
 std::optional<OSCAddress> OSCAddress::make(std::string_view text) {
@@ -61,14 +60,16 @@ std::optional<std::string_view> OSCAddress::part(std::ptrdiff_t index) const {
   }
 }
 
-void OSCAddress::encode(std::vector<std::uint8_t>& out) const {
-  std::memcpy(wire::grow(out, paddedSize()), address_.data(), address_.size());
+std::uint8_t* OSCAddress::writeTo(std::uint8_t* p) const {
+  std::memcpy(p, address_.data(), address_.size());
+  return wire::writePadding(p + address_.size(), paddedSize() - address_.size());
 }
 
+void OSCAddress::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, paddedSize())); }
+
 std::vector<std::uint8_t> OSCAddress::data() const {
-  std::vector<std::uint8_t> out;
-  out.reserve(paddedSize());
-  encode(out);
+  std::vector<std::uint8_t> out(paddedSize());
+  writeTo(out.data());
   return out;
 }
 

@@ -33,6 +33,8 @@ class OSCAddress {
   // The ASCII bytes, one 0 byte, zero bytes to a multiple of 4.
   std::vector<std::uint8_t> data() const;
   void encode(std::vector<std::uint8_t>& out) const;
+  // Writes data() to `p`, which has room for paddedSize() bytes; returns the end.
+  std::uint8_t* writeTo(std::uint8_t* p) const;
   std::size_t paddedSize() const { return address_.size() / 4 * 4 + 4; }
 
   const std::string& description() const { return address_; }

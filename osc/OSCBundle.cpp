@@ -46,26 +46,27 @@ std::size_t OSCBundle::size() const {
   return total;
 }
 
-void OSCBundle::encode(std::vector<std::uint8_t>& out) const {
-  std::uint8_t* head = wire::grow(out, 16);
-  std::memcpy(head, prefix, 8);
-  wire::writeUInt64(head + 8, timetag_);
+std::uint8_t* OSCBundle::writeTo(std::uint8_t* p) const {
+  std::memcpy(p, prefix, 8);
+  wire::writeUInt64(p + 8, timetag_);
+  p += 16;
   for (const auto& element : elements_) {
-    const std::size_t sizeAt = out.size();
-    wire::grow(out, 4);
-    element.encode(out);
-    const std::size_t elementSize = out.size() - sizeAt - 4;
+    std::uint8_t* end = element.writeTo(p + 4);
+    const auto elementSize = static_cast<std::size_t>(end - p - 4);
     if (elementSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
       throw OSCBundleError::invalidSize();
     }
-    wire::writeUInt32(out.data() + sizeAt, static_cast<std::uint32_t>(elementSize));
+    wire::writeUInt32(p, static_cast<std::uint32_t>(elementSize));
+    p = end;
   }
+  return p;
 }
 
+void OSCBundle::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, size())); }
+
 std::vector<std::uint8_t> OSCBundle::data() const {
-  std::vector<std::uint8_t> out;
-  out.reserve(size());
-  encode(out);
+  std::vector<std::uint8_t> out(size());
+  writeTo(out.data());
   return out;
 }
 

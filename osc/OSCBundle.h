@@ -69,6 +69,8 @@ class OSCBundle {
   // or OSCBundleError::invalidSize for an element of 2^31 bytes or more.
   std::vector<std::uint8_t> data() const;
   void encode(std::vector<std::uint8_t>& out) const;
+  // Writes data() to `p`, which has room for size() bytes; returns the end. Throws as data().
+  std::uint8_t* writeTo(std::uint8_t* p) const;
   // The length of data().
   std::size_t size() const;
 

@@ -1,5 +1,6 @@
 #include "osc/OSCMessage.h"
 
+#include <array>
 #include <cstring>
 
 #include "osc/WireFormat.h"
@@ -42,20 +43,51 @@ std::size_t OSCMessage::size() const {
   return total;
 }
 
-void OSCMessage::encode(std::vector<std::uint8_t>& out) const {
-  address_.encode(out);
-  std::uint8_t* tags = wire::grow(out, tagStringSize(values_.size()));
+std::uint8_t* OSCMessage::writeTo(std::uint8_t* p) const {
+  p = address_.writeTo(p);
+  std::uint8_t* tags = p;
   *tags++ = ',';
   for (const auto& value : values_) *tags++ = static_cast<std::uint8_t>(value.typeTag().rawValue);
-  for (const auto& value : values_) value.encode(out);
+  const std::size_t tagsSize = tagStringSize(values_.size());
+  p = wire::writePadding(tags, tagsSize - 1 - values_.size());
+  for (const auto& value : values_) p = value.writeTo(p);
+  return p;
 }
 
+void OSCMessage::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, size())); }
+
 std::vector<std::uint8_t> OSCMessage::data() const {
-  std::vector<std::uint8_t> out;
-  out.reserve(size());
-  encode(out);
+  std::vector<std::uint8_t> out(size());
+  writeTo(out.data());
   return out;
 }
+
+namespace {
+
+constexpr std::uint8_t notATag = 0xFF;
+
+// The value kind of every byte that is a type tag character, notATag for the others.
+constexpr auto tagKinds = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const auto tag = OSCTypeTag::fromRaw(static_cast<char>(c));
+    table[static_cast<std::size_t>(c)] = tag ? static_cast<std::uint8_t>(tag->valueType) : notATag;
+  }
+  return table;
+}();
+
+// The error of a type tag string that did not pass the fast check, in the order the checks are
+// specified: non-ASCII bytes, the leading ",", then the first unknown character.
+[[noreturn]] void throwTagStringError(std::span<const std::uint8_t> tags) {
+  if (!allAscii(tags.data(), tags.size())) throw OSCTypeTagStringError::malformedData();
+  if (tags.empty() || tags[0] != ',') throw OSCTypeTagStringError::unkownBeginningCharacter();
+  for (std::size_t k = 1; k < tags.size(); ++k) {
+    if (tagKinds[tags[k]] == notATag) throw OSCTypeTagStringError::unkownTypeTag(static_cast<char>(tags[k]));
+  }
+  throw OSCTypeTagStringError::malformedData();  // not reached: the fast check would have passed
+}
+
+}  // namespace
 
 OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   const std::size_t length = bytes.size();
@@ -64,12 +96,14 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
 
   const auto* addressEnd = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(base, 0, length));
   const std::size_t addressLength = addressEnd ? static_cast<std::size_t>(addressEnd - base) : length;
-  if (!allAscii(base, addressLength)) {
-    throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
-  }
   const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
   auto address = OSCAddress::make(addressText);
-  if (!address) throw OSCMessageError::malformedAddress(std::string(addressText));
+  if (!address) {
+    if (!allAscii(base, addressLength)) {
+      throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
+    }
+    throw OSCMessageError::malformedAddress(std::string(addressText));
+  }
 
   // An address without its 0 byte would run past the end of the data.
   const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
@@ -78,16 +112,12 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   OSCMessage message(std::move(*address));
   if (rest.empty()) return message;  // no type tag string: a message without values
 
-  // The type tag string: every byte up to its 0 byte must be ASCII; a tag string without a 0
-  // byte would run past the end.
+  // The type tag string runs up to its 0 byte; without one it would run past the end.
   const auto* tagsEnd = static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
   const std::size_t tagBytes = tagsEnd ? static_cast<std::size_t>(tagsEnd - rest.data()) : rest.size();
-  if (!allAscii(rest.data(), tagBytes)) throw OSCTypeTagStringError::malformedData();
-  if (rest[0] != ',') throw OSCTypeTagStringError::unkownBeginningCharacter();
-  for (std::size_t k = 1; k < tagBytes; ++k) {
-    const char c = static_cast<char>(rest[k]);
-    if (!OSCTypeTag::fromRaw(c)) throw OSCTypeTagStringError::unkownTypeTag(c);
-  }
+  bool tagsValid = rest[0] == ',';
+  for (std::size_t k = 1; k < tagBytes && tagsValid; ++k) tagsValid = tagKinds[rest[k]] != notATag;
+  if (!tagsValid) throwTagStringError(rest.first(tagBytes));
   if (!tagsEnd) throw OSCTypeTagStringError::malformedData();
 
   const std::size_t tagCount = tagBytes - 1;
@@ -95,13 +125,12 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   message.values_.reserve(tagCount);
   std::size_t p = tagStringSize(tagCount);
   for (std::size_t k = 1; k <= tagCount; ++k) {
-    const char c = static_cast<char>(rest[k]);
-    if (c == 'T' || c == 'F') {
-      message.values_.push_back(OSCValue::boolean(c == 'T'));
-      continue;
+    const auto kind = static_cast<OSCValueKind>(tagKinds[rest[k]]);
+    if (kind == OSCValueKind::boolean) {
+      message.values_.push_back(OSCValue::boolean(rest[k] == 'T'));
+    } else {
+      p += OSCValue::decodeAppend(kind, rest.subspan(p), message.values_);
     }
-    message.values_.push_back(OSCValue::decode(*OSCTypeTag::fromRaw(c), rest.subspan(p)));
-    p += message.values_.back().paddedSize();
   }
   return message;
 }

@@ -63,6 +63,8 @@ class OSCMessage {
   std::vector<std::uint8_t> data() const;
   // As data(), appended to `out`; on a throw `out` holds a partial message.
   void encode(std::vector<std::uint8_t>& out) const;
+  // Writes data() to `p`, which has room for size() bytes; returns the end. Throws as data().
+  std::uint8_t* writeTo(std::uint8_t* p) const;
   // The length of data().
   std::size_t size() const;
 

@@ -27,6 +27,10 @@ void OSCObject::encode(std::vector<std::uint8_t>& out) const {
   std::visit([&](const auto& object) { object.encode(out); }, value_);
 }
 
+std::uint8_t* OSCObject::writeTo(std::uint8_t* p) const {
+  return std::visit([&](const auto& object) { return object.writeTo(p); }, value_);
+}
+
 std::size_t OSCObject::size() const {
   return std::visit([](const auto& object) { return object.size(); }, value_);
 }

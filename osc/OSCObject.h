@@ -37,6 +37,7 @@ class OSCObject {
 
   std::vector<std::uint8_t> data() const;
   void encode(std::vector<std::uint8_t>& out) const;
+  std::uint8_t* writeTo(std::uint8_t* p) const;
   std::size_t size() const;
   std::string description() const;
 

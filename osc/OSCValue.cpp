@@ -66,17 +66,8 @@ bool validUtf8WithoutNul(const std::uint8_t* p, std::size_t n) {
   return true;
 }
 
-template <typename T>
-OSCValue readFixed(std::span<const std::uint8_t> bytes, OSCValue (*make)(T)) {
-  if (bytes.size() < sizeof(T)) throw OSCValueError::sizeError();
-  if constexpr (sizeof(T) == 4) {
-    return make(std::bit_cast<T>(wire::readUInt32(bytes.data())));
-  } else {
-    return make(std::bit_cast<T>(wire::readUInt64(bytes.data())));
-  }
-}
-
-OSCValue readString(std::span<const std::uint8_t> bytes) {
+// A validated string argument: the text and the padded size.
+std::pair<std::string_view, std::size_t> readString(std::span<const std::uint8_t> bytes) {
   if (bytes.empty()) throw OSCValueError::encodingError();
   const auto* p = bytes.data();
   const auto* nul = static_cast<const std::uint8_t*>(std::memchr(p, 0, bytes.size()));
@@ -88,10 +79,11 @@ OSCValue readString(std::span<const std::uint8_t> bytes) {
     if (p[k] != 0) throw OSCValueError::encodingError();
   }
   if (!validUtf8WithoutNul(p, length)) throw OSCValueError::encodingError();
-  return OSCValue::string(std::string(reinterpret_cast<const char*>(p), length));
+  return {std::string_view(reinterpret_cast<const char*>(p), length), end};
 }
 
-OSCValue readBlob(std::span<const std::uint8_t> bytes) {
+// A validated blob argument: its bytes and the padded size.
+std::pair<std::span<const std::uint8_t>, std::size_t> readBlob(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 4) throw OSCValueError::sizeError();
   const std::uint64_t size = wire::readUInt32(bytes.data());
   const std::uint64_t end = 4 + size;
@@ -101,7 +93,45 @@ OSCValue readBlob(std::span<const std::uint8_t> bytes) {
   for (std::uint64_t k = end; k < paddedEnd; ++k) {
     if (bytes[k] != 0) throw OSCValueError::encodingError();
   }
-  return OSCValue::blob(OSCValue::Blob(bytes.begin() + 4, bytes.begin() + static_cast<std::ptrdiff_t>(end)));
+  return {bytes.subspan(4, size), paddedEnd};
+}
+
+std::uint32_t readWord(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 4) throw OSCValueError::sizeError();
+  return wire::readUInt32(bytes.data());
+}
+
+std::uint64_t readDoubleWord(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < 8) throw OSCValueError::sizeError();
+  return wire::readUInt64(bytes.data());
+}
+
+// Reads one value of the kind and hands it to `make` as an in-place index and constructor
+// arguments; returns the padded size.
+template <typename Make>
+std::size_t decodeWith(OSCValueKind kind, std::span<const std::uint8_t> bytes, Make&& make) {
+  using K = OSCValueKind;
+  switch (kind) {
+    case K::int32: make(std::in_place_index<0>, static_cast<std::int32_t>(readWord(bytes))); return 4;
+    case K::int64: make(std::in_place_index<1>, static_cast<std::int64_t>(readDoubleWord(bytes))); return 8;
+    case K::float_: make(std::in_place_index<2>, std::bit_cast<float>(readWord(bytes))); return 4;
+    case K::nativeInt:
+      make(std::in_place_index<3>, OSCNativeInt{static_cast<std::int32_t>(readWord(bytes))});
+      return 4;
+    case K::string: {
+      const auto [text, size] = readString(bytes);
+      make(std::in_place_index<4>, text.data(), text.size());
+      return size;
+    }
+    case K::blob: {
+      const auto [blob, size] = readBlob(bytes);
+      make(std::in_place_index<5>, blob.begin(), blob.end());
+      return size;
+    }
+    case K::timetag: make(std::in_place_index<6>, readDoubleWord(bytes)); return 8;
+    case K::boolean: make(std::in_place_index<7>, false); return 0;
+  }
+  throw OSCValueError::encodingError();  // not reached: the switch covers every kind
 }
 
 // Text in the form the platform's debug description uses: quoted, with escapes.
@@ -179,64 +209,50 @@ std::size_t OSCValue::paddedSize() const {
   return 0;
 }
 
-void OSCValue::encode(std::vector<std::uint8_t>& out) const {
+std::uint8_t* OSCValue::writeTo(std::uint8_t* p) const {
   switch (kind()) {
-    case Kind::int32:
-      wire::writeUInt32(wire::grow(out, 4), static_cast<std::uint32_t>(*asInt32()));
-      break;
-    case Kind::nativeInt:
-      // Only the low 32 bits travel.
-      wire::writeUInt32(wire::grow(out, 4), static_cast<std::uint32_t>(*asNativeInt()));
-      break;
-    case Kind::float_:
-      wire::writeUInt32(wire::grow(out, 4), std::bit_cast<std::uint32_t>(*asFloat()));
-      break;
-    case Kind::int64:
-      wire::writeUInt64(wire::grow(out, 8), static_cast<std::uint64_t>(*asInt64()));
-      break;
-    case Kind::timetag:
-      wire::writeUInt64(wire::grow(out, 8), *asTimetag());
-      break;
+    case Kind::int32: wire::writeUInt32(p, static_cast<std::uint32_t>(std::get<0>(value_))); return p + 4;
+    // Only the low 32 bits of a native integer travel.
+    case Kind::nativeInt: wire::writeUInt32(p, static_cast<std::uint32_t>(std::get<3>(value_).value)); return p + 4;
+    case Kind::float_: wire::writeUInt32(p, std::bit_cast<std::uint32_t>(std::get<2>(value_))); return p + 4;
+    case Kind::int64: wire::writeUInt64(p, static_cast<std::uint64_t>(std::get<1>(value_))); return p + 8;
+    case Kind::timetag: wire::writeUInt64(p, std::get<6>(value_)); return p + 8;
     case Kind::string: {
-      const auto& text = std::get<std::string>(value_);
+      const auto& text = std::get<4>(value_);
       if (!isWritableText(text)) throw OSCValueError::encodingError();
-      std::memcpy(wire::grow(out, paddedToFour(text.size() + 1)), text.data(), text.size());
-      break;
+      std::memcpy(p, text.data(), text.size());
+      return wire::writePadding(p + text.size(), paddedToFour(text.size() + 1) - text.size());
     }
     case Kind::blob: {
-      const auto& blob = std::get<Blob>(value_);
+      const auto& blob = std::get<5>(value_);
       if (blob.size() > maximumBlobSize) throw OSCValueError::sizeError();
-      std::uint8_t* p = wire::grow(out, 4 + paddedToFour(blob.size()));
       wire::writeUInt32(p, static_cast<std::uint32_t>(blob.size()));
       if (!blob.empty()) std::memcpy(p + 4, blob.data(), blob.size());
-      break;
+      return wire::writePadding(p + 4 + blob.size(), paddedToFour(blob.size()) - blob.size());
     }
-    case Kind::boolean: break;
+    case Kind::boolean: return p;
   }
+  return p;
 }
 
+void OSCValue::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, paddedSize())); }
+
 std::vector<std::uint8_t> OSCValue::data() const {
-  std::vector<std::uint8_t> out;
-  out.reserve(paddedSize());
-  encode(out);
+  std::vector<std::uint8_t> out(paddedSize());
+  writeTo(out.data());
   return out;
 }
 
 OSCValue OSCValue::decode(Kind kind, std::span<const std::uint8_t> bytes) {
-  switch (kind) {
-    case Kind::int32: return readFixed<std::int32_t>(bytes, &OSCValue::int32);
-    case Kind::int64: return readFixed<std::int64_t>(bytes, &OSCValue::int64);
-    case Kind::float_: return readFixed<float>(bytes, &OSCValue::float_);
-    case Kind::nativeInt: {
-      if (bytes.size() < 4) throw OSCValueError::sizeError();
-      return nativeInt(static_cast<std::int32_t>(wire::readUInt32(bytes.data())));
-    }
-    case Kind::string: return readString(bytes);
-    case Kind::blob: return readBlob(bytes);
-    case Kind::timetag: return readFixed<std::uint64_t>(bytes, &OSCValue::timetag);
-    case Kind::boolean: return boolean(false);
-  }
-  throw OSCValueError::encodingError();  // not reached: the switch covers every kind
+  std::optional<OSCValue> value;
+  decodeWith(kind, bytes, [&](auto index, auto&&... args) { value.emplace(Key{}, index, std::forward<decltype(args)>(args)...); });
+  return std::move(*value);
+}
+
+std::size_t OSCValue::decodeAppend(Kind kind, std::span<const std::uint8_t> bytes, std::vector<OSCValue>& values) {
+  return decodeWith(kind, bytes, [&](auto index, auto&&... args) {
+    values.emplace_back(Key{}, index, std::forward<decltype(args)>(args)...);
+  });
 }
 
 std::string OSCValue::description() const {

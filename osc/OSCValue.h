@@ -89,6 +89,9 @@ class OSCValue {
   std::vector<std::uint8_t> data() const;
   // As data(), appended to `out`.
   void encode(std::vector<std::uint8_t>& out) const;
+  // Writes data() (padding included) to `p`, which has room for paddedSize() bytes; returns the
+  // end. Throws as data().
+  std::uint8_t* writeTo(std::uint8_t* p) const;
 
   // Builds a value of the kind from the bytes at the value's position up to the end of the
   // message; reads what it needs and ignores the rest. A Boolean reads nothing and is false.
@@ -97,11 +100,21 @@ class OSCValue {
   static OSCValue decode(OSCTypeTag tag, std::span<const std::uint8_t> bytes) {
     return decode(tag.valueType, bytes);
   }
+  // As decode(), appending the value to `values` without a temporary; returns its padded size.
+  static std::size_t decodeAppend(Kind kind, std::span<const std::uint8_t> bytes, std::vector<OSCValue>& values);
 
   // Text for log lines: numbers in decimal, text quoted, blobs as "N bytes".
   std::string description() const;
 
   friend bool operator==(const OSCValue&, const OSCValue&) = default;
+
+  // Only the library's decoders can name this key: it lets containers build values in place.
+  class Key {
+    Key() = default;
+    friend class OSCValue;
+  };
+  template <std::size_t I, typename... Args>
+  OSCValue(Key, std::in_place_index_t<I> index, Args&&... args) : value_(index, std::forward<Args>(args)...) {}
 
  private:
   using Storage = std::variant<std::int32_t, std::int64_t, float, OSCNativeInt, std::string, Blob,

@@ -42,6 +42,12 @@ inline void writeUInt64(std::uint8_t* p, std::uint64_t v) {
   std::memcpy(p, &v, 8);
 }
 
+// Writes `count` zero bytes; returns the end.
+inline std::uint8_t* writePadding(std::uint8_t* p, std::size_t count) {
+  std::memset(p, 0, count);
+  return p + count;
+}
+
 // Grows the buffer by `count` zero bytes and returns a pointer to the first new byte.
 inline std::uint8_t* grow(std::vector<std::uint8_t>& out, std::size_t count) {
   const std::size_t at = out.size();
