@@ -18,23 +18,16 @@ namespace {
 
 constexpr std::size_t maximumBlobSize = std::numeric_limits<std::int32_t>::max();
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, and no 0 byte.
-bool validUtf8WithoutNul(const std::uint8_t* p, std::size_t n) {
-  std::size_t i = 0;
+constexpr std::uint64_t ones = 0x0101010101010101ULL;
+constexpr std::uint64_t highs = 0x8080808080808080ULL;
+
+// True when none of the eight bytes is 0 or above 0x7F.
+constexpr bool plainAsciiWord(std::uint64_t word) { return ((word | ((word - ones) & ~word)) & highs) == 0; }
+
+// Strict UTF-8 from position i on: no overlong forms, no surrogates, nothing above U+10FFFF,
+// and no 0 byte.
+bool validUtf8WithoutNulFrom(const std::uint8_t* p, std::size_t n, std::size_t i) {
   while (i < n) {
-    // Eight ASCII bytes at a time.
-    if (i + 8 <= n) {
-      std::uint64_t word;
-      std::memcpy(&word, p + i, 8);
-      constexpr std::uint64_t ones = 0x0101010101010101ULL;
-      constexpr std::uint64_t highs = 0x8080808080808080ULL;
-      const bool anyHigh = (word & highs) != 0;
-      const bool anyZero = ((word - ones) & ~word & highs) != 0;
-      if (!anyHigh && !anyZero) {
-        i += 8;
-        continue;
-      }
-    }
     const std::uint8_t b = p[i];
     if (b == 0) return false;
     if (b < 0x80) {
@@ -64,6 +57,24 @@ bool validUtf8WithoutNul(const std::uint8_t* p, std::size_t n) {
     i += length;
   }
   return true;
+}
+
+// Plain ASCII text is checked eight bytes at a time (the last word overlapping the one before);
+// anything else byte by byte.
+bool validUtf8WithoutNul(const std::uint8_t* p, std::size_t n) {
+  if (n < 8) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (p[i] == 0 || p[i] > 0x7F) return validUtf8WithoutNulFrom(p, n, i);
+    }
+    return true;
+  }
+  std::uint64_t word;
+  for (std::size_t i = 0; i + 8 <= n; i += 8) {
+    std::memcpy(&word, p + i, 8);
+    if (!plainAsciiWord(word)) return validUtf8WithoutNulFrom(p, n, i);
+  }
+  std::memcpy(&word, p + n - 8, 8);
+  return plainAsciiWord(word) || validUtf8WithoutNulFrom(p, n, n - 8);
 }
 
 // A validated string argument: the text and the padded size.
@@ -179,34 +190,6 @@ std::optional<std::int64_t> OSCValue::asInteger() const {
     case Kind::nativeInt: return *asNativeInt();
     default: return std::nullopt;
   }
-}
-
-OSCTypeTag OSCValue::typeTag() const {
-  switch (kind()) {
-    case Kind::int32:
-    case Kind::nativeInt: return OSCTypeTag::int32;
-    case Kind::int64: return OSCTypeTag::int64;
-    case Kind::float_: return OSCTypeTag::float_;
-    case Kind::string: return OSCTypeTag::string;
-    case Kind::blob: return OSCTypeTag::blob;
-    case Kind::timetag: return OSCTypeTag::timetag;
-    case Kind::boolean: return *asBool() ? OSCTypeTag::trueTag : OSCTypeTag::falseTag;
-  }
-  return OSCTypeTag::int32;  // not reached: the switch covers every kind
-}
-
-std::size_t OSCValue::paddedSize() const {
-  switch (kind()) {
-    case Kind::int32:
-    case Kind::float_:
-    case Kind::nativeInt: return 4;
-    case Kind::int64:
-    case Kind::timetag: return 8;
-    case Kind::string: return paddedToFour(std::get<std::string>(value_).size() + 1);
-    case Kind::blob: return 4 + paddedToFour(std::get<Blob>(value_).size());
-    case Kind::boolean: return 0;
-  }
-  return 0;
 }
 
 std::uint8_t* OSCValue::writeTo(std::uint8_t* p) const {

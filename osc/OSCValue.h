@@ -19,6 +19,7 @@
 
 #include "osc/OSCError.h"
 #include "osc/OSCTypeTag.h"
+#include "osc/WireFormat.h"
 
 namespace osc {
 
@@ -81,9 +82,20 @@ class OSCValue {
   std::optional<std::int64_t> asInteger() const;
 
   // "T" or "F" for a Boolean; "i" for both 32-bit and native integers.
-  OSCTypeTag typeTag() const;
+  OSCTypeTag typeTag() const {
+    static constexpr OSCTypeTag tags[] = {OSCTypeTag::int32,  OSCTypeTag::int64, OSCTypeTag::float_,
+                                          OSCTypeTag::int32,  OSCTypeTag::string, OSCTypeTag::blob,
+                                          OSCTypeTag::timetag, OSCTypeTag::falseTag};
+    if (const bool* b = std::get_if<bool>(&value_); b && *b) return OSCTypeTag::trueTag;
+    return tags[value_.index()];
+  }
   // The bytes the value occupies on the wire, padding included.
-  std::size_t paddedSize() const;
+  std::size_t paddedSize() const {
+    static constexpr std::uint8_t fixedSizes[] = {4, 8, 4, 4, 0, 0, 8, 0};
+    if (const auto* text = std::get_if<std::string>(&value_)) return paddedToFour(text->size() + 1);
+    if (const auto* blob = std::get_if<Blob>(&value_)) return 4 + paddedToFour(blob->size());
+    return fixedSizes[value_.index()];
+  }
   // The value's argument bytes. A text that is not UTF-8 or holds a NUL throws encodingError;
   // a blob of 2^31 bytes or more throws sizeError.
   std::vector<std::uint8_t> data() const;
