@@ -116,6 +116,17 @@ TEST(OSCLibloInterop, LibloReadsOurMessages) {
   }
 }
 
+// liblo cannot make an empty blob; it reads ours.
+TEST(OSCLibloInterop, LibloReadsOurEmptyBlob) {
+  auto bytes = OSCMessage::make("/b", {OSCValue::blob({})})->data();
+  ASSERT_EQ(bytes, (std::vector<std::uint8_t>{'/', 'b', 0, 0, ',', 'b', 0, 0, 0, 0, 0, 0}));
+  int result = 0;
+  LoMessage decoded(lo_message_deserialise(bytes.data(), bytes.size(), &result), &lo_message_free);
+  ASSERT_TRUE(decoded) << "liblo error " << result;
+  EXPECT_EQ(valuesFromLiblo(lo_message_get_types(decoded.get()), lo_message_get_argv(decoded.get()), 1),
+            std::vector<OSCValue>{OSCValue::blob({})});
+}
+
 TEST(OSCLibloInterop, WeReadLiblosMessagesByteForByte) {
   for (const auto& message : sampleMessages()) {
     SCOPED_TRACE(message.description());
@@ -126,11 +137,6 @@ TEST(OSCLibloInterop, WeReadLiblosMessagesByteForByte) {
     EXPECT_EQ(bytes, message.data());
     EXPECT_EQ(OSCMessage::decode(bytes), message);
   }
-  // A native integer goes out like liblo's int32.
-  const auto native = *OSCMessage::make("/n", {OSCValue::nativeInt(4294967297)});
-  std::size_t size = 0;
-  void* data = lo_message_serialise(libloMessage({OSCValue::int32(1)}).get(), "/n", nullptr, &size);
-  EXPECT_EQ(takeBytes(data, size), native.data());
 }
 
 TEST(OSCLibloInterop, WeReadLiblosNestedBundles) {
