@@ -65,12 +65,8 @@ std::uint8_t* OSCAddress::writeTo(std::uint8_t* p) const {
   return wire::writePadding(p + address_.size(), paddedSize() - address_.size());
 }
 
-void OSCAddress::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, paddedSize())); }
+void OSCAddress::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, paddedSize()); }
 
-std::vector<std::uint8_t> OSCAddress::data() const {
-  std::vector<std::uint8_t> out(paddedSize());
-  writeTo(out.data());
-  return out;
-}
+std::vector<std::uint8_t> OSCAddress::data() const { return wire::encoded(*this, paddedSize()); }
 
 }  // namespace osc

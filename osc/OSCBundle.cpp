@@ -62,13 +62,9 @@ std::uint8_t* OSCBundle::writeTo(std::uint8_t* p) const {
   return p;
 }
 
-void OSCBundle::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, size())); }
+void OSCBundle::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, size()); }
 
-std::vector<std::uint8_t> OSCBundle::data() const {
-  std::vector<std::uint8_t> out(size());
-  writeTo(out.data());
-  return out;
-}
+std::vector<std::uint8_t> OSCBundle::data() const { return wire::encoded(*this, size()); }
 
 OSCBundle OSCBundle::decode(std::span<const std::uint8_t> bytes) { return decode(bytes, 1); }
 

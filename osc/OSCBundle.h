@@ -18,22 +18,18 @@ namespace osc {
 
 class OSCObject;
 
-class OSCBundleError : public OSCError {
- public:
-  enum class Case { invalidPrefix, invalidSize, sizeExceedsDataProvided, nestingTooDeep };
+enum class OSCBundleErrorCase { invalidPrefix, invalidSize, sizeExceedsDataProvided, nestingTooDeep };
 
+class OSCBundleError : public OSCCaseError<OSCBundleErrorCase> {
+ public:
   static OSCBundleError invalidPrefix();
   static OSCBundleError invalidSize();
   static OSCBundleError sizeExceedsDataProvided();
   // Bundles nested deeper than OSCBundle::maximumNestingDepth.
   static OSCBundleError nestingTooDeep();
 
-  Case kind() const { return kind_; }
-  friend bool operator==(const OSCBundleError& a, const OSCBundleError& b) { return a.kind_ == b.kind_; }
-
  private:
-  OSCBundleError(Case kind, std::string description) : OSCError(std::move(description)), kind_(kind) {}
-  Case kind_;
+  using OSCCaseError::OSCCaseError;
 };
 
 class OSCBundle {

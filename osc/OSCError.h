@@ -1,8 +1,8 @@
 #pragma once
-// The common base of the OSC library's error types. Each concrete error type carries one case of
-// its enumeration (and the case's payload, where it has one); description() and what() give the
-// same text, the case written as "Type.case" or "Type.case(payload)".
-// Plain values: safe to copy and hand between threads.
+// The common bases of the OSC library's error types. Each concrete error type carries one case
+// of its enumeration (and the case's payload, where it has one); description() and what() give
+// the same text, the case written as "Type.case" or "Type.case(payload)". Two errors are equal
+// when case and payload are. Plain values: safe to copy and hand between threads.
 
 #include <exception>
 #include <string>
@@ -19,6 +19,23 @@ class OSCError : public std::exception {
 
  private:
   std::string description_;
+};
+
+template <typename CaseType>
+class OSCCaseError : public OSCError {
+ public:
+  using Case = CaseType;
+  Case kind() const { return kind_; }
+  // The description carries the payload, so it decides along with the case.
+  friend bool operator==(const OSCCaseError& a, const OSCCaseError& b) {
+    return a.kind_ == b.kind_ && a.description() == b.description();
+  }
+
+ protected:
+  OSCCaseError(Case kind, std::string description) : OSCError(std::move(description)), kind_(kind) {}
+
+ private:
+  Case kind_;
 };
 
 }  // namespace osc

@@ -54,13 +54,9 @@ std::uint8_t* OSCMessage::writeTo(std::uint8_t* p) const {
   return p;
 }
 
-void OSCMessage::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, size())); }
+void OSCMessage::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, size()); }
 
-std::vector<std::uint8_t> OSCMessage::data() const {
-  std::vector<std::uint8_t> out(size());
-  writeTo(out.data());
-  return out;
-}
+std::vector<std::uint8_t> OSCMessage::data() const { return wire::encoded(*this, size()); }
 
 namespace {
 

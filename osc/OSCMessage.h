@@ -17,10 +17,10 @@
 
 namespace osc {
 
-class OSCMessageError : public OSCError {
- public:
-  enum class Case { malformedMessage, malformedAddress, invalidSize };
+enum class OSCMessageErrorCase { malformedMessage, malformedAddress, invalidSize };
 
+class OSCMessageError : public OSCCaseError<OSCMessageErrorCase> {
+ public:
   // The address bytes are not ASCII; the text is always nonAsciiAddressText.
   static OSCMessageError malformedMessage(std::string text);
   // The address bytes are ASCII but not a valid address; the text is the address as read.
@@ -30,16 +30,12 @@ class OSCMessageError : public OSCError {
 
   static constexpr std::string_view nonAsciiAddressText = "OSC Address contains non ASCII Charachters";
 
-  Case kind() const { return kind_; }
+  // The payload of malformedMessage and malformedAddress; empty for invalidSize.
   const std::string& text() const { return text_; }
-  friend bool operator==(const OSCMessageError& a, const OSCMessageError& b) {
-    return a.kind_ == b.kind_ && a.text_ == b.text_;
-  }
 
  private:
   OSCMessageError(Case kind, std::string text, std::string description)
-      : OSCError(std::move(description)), kind_(kind), text_(std::move(text)) {}
-  Case kind_;
+      : OSCCaseError(kind, std::move(description)), text_(std::move(text)) {}
   std::string text_;
 };
 

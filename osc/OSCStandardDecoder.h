@@ -12,19 +12,15 @@
 
 namespace osc {
 
-class OSCDecoderError : public OSCError {
- public:
-  enum class Case { emptyDataProvided, dataIsNotOSC };
+enum class OSCDecoderErrorCase { emptyDataProvided, dataIsNotOSC };
 
+class OSCDecoderError : public OSCCaseError<OSCDecoderErrorCase> {
+ public:
   static OSCDecoderError emptyDataProvided();
   static OSCDecoderError dataIsNotOSC();
 
-  Case kind() const { return kind_; }
-  friend bool operator==(const OSCDecoderError& a, const OSCDecoderError& b) { return a.kind_ == b.kind_; }
-
  private:
-  OSCDecoderError(Case kind, std::string description) : OSCError(std::move(description)), kind_(kind) {}
-  Case kind_;
+  using OSCCaseError::OSCCaseError;
 };
 
 struct OSCStandardDecoder {

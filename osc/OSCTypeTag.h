@@ -18,25 +18,20 @@ namespace osc {
 // bits); a received "i" always comes back as `int32`.
 enum class OSCValueKind : std::uint8_t { int32, int64, float_, nativeInt, string, blob, timetag, boolean };
 
-class OSCTypeTagStringError : public OSCError {
- public:
-  enum class Case { unkownTypeTag, malformedData, unkownBeginningCharacter };
+enum class OSCTypeTagStringErrorCase { unkownTypeTag, malformedData, unkownBeginningCharacter };
 
+class OSCTypeTagStringError : public OSCCaseError<OSCTypeTagStringErrorCase> {
+ public:
   static OSCTypeTagStringError unkownTypeTag(char character);
   static OSCTypeTagStringError malformedData();
   static OSCTypeTagStringError unkownBeginningCharacter();
 
-  Case kind() const { return kind_; }
   // The offending character of `unkownTypeTag`; 0 for the other cases.
   char character() const { return character_; }
-  friend bool operator==(const OSCTypeTagStringError& a, const OSCTypeTagStringError& b) {
-    return a.kind_ == b.kind_ && a.character_ == b.character_;
-  }
 
  private:
   OSCTypeTagStringError(Case kind, char character, std::string description)
-      : OSCError(std::move(description)), kind_(kind), character_(character) {}
-  Case kind_;
+      : OSCCaseError(kind, std::move(description)), character_(character) {}
   char character_;
 };
 

@@ -218,13 +218,9 @@ std::uint8_t* OSCValue::writeTo(std::uint8_t* p) const {
   return p;
 }
 
-void OSCValue::encode(std::vector<std::uint8_t>& out) const { writeTo(wire::grow(out, paddedSize())); }
+void OSCValue::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, paddedSize()); }
 
-std::vector<std::uint8_t> OSCValue::data() const {
-  std::vector<std::uint8_t> out(paddedSize());
-  writeTo(out.data());
-  return out;
-}
+std::vector<std::uint8_t> OSCValue::data() const { return wire::encoded(*this, paddedSize()); }
 
 OSCValue OSCValue::decode(Kind kind, std::span<const std::uint8_t> bytes) {
   std::optional<OSCValue> value;

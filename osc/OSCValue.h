@@ -23,22 +23,18 @@
 
 namespace osc {
 
-class OSCValueError : public OSCError {
- public:
-  enum class Case { sizeError, encodingError };
+enum class OSCValueErrorCase { sizeError, encodingError };
 
+class OSCValueError : public OSCCaseError<OSCValueErrorCase> {
+ public:
   // The bytes are too few for the value.
   static OSCValueError sizeError();
   // The bytes are there but are not a valid value: no string terminator, non-zero padding,
   // text that is not UTF-8, or a raw value that names no case of a device enumeration.
   static OSCValueError encodingError();
 
-  Case kind() const { return kind_; }
-  friend bool operator==(const OSCValueError& a, const OSCValueError& b) { return a.kind_ == b.kind_; }
-
  private:
-  OSCValueError(Case kind, std::string description) : OSCError(std::move(description)), kind_(kind) {}
-  Case kind_;
+  using OSCCaseError::OSCCaseError;
 };
 
 // The platform's native signed integer: written with tag "i" as its low 32 bits.

@@ -55,5 +55,19 @@ inline std::uint8_t* grow(std::vector<std::uint8_t>& out, std::size_t count) {
   return out.data() + at;
 }
 
+// The bytes of an object that writes itself with writeTo(p) into `size` bytes.
+template <typename T>
+std::vector<std::uint8_t> encoded(const T& object, std::size_t size) {
+  std::vector<std::uint8_t> out(size);
+  object.writeTo(out.data());
+  return out;
+}
+
+// The same bytes appended to `out`.
+template <typename T>
+void appendEncoded(std::vector<std::uint8_t>& out, const T& object, std::size_t size) {
+  object.writeTo(grow(out, size));
+}
+
 }  // namespace wire
 }  // namespace osc
