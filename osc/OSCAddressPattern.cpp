@@ -11,6 +11,13 @@ namespace {
 
 constexpr bool isPrintableAscii(char c) { return c >= 0x20 && c <= 0x7E; }
 
+// Opens or closes a pair; false when the pair is already open (or closed).
+bool turn(bool& open, bool opening) {
+  if (open == opening) return false;
+  open = opening;
+  return true;
+}
+
 // One part of a pattern: printable ASCII without space, "#" or "/"; "[" and "]" alternate
 // starting with "[" and ending closed (pairs in order, no nesting, no overlap), the same for "{"
 // and "}" independently, and every "," inside an open brace pair.
@@ -22,20 +29,12 @@ bool isValidPatternPart(std::string_view part) {
     if (!isPrintableAscii(c) || c == ' ' || c == '#' || c == '/') return false;
     switch (c) {
       case '[':
-        if (inBrackets) return false;
-        inBrackets = true;
-        break;
       case ']':
-        if (!inBrackets) return false;
-        inBrackets = false;
+        if (!turn(inBrackets, c == '[')) return false;
         break;
       case '{':
-        if (inBraces) return false;
-        inBraces = true;
-        break;
       case '}':
-        if (!inBraces) return false;
-        inBraces = false;
+        if (!turn(inBraces, c == '{')) return false;
         break;
       case ',':
         if (!inBraces) return false;
