@@ -14,14 +14,6 @@ OSCBundleError OSCBundleError::sizeExceedsDataProvided() {
 }
 OSCBundleError OSCBundleError::nestingTooDeep() { return {Case::nestingTooDeep, "OSCBundleError.nestingTooDeep"}; }
 
-OSCBundle::OSCBundle(std::uint64_t timetag, std::vector<OSCObject> elements)
-    : timetag_(timetag), elements_(std::move(elements)) {}
-OSCBundle::OSCBundle(const OSCBundle&) = default;
-OSCBundle::OSCBundle(OSCBundle&&) noexcept = default;
-OSCBundle& OSCBundle::operator=(const OSCBundle&) = default;
-OSCBundle& OSCBundle::operator=(OSCBundle&&) noexcept = default;
-OSCBundle::~OSCBundle() = default;
-
 bool operator==(const OSCBundle& a, const OSCBundle& b) {
   return a.endpoint_ == b.endpoint_ && a.receiveTime_ == b.receiveTime_ && a.timetag_ == b.timetag_ &&
          a.elements_ == b.elements_;

@@ -47,6 +47,15 @@ class OSCObject {
   Variant value_;
 };
 
+// OSCBundle's members that need the complete element type, defined here so they can be inlined.
+inline OSCBundle::OSCBundle(std::uint64_t timetag, std::vector<OSCObject> elements)
+    : timetag_(timetag), elements_(std::move(elements)) {}
+inline OSCBundle::OSCBundle(const OSCBundle&) = default;
+inline OSCBundle::OSCBundle(OSCBundle&&) noexcept = default;
+inline OSCBundle& OSCBundle::operator=(const OSCBundle&) = default;
+inline OSCBundle& OSCBundle::operator=(OSCBundle&&) noexcept = default;
+inline OSCBundle::~OSCBundle() = default;
+
 // A datagram object is one of the same closed set.
 using DatagramObject = OSCObject;
 
