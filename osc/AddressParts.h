@@ -1,6 +1,6 @@
 #pragma once
 // Splitting address and pattern texts into their parts: the texts between the slashes, after the
-// piece before the first slash is dropped. Free functions; any thread.
+// text before the first slash is dropped. Free functions; any thread.
 
 #include <string_view>
 #include <vector>

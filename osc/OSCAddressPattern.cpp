@@ -149,8 +149,8 @@ bool OSCAddressPattern::matches(std::string_view addressString) const {
   while (start != std::string_view::npos) {
     const std::size_t end = addressString.find('/', start + 1);
     if (k == parts_.size()) return false;
-    const auto piece = addressString.substr(start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1);
-    if (!matchPart(piece, parts_[k])) return false;
+    const auto segment = addressString.substr(start + 1, end == std::string_view::npos ? std::string_view::npos : end - start - 1);
+    if (!matchPart(segment, parts_[k])) return false;
     ++k;
     start = end;
   }

@@ -72,8 +72,8 @@ constexpr auto tagKinds = [] {
   return table;
 }();
 
-// The error of a type tag string that did not pass the fast check, in the order the checks are
-// specified: non-ASCII bytes, the leading ",", then the first unknown character.
+// The error of a type tag string that did not pass the fast check, looked for in this order:
+// non-ASCII bytes, the leading ",", then the first unknown character.
 [[noreturn]] void throwTagStringError(std::span<const std::uint8_t> tags) {
   if (!allAscii(tags.data(), tags.size())) throw OSCTypeTagStringError::malformedData();
   if (tags.empty() || tags[0] != ',') throw OSCTypeTagStringError::unkownBeginningCharacter();
