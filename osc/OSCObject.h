@@ -19,8 +19,10 @@ class OSCObject {
  public:
   using Variant = std::variant<OSCMessage, OSCBundle>;
 
-  OSCObject(OSCMessage message) : value_(std::move(message)) {}
-  OSCObject(OSCBundle bundle) : value_(std::move(bundle)) {}
+  OSCObject(const OSCMessage& message) : value_(std::in_place_index<0>, message) {}
+  OSCObject(OSCMessage&& message) : value_(std::in_place_index<0>, std::move(message)) {}
+  OSCObject(const OSCBundle& bundle) : value_(std::in_place_index<1>, bundle) {}
+  OSCObject(OSCBundle&& bundle) : value_(std::in_place_index<1>, std::move(bundle)) {}
 
   bool isMessage() const { return value_.index() == 0; }
   bool isBundle() const { return value_.index() == 1; }
