@@ -37,12 +37,17 @@ namespace async {
 namespace detail {
 
 // Wraps a completion handler into one that, when called, posts the handler with `args` to the
-// handler's own executor: completions never run inline in the thread that causes them.
+// handler's own executor: completions never run inline in the thread that causes them. Before the
+// handler runs, whatever cancellation handler the operation put into its slot is removed (on the
+// handler's executor, where the slot is used), so a later cancellation cannot reach a finished
+// operation.
 template <class... Args, class Handler>
 asio::any_completion_handler<void(Args...)> postingTo(Handler handler) {
   auto executor = asio::get_associated_executor(handler, poolExecutor());
   return [executor, handler = std::move(handler)](Args... args) mutable {
     asio::post(executor, [handler = std::move(handler), ... args = std::move(args)]() mutable {
+      auto slot = asio::get_associated_cancellation_slot(handler);
+      if (slot.is_connected()) slot.clear();
       std::move(handler)(std::move(args)...);
     });
   };

@@ -1,0 +1,375 @@
+#pragma once
+// AsyncStream<T> and AsyncThrowingStream<T>: a single-consumer asynchronous stream fed through a
+// Continuation.
+//
+// - The Continuation (copyable, any thread) yields elements and finishes the stream, normally or,
+//   for the throwing stream, with an error. Yields after the end are dropped.
+// - Elements wait in a buffer chosen by the BufferingPolicy: unbounded, bufferingOldest(n) (a full
+//   buffer drops the new element) or bufferingNewest(n) (a full buffer drops its oldest element;
+//   with n = 0 an element reaches only a consumer that is already waiting).
+// - The consumer side (the stream and its iterators, copies share it) is used by one task at a
+//   time. next() gives the buffered elements, then the end; a finishing error is thrown once, after
+//   the buffer has drained; after the end next() keeps answering the end.
+// - The stream terminates once: when it is finished, when its consumer is cancelled while waiting
+//   in next() (or calls next() already cancelled), or when the last stream and iterator copy is
+//   dropped. Termination cancels the producer task of a producer-task stream and then runs the
+//   onTermination handler, exactly once, on the thread that terminates the stream, before the
+//   consumer sees the end. A handler set after the termination runs at once.
+// Delivery never runs consumer code inline: a waiting consumer is resumed on its own executor, and
+// yield() never calls out to other code, so it may be called under the caller's lock.
+
+#include <cstddef>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <utility>
+
+#include <boost/asio/async_result.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include "async/Cancellation.h"
+#include "async/TaskHandle.h"
+
+namespace async {
+
+enum class Termination { finished, cancelled };
+
+struct BufferingPolicy {
+  enum class Kind { unbounded, bufferingOldest, bufferingNewest };
+  Kind kind = Kind::unbounded;
+  std::size_t limit = 0;
+
+  static BufferingPolicy unbounded() { return {}; }
+  static BufferingPolicy bufferingOldest(std::size_t limit) {
+    return {Kind::bufferingOldest, limit};
+  }
+  static BufferingPolicy bufferingNewest(std::size_t limit) {
+    return {Kind::bufferingNewest, limit};
+  }
+};
+
+template <class T>
+struct YieldResult {
+  enum class Kind { enqueued, dropped, terminated };
+  Kind kind = Kind::enqueued;
+  // enqueued: places left in the buffer (the maximum of std::size_t when unbounded).
+  std::size_t remaining = 0;
+  // dropped: the element that did not fit (the new one, or the oldest for bufferingNewest).
+  std::optional<T> droppedElement;
+};
+
+namespace detail {
+
+// What a stream does once when it terminates.
+struct TerminationActions {
+  std::function<void(Termination)> handler;
+  std::shared_ptr<TaskCore> producer;
+  void run(Termination reason);
+};
+
+template <class T>
+class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
+ public:
+  using Waiter = asio::any_completion_handler<void(std::exception_ptr, std::optional<T>)>;
+
+  explicit StreamStorage(BufferingPolicy policy) : policy_(policy) {}
+
+  YieldResult<T> yield(T element) {
+    using Kind = typename YieldResult<T>::Kind;
+    YieldResult<T> result;
+    std::optional<Waiter> waiter;
+    {
+      std::lock_guard lock(mutex_);
+      if (terminated_) return {Kind::terminated, 0, std::nullopt};
+      if (waiter_) {
+        waiter = takeWaiter();
+        result.remaining = placesLeft();
+      } else if (policy_.kind == BufferingPolicy::Kind::unbounded) {
+        buffer_.push_back(std::move(element));
+        result.remaining = placesLeft();
+        return result;
+      } else if (buffer_.size() < policy_.limit) {
+        buffer_.push_back(std::move(element));
+        result.remaining = placesLeft();
+        return result;
+      } else if (policy_.kind == BufferingPolicy::Kind::bufferingOldest || policy_.limit == 0) {
+        return {Kind::dropped, 0, std::move(element)};
+      } else {
+        result = {Kind::dropped, 0, std::move(buffer_.front())};
+        buffer_.pop_front();
+        buffer_.push_back(std::move(element));
+        return result;
+      }
+    }
+    std::move (*waiter)(nullptr, std::optional<T>(std::move(element)));
+    return result;
+  }
+
+  void finish(std::exception_ptr error) {
+    std::optional<Waiter> waiter;
+    TerminationActions actions;
+    std::exception_ptr waiterError;
+    {
+      std::lock_guard lock(mutex_);
+      if (terminated_) return;
+      terminated_ = true;
+      reason_ = Termination::finished;
+      actions = std::move(actions_);
+      error_ = std::move(error);
+      if (waiter_) {  // a waiting consumer has an empty buffer: the end is its next answer
+        waiter = takeWaiter();
+        waiterError = std::exchange(error_, nullptr);
+      }
+    }
+    actions.run(Termination::finished);  // before the consumer sees the end
+    if (waiter) std::move (*waiter)(waiterError, std::nullopt);
+  }
+
+  // The consumer was cancelled, or (dropBuffer) is gone.
+  void cancel(bool dropBuffer) {
+    std::optional<Waiter> waiter;
+    TerminationActions actions;
+    bool terminates = false;
+    std::deque<T> dropped;
+    {
+      std::lock_guard lock(mutex_);
+      if (!terminated_) {
+        terminated_ = terminates = true;
+        reason_ = Termination::cancelled;
+        actions = std::move(actions_);
+      }
+      waiter = takeWaiter();
+      if (dropBuffer) dropped.swap(buffer_);
+    }
+    if (terminates) actions.run(Termination::cancelled);
+    if (waiter) std::move (*waiter)(nullptr, std::nullopt);
+  }
+
+  void setOnTermination(std::function<void(Termination)> handler) {
+    {
+      std::lock_guard lock(mutex_);
+      if (!terminated_) {
+        actions_.handler = std::move(handler);
+        return;
+      }
+    }
+    if (handler) handler(reason_);
+  }
+
+  void attachProducer(std::shared_ptr<TaskCore> producer) {
+    {
+      std::lock_guard lock(mutex_);
+      if (!terminated_) {
+        actions_.producer = std::move(producer);
+        return;
+      }
+    }
+    producer->cancel();
+  }
+
+  asio::awaitable<std::optional<T>> next() {
+    auto self = this->shared_from_this();
+    const bool cancelled = co_await isCancelled();
+    if (cancelled) self->cancel(false);
+    std::optional<T> element;
+    std::exception_ptr error;
+    if (!self->take(element, error)) {
+      auto initiation = [self](auto handler) { self->await(std::move(handler)); };
+      element = co_await asio::async_initiate<const asio::use_awaitable_t<>&,
+                                              void(std::exception_ptr, std::optional<T>)>(
+          std::move(initiation), asio::use_awaitable);
+    }
+    if (error) std::rethrow_exception(error);
+    co_return element;
+  }
+
+ private:
+  // any_completion_handler's move assignment is broken in Boost 1.81: only ever move-construct.
+  std::optional<Waiter> takeWaiter() {
+    std::optional<Waiter> waiter;
+    if (waiter_) {
+      waiter.emplace(std::move(*waiter_));
+      waiter_.reset();
+    }
+    return waiter;
+  }
+
+  std::size_t placesLeft() const {
+    if (policy_.kind == BufferingPolicy::Kind::unbounded)
+      return std::numeric_limits<std::size_t>::max();
+    return policy_.limit > buffer_.size() ? policy_.limit - buffer_.size() : 0;
+  }
+
+  // Under mutex_: true when next() can answer at once (an element, the end or the error).
+  bool takeLocked(std::optional<T>& element, std::exception_ptr& error) {
+    if (!buffer_.empty()) {
+      element.emplace(std::move(buffer_.front()));
+      buffer_.pop_front();
+      return true;
+    }
+    if (!terminated_) return false;
+    error = std::exchange(error_, nullptr);
+    return true;
+  }
+
+  bool take(std::optional<T>& element, std::exception_ptr& error) {
+    std::lock_guard lock(mutex_);
+    return takeLocked(element, error);
+  }
+
+  // Runs on the consumer's executor, inside next()'s suspension.
+  template <class Handler>
+  void await(Handler handler) {
+    auto slot = asio::get_associated_cancellation_slot(handler);
+    auto waiter = postingTo<std::exception_ptr, std::optional<T>>(std::move(handler));
+    std::optional<T> element;
+    std::exception_ptr error;
+    {
+      std::lock_guard lock(mutex_);
+      if (!takeLocked(element, error)) {
+        if (waiter_) {
+          error = std::make_exception_ptr(
+              std::logic_error("AsyncStream: two consumers wait at the same time"));
+        } else {
+          waiter_.emplace(std::move(waiter));
+          if (slot.is_connected()) {
+            std::weak_ptr<StreamStorage> weak = this->shared_from_this();
+            slot.assign([weak](asio::cancellation_type) {
+              if (auto self = weak.lock()) self->cancel(false);
+            });
+          }
+          return;
+        }
+      }
+    }
+    std::move(waiter)(error, std::move(element));
+  }
+
+  BufferingPolicy policy_;
+  std::mutex mutex_;
+  std::deque<T> buffer_;
+  bool terminated_ = false;
+  Termination reason_ = Termination::finished;
+  std::exception_ptr error_;  // thrown once, after the buffer
+  std::optional<Waiter> waiter_;  // engaged while the consumer waits in next()
+  TerminationActions actions_;
+};
+
+// The consumer side's share of a stream: when the last copy goes, the stream terminates.
+template <class T>
+struct StreamConsumer {
+  std::shared_ptr<StreamStorage<T>> storage;
+  explicit StreamConsumer(std::shared_ptr<StreamStorage<T>> s) : storage(std::move(s)) {}
+  StreamConsumer(const StreamConsumer&) = delete;
+  StreamConsumer& operator=(const StreamConsumer&) = delete;
+  ~StreamConsumer() { storage->cancel(true); }
+};
+
+template <class Continuation, class Producer>
+asio::awaitable<void> runProducer(Producer producer, Continuation continuation) {
+  co_await producer(std::move(continuation));
+}
+
+}  // namespace detail
+
+template <class T, bool Throwing>
+class BasicAsyncStream {
+  using Storage = detail::StreamStorage<T>;
+
+ public:
+  using Element = T;
+
+  // The producing end; copies refer to the same stream; usable from any thread.
+  class Continuation {
+   public:
+    YieldResult<T> yield(T element) const { return storage_->yield(std::move(element)); }
+    void finish() const { storage_->finish(nullptr); }
+    void finish(std::exception_ptr error) const
+      requires Throwing
+    {
+      storage_->finish(std::move(error));
+    }
+    void yieldAndFinish(T element) const {
+      yield(std::move(element));
+      finish();
+    }
+    void setOnTermination(std::function<void(Termination)> handler) const {
+      storage_->setOnTermination(std::move(handler));
+    }
+
+   private:
+    friend class BasicAsyncStream;
+    explicit Continuation(std::shared_ptr<Storage> storage) : storage_(std::move(storage)) {}
+    std::shared_ptr<Storage> storage_;
+  };
+
+  class Iterator {
+   public:
+    using Element = T;
+    Iterator() = default;
+    // An element, or no value at the end; throws the finishing error once (throwing stream).
+    asio::awaitable<std::optional<T>> next() {
+      if (!consumer_) return noElement();
+      return consumer_->storage->next();
+    }
+
+   private:
+    friend class BasicAsyncStream;
+    explicit Iterator(std::shared_ptr<detail::StreamConsumer<T>> consumer)
+        : consumer_(std::move(consumer)) {}
+    static asio::awaitable<std::optional<T>> noElement() { co_return std::nullopt; }
+    std::shared_ptr<detail::StreamConsumer<T>> consumer_;
+  };
+
+  // Calls `build` with the continuation before returning (Swift's closure form).
+  explicit BasicAsyncStream(const std::function<void(Continuation)>& build,
+                            BufferingPolicy policy = BufferingPolicy::unbounded())
+      : BasicAsyncStream(std::make_shared<Storage>(policy)) {
+    build(Continuation(consumer_->storage));
+  }
+
+  static std::pair<BasicAsyncStream, Continuation> makeStream(
+      BufferingPolicy policy = BufferingPolicy::unbounded()) {
+    BasicAsyncStream stream(std::make_shared<Storage>(policy));
+    Continuation continuation(stream.consumer_->storage);
+    return {std::move(stream), std::move(continuation)};
+  }
+
+  // The producer-task stream: runs `producer(continuation)` (a callable returning
+  // asio::awaitable<void>) in a task of its own, cancelled when the stream terminates. Returns at
+  // once. The producer yields and finishes through the continuation; returning does not finish the
+  // stream. It may set its own onTermination handler: the task is cancelled either way.
+  template <class Producer>
+  static BasicAsyncStream withProducer(BufferingPolicy policy, Producer producer) {
+    auto [stream, continuation] = makeStream(policy);
+    auto storage = stream.consumer_->storage;
+    auto task = spawn(detail::runProducer(std::move(producer), std::move(continuation)));
+    storage->attachProducer(task.core());
+    return std::move(stream);
+  }
+
+  Iterator makeAsyncIterator() const { return Iterator(consumer_); }
+
+ private:
+  explicit BasicAsyncStream(std::shared_ptr<Storage> storage)
+      : consumer_(std::make_shared<detail::StreamConsumer<T>>(std::move(storage))) {}
+
+  std::shared_ptr<detail::StreamConsumer<T>> consumer_;
+};
+
+template <class T>
+using AsyncStream = BasicAsyncStream<T, false>;
+template <class T>
+using AsyncThrowingStream = BasicAsyncStream<T, true>;
+
+// The buffering policy every producer-task stream of the system uses.
+inline BufferingPolicy makeUnboundedThrowingBufferingPolicy() {
+  return BufferingPolicy::unbounded();
+}
+
+}  // namespace async
