@@ -110,45 +110,10 @@ class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
     return result;
   }
 
-  void finish(std::exception_ptr error) {
-    std::optional<Waiter> waiter;
-    TerminationActions actions;
-    std::exception_ptr waiterError;
-    {
-      std::lock_guard lock(mutex_);
-      if (terminated_) return;
-      terminated_ = true;
-      reason_ = Termination::finished;
-      actions = std::move(actions_);
-      error_ = std::move(error);
-      if (waiter_) {  // a waiting consumer has an empty buffer: the end is its next answer
-        waiter = takeWaiter();
-        waiterError = std::exchange(error_, nullptr);
-      }
-    }
-    actions.run(Termination::finished);  // before the consumer sees the end
-    if (waiter) std::move (*waiter)(waiterError, std::nullopt);
-  }
+  void finish(std::exception_ptr error) { terminate(Termination::finished, std::move(error), false); }
 
   // The consumer was cancelled, or (dropBuffer) is gone.
-  void cancel(bool dropBuffer) {
-    std::optional<Waiter> waiter;
-    TerminationActions actions;
-    bool terminates = false;
-    std::deque<T> dropped;
-    {
-      std::lock_guard lock(mutex_);
-      if (!terminated_) {
-        terminated_ = terminates = true;
-        reason_ = Termination::cancelled;
-        actions = std::move(actions_);
-      }
-      waiter = takeWaiter();
-      if (dropBuffer) dropped.swap(buffer_);
-    }
-    if (terminates) actions.run(Termination::cancelled);
-    if (waiter) std::move (*waiter)(nullptr, std::nullopt);
-  }
+  void cancel(bool dropBuffer) { terminate(Termination::cancelled, nullptr, dropBuffer); }
 
   void setOnTermination(std::function<void(Termination)> handler) {
     {
@@ -189,6 +154,37 @@ class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
   }
 
  private:
+  // Refuses further yields, runs the termination actions, and only then lets the consumer see the
+  // end (a waiting consumer is resumed with it).
+  void terminate(Termination reason, std::exception_ptr error, bool dropBuffer) {
+    TerminationActions actions;
+    bool terminates = false;
+    std::deque<T> dropped;
+    {
+      std::lock_guard lock(mutex_);
+      if (!terminated_) {
+        terminated_ = terminates = true;
+        reason_ = reason;
+        error_ = std::move(error);
+        actions = std::move(actions_);
+      }
+      if (dropBuffer) dropped.swap(buffer_);
+    }
+    if (!terminates) return;
+    actions.run(reason);
+    std::optional<Waiter> waiter;
+    std::exception_ptr waiterError;
+    {
+      std::lock_guard lock(mutex_);
+      ended_ = true;
+      if (waiter_) {  // a waiting consumer has an empty buffer: the end is its next answer
+        waiter = takeWaiter();
+        waiterError = std::exchange(error_, nullptr);
+      }
+    }
+    if (waiter) std::move (*waiter)(waiterError, std::nullopt);
+  }
+
   // any_completion_handler's move assignment is broken in Boost 1.81: only ever move-construct.
   std::optional<Waiter> takeWaiter() {
     std::optional<Waiter> waiter;
@@ -212,7 +208,7 @@ class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
       buffer_.pop_front();
       return true;
     }
-    if (!terminated_) return false;
+    if (!ended_) return false;
     error = std::exchange(error_, nullptr);
     return true;
   }
@@ -253,7 +249,8 @@ class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
   BufferingPolicy policy_;
   std::mutex mutex_;
   std::deque<T> buffer_;
-  bool terminated_ = false;
+  bool terminated_ = false;  // no more yields
+  bool ended_ = false;       // the termination actions have run: the consumer may see the end
   Termination reason_ = Termination::finished;
   std::exception_ptr error_;  // thrown once, after the buffer
   std::optional<Waiter> waiter_;  // engaged while the consumer waits in next()
