@@ -158,7 +158,7 @@ class TaskHandle {
     if constexpr (!std::is_void_v<T>) return state_->value();
   }
 
-  const std::shared_ptr<detail::TaskCore> core() const { return state_; }
+  std::shared_ptr<detail::TaskCore> core() const { return state_; }
 
  private:
   std::shared_ptr<detail::TaskState<T>> state_;

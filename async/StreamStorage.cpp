@@ -1,4 +1,4 @@
-#include "async/AsyncStream.h"
+#include "async/StreamStorage.h"
 
 namespace async::detail {
 
