@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -26,6 +27,10 @@ struct Log {
   std::vector<std::string> get() {
     std::lock_guard lock(mutex);
     return lines;
+  }
+  std::ptrdiff_t position(const std::string& line) {
+    std::lock_guard lock(mutex);
+    return std::find(lines.begin(), lines.end(), line) - lines.begin();
   }
 };
 
@@ -52,45 +57,26 @@ TEST(AsyncQueue, serialQueueRunsOneAfterAnotherAndGoesOnAfterAFailure) {
   EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
-TEST(AsyncQueue, concurrentQueueRunsBetweenBarriers) {
+TEST(AsyncQueue, concurrentQueueRunsSideBySideBetweenBarriers) {
   auto log = std::make_shared<Log>();
   AsyncQueue queue(Attributes::concurrent);
   queue.addOperation(logged(log, "A", 30ms));
   queue.addOperation(logged(log, "B", 30ms));
-  queue.addBarrierOperation(logged(log, "X", 10ms));
-  queue.addOperation(logged(log, "C", 30ms));
-  auto d = queue.addOperation(logged(log, "D", 30ms));
-  d.get();
-  for (int i = 0; i < 2000 && queue.pendingCount() > 0; ++i) std::this_thread::sleep_for(1ms);
-  const auto lines = log->get();
-  auto at = [&](const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) - lines.begin();
-  };
-  // A and B overlap, X runs alone after both, C and D overlap after X.
+  queue.addBarrierOperation(logged(log, "X", 10ms));  // waits for A and B
+  queue.addOperation(logged(log, "C", 40ms));         // C, D and P wait for X only
+  queue.addOperation(logged(log, "D", 30ms));
+  queue.addOperation(logged(log, "P", 0ms));
+  queue.addBarrierOperation(logged(log, "Y", 0ms)).get();  // waits for X and all after it
+  auto at = [&](const std::string& line) { return log->position(line); };
   EXPECT_LT(at("+B"), at("-A"));
   EXPECT_LT(at("+A"), at("-B"));
   EXPECT_GT(at("+X"), std::max(at("-A"), at("-B")));
-  EXPECT_GT(std::min(at("+C"), at("+D")), at("-X"));
+  EXPECT_GT(std::min({at("+C"), at("+D"), at("+P")}), at("-X"));
   EXPECT_LT(at("+D"), at("-C"));
+  EXPECT_LT(at("-P"), at("-C"));
   EXPECT_LT(at("+C"), at("-D"));
-}
-
-TEST(AsyncQueue, aBarrierWaitsForTheNewestBarrierAndWhatFollowsIt) {
-  auto log = std::make_shared<Log>();
-  AsyncQueue queue(Attributes::concurrent);
-  queue.addBarrierOperation(logged(log, "A", 10ms));
-  queue.addOperation(logged(log, "B", 40ms));
-  queue.addOperation(logged(log, "C", 20ms));
-  auto plain = queue.addOperation(logged(log, "D", 0ms));  // depends on A only
-  auto barrier = queue.addBarrierOperation(logged(log, "Y", 0ms));
-  plain.get();
-  barrier.get();
-  const auto lines = log->get();
-  auto at = [&](const std::string& line) {
-    return std::find(lines.begin(), lines.end(), line) - lines.begin();
-  };
-  EXPECT_LT(at("+D"), at("-B"));
-  EXPECT_GT(at("+Y"), std::max({at("-B"), at("-C"), at("-D")}));
+  EXPECT_GT(at("+Y"), std::max({at("-C"), at("-D"), at("-P")}));
+  EXPECT_EQ(queue.pendingCount(), 0u);
 }
 
 TEST(AsyncQueue, publishesErrorsButNeverCancellations) {
