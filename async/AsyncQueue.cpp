@@ -43,7 +43,8 @@ AsyncQueue::Admission::Admission(State& state, bool barrier)
                                     [](const State::Entry& entry) { return entry.isBarrier; });
   if (barrier_) {
     // The newest barrier and everything after it; without a barrier, everything pending.
-    auto first = newestBarrier == pending.rend() ? pending.begin() : std::prev(newestBarrier.base());
+    auto first =
+        newestBarrier == pending.rend() ? pending.begin() : std::prev(newestBarrier.base());
     for (auto it = first; it != pending.end(); ++it) dependencies.push_back(it->task);
   } else if (newestBarrier != pending.rend()) {
     dependencies.push_back(newestBarrier->task);

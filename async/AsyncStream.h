@@ -95,10 +95,12 @@ class BasicAsyncStream {
   // once. The producer yields and finishes through the continuation; returning does not finish the
   // stream. It may set its own onTermination handler: the task is cancelled either way.
   template <class Producer>
-  static BasicAsyncStream withProducer(BufferingPolicy policy, Producer producer) {
+  static BasicAsyncStream withProducer(BufferingPolicy policy, Producer producer,
+                                       const asio::any_io_executor& executor = poolExecutor()) {
     auto [stream, continuation] = makeStream(policy);
     auto storage = stream.consumer_->storage;
-    auto task = spawn(detail::runProducer(std::move(producer), std::move(continuation)));
+    auto task =
+        spawn(executor, detail::runProducer(std::move(producer), std::move(continuation)));
     storage->attachProducer(task.core());
     return std::move(stream);
   }

@@ -95,7 +95,9 @@ class StreamStorage : public std::enable_shared_from_this<StreamStorage<T>> {
     return result;
   }
 
-  void finish(std::exception_ptr error) { terminate(Termination::finished, std::move(error), false); }
+  void finish(std::exception_ptr error) {
+    terminate(Termination::finished, std::move(error), false);
+  }
 
   // The consumer was cancelled, or (dropBuffer) is gone.
   void cancel(bool dropBuffer) { terminate(Termination::cancelled, nullptr, dropBuffer); }

@@ -1,6 +1,6 @@
 #pragma once
-// withTimeout(duration, error, op): runs `op()` (a callable returning asio::awaitable<T>) as a child
-// task and races it against `duration`. Whichever side loses is cancelled and joined before
+// withTimeout(duration, error, op): runs `op()` (a callable returning asio::awaitable<T>) as a
+// child task and races it against `duration`. Whichever side loses is cancelled and joined before
 // withTimeout returns:
 // - op ends first: its value is returned or its error rethrown;
 // - the time runs out first: op is cancelled, awaited to its end, and `error` is thrown;

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include <boost/asio/io_context.hpp>
+
 namespace async {
 namespace {
 
@@ -61,8 +63,8 @@ TEST(AsyncStream, buffersByPolicy) {
        {Kind::enqueued, Kind::enqueued, Kind::dropped}, {1, 2, 0, 0}},
       {"newest 2", BufferingPolicy::bufferingNewest(2),
        {Kind::enqueued, Kind::enqueued, Kind::dropped}, {2, 3, 0, 0}},
-      {"newest 0", BufferingPolicy::bufferingNewest(0), {Kind::dropped, Kind::dropped, Kind::dropped},
-       {0, 0, 0, 0}},
+      {"newest 0", BufferingPolicy::bufferingNewest(0),
+       {Kind::dropped, Kind::dropped, Kind::dropped}, {0, 0, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -155,6 +157,20 @@ TEST(ProducerTaskStream, producerIsCancelledWhenTheConsumerStops) {
   }
   for (int i = 0; i < 200 && !stopped->load(); ++i) std::this_thread::sleep_for(1ms);
   EXPECT_TRUE(stopped->load());
+}
+
+TEST(ProducerTaskStream, producerStartsCancelledWhenTheConsumerStoppedFirst) {
+  asio::io_context context;  // not running: the producer cannot start before the stream goes
+  auto sawCancelled = std::make_shared<std::atomic<bool>>(false);
+  auto producer = [sawCancelled](Stream::Continuation) -> asio::awaitable<void> {
+    *sawCancelled = co_await isCancelled();
+  };
+  {
+    auto stream =
+        Stream::withProducer(BufferingPolicy::unbounded(), producer, context.get_executor());
+  }
+  context.run();
+  EXPECT_TRUE(sawCancelled->load());
 }
 
 TEST(ProducerTaskStream, producerMayFinishAndReplaceTheTerminationHandler) {
