@@ -127,3 +127,38 @@ TEST(SharedAsyncSequence, droppingTheLastOwnerStopsReadingTheBase) {
 
 }  // namespace
 }  // namespace async
+
+namespace async {
+namespace {
+
+// A replay buffer on the manager's hooks, as a buffered shared sequence builds it.
+class ReplayingManager : public SubSequenceManager<int> {
+ public:
+  using SubSequenceManager::SubSequenceManager;
+
+ private:
+  void willRegister(const Continuation& continuation) override {
+    for (int element : buffer_) continuation.yield(element);
+  }
+  void didDeliver(const int& element) override { buffer_.push_back(element); }
+  std::vector<int> buffer_;  // guarded by the manager's lock
+};
+
+TEST(SubSequenceManager, hooksGiveEveryLateSubscriberEachElementExactlyOnce) {
+  auto [base, continuation] = Stream::makeStream();
+  auto manager = std::make_shared<ReplayingManager>(base);
+  manager->startPumping();
+  std::vector<TaskHandle<std::vector<int>>> readers;
+  constexpr int count = 2000;
+  for (int i = 1; i <= count; ++i) {
+    continuation.yield(i);
+    if (i % 250 == 0) readers.push_back(spawn(read(manager->subscribe())));
+  }
+  continuation.finish();
+  std::vector<int> expected(count);
+  for (int i = 0; i < count; ++i) expected[i] = i + 1;
+  for (auto& reader : readers) EXPECT_EQ(reader.get(), expected);
+}
+
+}  // namespace
+}  // namespace async
