@@ -1,0 +1,148 @@
+#include "osc/OSCMessage.h"
+
+#include <array>
+#include <cstring>
+
+#include "osc/WireFormat.h"
+
+namespace osc {
+
+OSCMessageError OSCMessageError::malformedMessage(std::string text) {
+  std::string description = "OSCMessageError.malformedMessage(\"" + text + "\")";
+  return {Case::malformedMessage, std::move(text), std::move(description)};
+}
+OSCMessageError OSCMessageError::malformedAddress(std::string text) {
+  std::string description = "OSCMessageError.malformedAddress(\"" + text + "\")";
+  return {Case::malformedAddress, std::move(text), std::move(description)};
+}
+OSCMessageError OSCMessageError::invalidSize() {
+  return {Case::invalidSize, {}, "OSCMessageError.invalidSize"};
+}
+
+namespace {
+
+bool allAscii(const std::uint8_t* p, std::size_t n) {
+  std::uint8_t any = 0;
+  for (std::size_t k = 0; k < n; ++k) any |= p[k];
+  return any < 0x80;
+}
+
+std::size_t tagStringSize(std::size_t tagCount) { return paddedToFour(tagCount + 2); }
+
+}  // namespace
+
+std::optional<OSCMessage> OSCMessage::make(std::string_view address, std::vector<OSCValue> values) {
+  auto validated = OSCAddress::make(address);
+  if (!validated) return std::nullopt;
+  return OSCMessage(std::move(*validated), std::move(values));
+}
+
+std::size_t OSCMessage::size() const {
+  std::size_t total = address_.paddedSize() + tagStringSize(values_.size());
+  for (const auto& value : values_) total += value.paddedSize();
+  return total;
+}
+
+std::uint8_t* OSCMessage::writeTo(std::uint8_t* p) const {
+  p = address_.writeTo(p);
+  std::uint8_t* tags = p;
+  *tags++ = ',';
+  for (const auto& value : values_) *tags++ = static_cast<std::uint8_t>(value.typeTag().rawValue);
+  const std::size_t tagsSize = tagStringSize(values_.size());
+  p = wire::writePadding(tags, tagsSize - 1 - values_.size());
+  for (const auto& value : values_) p = value.writeTo(p);
+  return p;
+}
+
+void OSCMessage::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, size()); }
+
+std::vector<std::uint8_t> OSCMessage::data() const { return wire::encoded(*this, size()); }
+
+namespace {
+
+constexpr std::uint8_t notATag = 0xFF;
+
+// The value kind of every byte that is a type tag character, notATag for the others.
+constexpr auto tagKinds = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (int c = 0; c < 256; ++c) {
+    const auto tag = OSCTypeTag::fromRaw(static_cast<char>(c));
+    table[static_cast<std::size_t>(c)] = tag ? static_cast<std::uint8_t>(tag->valueType) : notATag;
+  }
+  return table;
+}();
+
+// The error of a type tag string that did not pass the fast check, looked for in this order:
+// non-ASCII bytes, the leading ",", then the first unknown character.
+[[noreturn]] void throwTagStringError(std::span<const std::uint8_t> tags) {
+  if (!allAscii(tags.data(), tags.size())) throw OSCTypeTagStringError::malformedData();
+  if (tags.empty() || tags[0] != ',') throw OSCTypeTagStringError::unkownBeginningCharacter();
+  for (std::size_t k = 1; k < tags.size(); ++k) {
+    if (tagKinds[tags[k]] == notATag) throw OSCTypeTagStringError::unkownTypeTag(static_cast<char>(tags[k]));
+  }
+  throw OSCTypeTagStringError::malformedData();  // not reached: the fast check would have passed
+}
+
+}  // namespace
+
+OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
+  const std::size_t length = bytes.size();
+  if (length % 4 != 0) throw OSCMessageError::invalidSize();
+  const std::uint8_t* base = bytes.data();
+
+  const auto* addressEnd = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(base, 0, length));
+  const std::size_t addressLength = addressEnd ? static_cast<std::size_t>(addressEnd - base) : length;
+  const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
+  auto address = OSCAddress::make(addressText);
+  if (!address) {
+    if (!allAscii(base, addressLength)) {
+      throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
+    }
+    throw OSCMessageError::malformedAddress(std::string(addressText));
+  }
+
+  // An address without its 0 byte would run past the end of the data.
+  const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
+  if (argumentsStart > length) throw OSCMessageError::invalidSize();
+  const auto rest = bytes.subspan(argumentsStart);
+  OSCMessage message(std::move(*address));
+  if (rest.empty()) return message;  // no type tag string: a message without values
+
+  // The type tag string runs up to its 0 byte; without one it would run past the end.
+  const auto* tagsEnd = static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
+  const std::size_t tagBytes = tagsEnd ? static_cast<std::size_t>(tagsEnd - rest.data()) : rest.size();
+  bool tagsValid = rest[0] == ',';
+  for (std::size_t k = 1; k < tagBytes && tagsValid; ++k) tagsValid = tagKinds[rest[k]] != notATag;
+  if (!tagsValid) throwTagStringError(rest.first(tagBytes));
+  if (!tagsEnd) throw OSCTypeTagStringError::malformedData();
+
+  const std::size_t tagCount = tagBytes - 1;
+  if (tagCount == 0) return message;
+  message.values_.reserve(tagCount);
+  std::size_t p = tagStringSize(tagCount);
+  for (std::size_t k = 1; k <= tagCount; ++k) {
+    const auto kind = static_cast<OSCValueKind>(tagKinds[rest[k]]);
+    if (kind == OSCValueKind::boolean) {
+      message.values_.push_back(OSCValue::boolean(rest[k] == 'T'));
+    } else {
+      p += OSCValue::decodeAppend(kind, rest.subspan(p), message.values_);
+    }
+  }
+  return message;
+}
+
+std::string OSCMessage::description() const {
+  std::string text = "OSCMessage(" + address_.address();
+  if (!values_.empty()) {
+    text += ", values: [";
+    for (std::size_t k = 0; k < values_.size(); ++k) {
+      if (k > 0) text += ", ";
+      text += values_[k].description();
+    }
+    text += ']';
+  }
+  text += ')';
+  return text;
+}
+
+}  // namespace osc

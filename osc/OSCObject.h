@@ -1,0 +1,71 @@
+#pragma once
+// Everything that travels in one datagram, and every element of a bundle: a message or a
+// bundle. A closed set, held by value; callers look inside with message() / bundle() or visit
+// variant(). Plain value; any thread may use its own copy.
+
+#include <concepts>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "osc/OSCBundle.h"
+#include "osc/OSCMessage.h"
+
+namespace osc {
+
+class OSCObject {
+ public:
+  using Variant = std::variant<OSCMessage, OSCBundle>;
+
+  OSCObject(const OSCMessage& message) : value_(std::in_place_index<0>, message) {}
+  OSCObject(OSCMessage&& message) : value_(std::in_place_index<0>, std::move(message)) {}
+  OSCObject(const OSCBundle& bundle) : value_(std::in_place_index<1>, bundle) {}
+  OSCObject(OSCBundle&& bundle) : value_(std::in_place_index<1>, std::move(bundle)) {}
+
+  bool isMessage() const { return value_.index() == 0; }
+  bool isBundle() const { return value_.index() == 1; }
+  const OSCMessage* message() const { return std::get_if<OSCMessage>(&value_); }
+  OSCMessage* message() { return std::get_if<OSCMessage>(&value_); }
+  const OSCBundle* bundle() const { return std::get_if<OSCBundle>(&value_); }
+  OSCBundle* bundle() { return std::get_if<OSCBundle>(&value_); }
+  const Variant& variant() const { return value_; }
+
+  const std::optional<OSCEndpoint>& endpoint() const;
+  void setEndpoint(std::optional<OSCEndpoint> endpoint);
+  const std::optional<DispatchTime>& receiveTime() const;
+  void setReceiveTime(std::optional<DispatchTime> time);
+
+  std::vector<std::uint8_t> data() const;
+  void encode(std::vector<std::uint8_t>& out) const;
+  std::uint8_t* writeTo(std::uint8_t* p) const;
+  std::size_t size() const;
+  std::string description() const;
+
+  friend bool operator==(const OSCObject&, const OSCObject&) = default;
+
+ private:
+  Variant value_;
+};
+
+// OSCBundle's members that need the complete element type, defined here so they can be inlined.
+inline OSCBundle::OSCBundle(std::uint64_t timetag, std::vector<OSCObject> elements)
+    : timetag_(timetag), elements_(std::move(elements)) {}
+inline OSCBundle::OSCBundle(const OSCBundle&) = default;
+inline OSCBundle::OSCBundle(OSCBundle&&) noexcept = default;
+inline OSCBundle& OSCBundle::operator=(const OSCBundle&) = default;
+inline OSCBundle& OSCBundle::operator=(OSCBundle&&) noexcept = default;
+inline OSCBundle::~OSCBundle() = default;
+
+// A datagram object is one of the same closed set.
+using DatagramObject = OSCObject;
+
+// The type-level decoder with which a receiver is configured: turns a datagram (possibly
+// absent) into an object, nothing, or a thrown error. Stateless between calls.
+template <typename D>
+concept DatagramDecoder = requires(std::optional<std::span<const std::uint8_t>> datagram) {
+  { D::decode(datagram) } -> std::convertible_to<std::optional<DatagramObject>>;
+};
+
+}  // namespace osc

@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include "osc/OSCMessage.h"
+#include "tests/osc/CodecTesting.h"
+
+namespace osc {
+namespace {
+
+using test::errorText;
+using test::hex;
+
+TEST(OSCMessage, EncodesAndDecodesByteExactly) {
+  const auto message = *OSCMessage::make("/ab", {OSCValue::int32(1), OSCValue::string("x")});
+  const auto bytes = hex("2F 61 62 00 2C 69 73 00 00 00 00 01 78 00 00 00");
+  EXPECT_EQ(message.data(), bytes);
+  EXPECT_EQ(message.size(), 16u);
+  EXPECT_EQ(OSCMessage::decode(bytes), message);
+
+  const auto empty = *OSCMessage::make("/abc");
+  EXPECT_EQ(empty.data(), hex("2F 61 62 63 00 00 00 00 2C 00 00 00"));
+  EXPECT_TRUE(OSCMessage::decode(empty.data()).values().empty());
+
+  EXPECT_EQ(OSCMessage::decode(hex("2F 61 00 00 2C 54 46 00")),
+            *OSCMessage::make("/a", {OSCValue::boolean(true), OSCValue::boolean(false)}));
+  // A datagram that ends right after its address is a message without values.
+  EXPECT_EQ(OSCMessage::decode(hex("2F 61 62 00")), *OSCMessage::make("/ab"));
+}
+
+TEST(OSCMessage, RoundTripsEveryKindAndIgnoresTrailingBytes) {
+  const auto message = *OSCMessage::make(
+      "/VELTOpelion/control/presetSeg",
+      {OSCValue::int32(-7), OSCValue::int64(1LL << 40), OSCValue::float_(0.5f), OSCValue::string("n\xC3\xA9"),
+       OSCValue::blob({9, 8, 7}), OSCValue::timetag(1), OSCValue::boolean(true), OSCValue::boolean(false)});
+  auto bytes = message.data();
+  EXPECT_EQ(bytes.size(), message.size());
+  bytes.insert(bytes.end(), 8, 0xEE);
+  const auto decoded = OSCMessage::decode(bytes);
+  EXPECT_EQ(decoded, message);
+  EXPECT_FALSE(decoded.endpoint());
+  EXPECT_FALSE(decoded.receiveTime());
+  // A native integer travels as "i" and comes back as a 32-bit integer.
+  EXPECT_EQ(OSCMessage::decode(OSCMessage::make("/n", {OSCValue::nativeInt(-2)})->data()).values(),
+            std::vector<OSCValue>{OSCValue::int32(-2)});
+}
+
+TEST(OSCMessage, ReportsEachMalformedCaseWithItsError) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"2F 61 00 00 2C 69 00 00 00 00 00", "OSCMessageError.invalidSize"},  // 15 bytes
+      {"", "OSCMessageError.malformedAddress(\"\")"},
+      {"2F 80 00 00 2C 00 00 00", "OSCMessageError.malformedMessage(\"OSC Address contains non ASCII Charachters\")"},
+      {"61 62 00 00 2C 00 00 00", "OSCMessageError.malformedAddress(\"ab\")"},
+      {"2F 61 20 00 2C 00 00 00", "OSCMessageError.malformedAddress(\"/a \")"},
+      {"2F 61 00 00 2C 69 00 00", "OSCValueError.sizeError"},
+      {"2F 61 00 00 2C 78 00 00", "OSCTypeTagStringError.unkownTypeTag(\"x\")"},
+      {"2F 61 00 00 69 00 00 00", "OSCTypeTagStringError.unkownBeginningCharacter"},
+      {"2F 61 00 00 00 00 00 00", "OSCTypeTagStringError.unkownBeginningCharacter"},
+      {"2F 61 00 00 2C 78 FF 00", "OSCTypeTagStringError.malformedData"},  // non-ASCII before an unknown tag
+      {"2F 61 00 00 2C 73 00 00 61 62 63 64", "OSCValueError.encodingError"},
+      // Running past the end of the datagram: an address or a type tag string without its 0 byte.
+      {"2F 61 62 63", "OSCMessageError.invalidSize"},
+      {"2F 61 00 00 2C 69 69 69", "OSCTypeTagStringError.malformedData"},
+      {"2F 61 00 00 2C 54 54 54", "OSCTypeTagStringError.malformedData"},
+  };
+  for (const auto& [bytes, error] : cases) {
+    EXPECT_EQ(errorText([&] { OSCMessage::decode(hex(bytes)); }), error) << bytes;
+  }
+  EXPECT_EQ(errorText([] { OSCMessage::make("/a", {OSCValue::string(std::string("a\0b", 3))})->data(); }),
+            "OSCValueError.encodingError");
+}
+
+TEST(OSCMessage, DescribesAddressAndValues) {
+  EXPECT_EQ(OSCMessage::make("/a")->description(), "OSCMessage(/a)");
+  const auto message = *OSCMessage::make(
+      "/a", {OSCValue::int32(1), OSCValue::string("x"), OSCValue::float_(1.0f), OSCValue::boolean(true),
+             OSCValue::blob({1, 2})});
+  EXPECT_EQ(message.description(), "OSCMessage(/a, values: [1, \"x\", 1.0, true, 2 bytes])");
+  EXPECT_FALSE(OSCMessage::make("no/slash"));
+}
+
+}  // namespace
+}  // namespace osc
