@@ -15,6 +15,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "device/Model/ConnectionMode.h"
 #include "device/Model/DeepCopyable.h"
@@ -103,7 +104,9 @@ class AppSettings {
     void setFlag(bool value, std::string_view key) { store(key, textForm(value)); }
 
    private:
-    void store(std::string_view key, std::string text) { properties.insert_or_assign(std::string(key), std::move(text)); }
+    void store(std::string_view key, std::string text) {
+      properties.insert_or_assign(std::string(key), std::move(text));
+    }
   };
 
   bool shortUuid = true;

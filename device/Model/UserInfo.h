@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "device/Model/DeviceType.h"
 #include "device/Model/Hide.h"

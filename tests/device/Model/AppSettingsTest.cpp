@@ -62,13 +62,15 @@ TEST(AppSettings, DecodeReadsFieldsThenMergesTheDocumentTexts) {
       {"", {}, {}},
       {R"(<VALUE name="MasterMidGainDB" val="-12"/>)", {{"MasterMidGainDB", "-12.0"}}, {{"MasterMidGainDB", "-12"}}},
       // Entries without "name" or "val" and other elements are skipped; unknown keys are kept.
-      {R"(<VALUE name="Foo" val="x"/><VALUE val="1"/><VALUE name="Bar"/><Other name="PW" val="p"/>)", {}, {{"Foo", "x"}}},
+      {R"(<VALUE name="Foo" val="x"/><VALUE val="1"/><VALUE name="Bar"/><Other name="PW" val="p"/>)", {},
+       {{"Foo", "x"}}},
       {R"(<VALUE name="Foo" val="x"/><VALUE name="ExclusiveSolo"/>)", {}, {},
        R"(attribute "val" not found for "VALUE")"},
       {R"(<VALUE name="ExclusiveSolo" val="1"/><VALUE name="ExclusiveSolo" val="0"/>)", {{"ExclusiveSolo", "1"}},
        {{"ExclusiveSolo", "0"}}},
       {R"(<VALUE name="TechnicianMode" val="30"/><VALUE name="PelionType" val="VELTO:tamo"/>)",
-       {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}}, {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}}},
+       {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}},
+       {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}}},
       {R"(<VALUE name="PW" val="pw"/><VALUE name="TechnicianMode" val="35"/>)", {{"PW", "pw"}}, {},
        R"(value "35" of attribute VALUE.val could not be converted to the expected type.)"},
       // ChMidGainDB is read before ChPeakGainDB; later keys and the texts stay untouched.
