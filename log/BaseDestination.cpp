@@ -2,9 +2,9 @@
 
 #include "log/FilterValidator.h"
 #include "log/StandardOutput.h"
+#include "platform/Uuid.h"
 
 #include <nlohmann/json.hpp>
-#include <uuid/uuid.h>
 
 #include <algorithm>
 
@@ -12,13 +12,7 @@ namespace tallylog {
 
 namespace {
 
-std::string newQueueLabel() {
-  uuid_t uuid;
-  uuid_generate_random(uuid);
-  char text[37];
-  uuid_unparse_upper(uuid, text);
-  return std::string("tallylog-queue-") + text;
-}
+std::string newQueueLabel() { return "tallylog-queue-" + platform::newUuidText(); }
 
 }  // namespace
 

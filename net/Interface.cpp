@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "net/UuidText.h"
+#include "platform/Uuid.h"
 #include "net/Utf8Text.h"
 
 namespace net {
@@ -88,7 +88,7 @@ std::vector<Interface> Interface::allInterfaces() {
 Interface::Interface(std::string name, Family family, std::optional<std::string> address,
                      std::optional<std::string> netmask, bool running, bool up, bool loopback,
                      bool multicastSupported, std::optional<std::string> broadcastAddress)
-    : id_(newUuidText()),
+    : id_(platform::newUuidText()),
       name_(std::move(name)),
       family_(family),
       address_(std::move(address)),

@@ -9,7 +9,7 @@
 #include <cerrno>
 
 #include "net/SocketSystem.h"
-#include "net/UuidText.h"
+#include "platform/Uuid.h"
 
 namespace net {
 
@@ -89,7 +89,7 @@ void Socket::resetFields() {
   readBuffer_.assign(readBufferSize_, 0);
   readStorage_.clear();
   readStorage_.reserve(defaultReadBufferSize);
-  uuid_ = newUuidText();
+  uuid_ = platform::newUuidText();
 }
 
 Socket::Socket(ProtocolFamily family, SocketType type, SocketProtocol proto) {

@@ -3,7 +3,7 @@
 #include <variant>
 
 #include "device/XML/ValueEntry.h"
-#include "net/UuidText.h"
+#include "platform/Uuid.h"
 #include "platform/NumberText.h"
 
 namespace device {
@@ -87,7 +87,7 @@ std::string AppSettings::textForm(ConnectionMode value) { return std::to_string(
 
 std::string AppSettings::textForm(DeviceType::Value value) { return rawValue(value); }
 
-std::string AppSettings::newUuid() { return net::newUuidText(); }
+std::string AppSettings::newUuid() { return platform::newUuidText(); }
 
 AppSettings::AppSettings() { updateProperties(); }
 

@@ -1,8 +1,8 @@
-#include "net/UuidText.h"
+#include "platform/Uuid.h"
 
 #include <uuid/uuid.h>
 
-namespace net {
+namespace platform {
 
 std::string newUuidText() {
   uuid_t value;
@@ -12,4 +12,4 @@ std::string newUuidText() {
   return text;
 }
 
-}  // namespace net
+}  // namespace platform

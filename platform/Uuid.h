@@ -3,8 +3,8 @@
 
 #include <string>
 
-namespace net {
+namespace platform {
 
 std::string newUuidText();
 
-}  // namespace net
+}  // namespace platform
