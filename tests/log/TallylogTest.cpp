@@ -27,9 +27,7 @@ TEST_F(TallylogTest, DestinationSet) {
   const auto console = std::make_shared<ConsoleDestination>();
   EXPECT_TRUE(Tallylog::addDestination(console));
   EXPECT_FALSE(Tallylog::addDestination(console));
-  EXPECT_EQ(Tallylog::countDestinations(), 1);
   EXPECT_TRUE(Tallylog::addDestination(std::make_shared<ConsoleDestination>()));
-  EXPECT_EQ(Tallylog::countDestinations(), 2);
   EXPECT_FALSE(Tallylog::removeDestination(std::make_shared<ConsoleDestination>()));
   EXPECT_EQ(Tallylog::countDestinations(), 2);
   EXPECT_TRUE(Tallylog::removeDestination(console));
@@ -118,9 +116,7 @@ TEST_F(TallylogTest, ThreadNames) {
   }).join();
   const auto calls = recorder->calls();
   ASSERT_EQ(calls.size(), 4u);
-  EXPECT_EQ(calls[0].thread, "");
-  EXPECT_EQ(calls[1].thread, "");
-  EXPECT_EQ(calls[2].thread, "OSCServer Delegate 9999");
+  EXPECT_EQ(calls[0].thread + calls[1].thread + "|" + calls[2].thread, "|OSCServer Delegate 9999");
   EXPECT_TRUE(calls[3].thread.starts_with("<Thread: ")) << calls[3].thread;
 }
 
@@ -135,8 +131,7 @@ TEST_F(TallylogTest, EachDestinationRunsOnItsOwnLabelledQueue) {
   EXPECT_EQ(first->calls().at(0).queueLabel, first->queue().label());
   EXPECT_EQ(second->calls().at(0).queueLabel, second->queue().label());
   EXPECT_NE(first->queue().label(), second->queue().label());
-  EXPECT_TRUE(first->queue().label().starts_with("tallylog-queue-"));
-  EXPECT_EQ(first->queue().label().size(), std::string("tallylog-queue-").size() + 36);
+  EXPECT_THAT(first->queue().label(), ::testing::MatchesRegex("tallylog-queue-[-0-9A-F]{36}"));
 }
 
 TEST_F(TallylogTest, CallsFromManyThreadsStayInOrderPerThread) {
@@ -188,12 +183,13 @@ TEST_F(TallylogTest, ApplicationConsoleLine) {
   ::testing::internal::CaptureStdout();
   Tallylog::verbose("hidden", "/src/net/Socket.cpp", "connect(to:endpoint:)", 12);
   Tallylog::info("Connected", "/src/net/Socket.cpp", "connect(to:endpoint:)", 12);
+  Tallylog::error("m", "/a/Socket.cpp", "connect()", 7, std::make_shared<const nlohmann::json>(42));
   ASSERT_TRUE(Tallylog::flush(10));
-  const std::string out = ::testing::internal::GetCapturedStdout();
-  ASSERT_EQ(out.size(),
-            12 + std::string(" \U0001F499 INFO Socket.connect():12 - Connected\n").size())
-      << out;
-  EXPECT_EQ(out.substr(12), " \U0001F499 INFO Socket.connect():12 - Connected\n");
+  std::istringstream out(::testing::internal::GetCapturedStdout());
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(out, line);) lines.push_back(testing::afterTimeOfDay(line));
+  EXPECT_EQ(lines, (std::vector<std::string>{" \U0001F499 INFO Socket.connect():12 - Connected",
+                                             " \u2764\uFE0F ERROR Socket.connect():7 - m 42"}));
 }
 
 }  // namespace
