@@ -1,13 +1,11 @@
 #include "log/FileDestination.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 namespace tallylog {
 namespace {
@@ -99,27 +97,17 @@ TEST_F(FileDestinationTest, FailuresPrintOneLineAndReportFalse) {
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "Tallylog File Destination could not write to file file://" +
                 (folder / "plain").string() + "/my%20log.log.\n");
-  EXPECT_EQ(FileDestination::rotatedFileURL("/a/tallylog.log", 12), fs::path("/a/tallylog.12.log"));
 }
 
-TEST_F(FileDestinationTest, ColouredSwitchAndJsonLines) {
+TEST_F(FileDestinationTest, ColouredSwitch) {
   FileDestination destination(folder / "tallylog.log");
   EXPECT_EQ(destination.colorPrefix(Level::fault), "");
   destination.setColored(true);
-  EXPECT_EQ(destination.formatMessage("$C|$C$c", Level::critical, "m", "", "f", "g()", 1, {}),
-            "\x1b[38;5;197m|\x1b[38;5;197m\x1b[0m");
+  EXPECT_EQ(destination.formatMessage("$C$L$c", Level::critical, "m", "", "f", "g()", 1, {}),
+            "\x1b[38;5;197mCRITICAL\x1b[0m");
   destination.setColored(false);
-  EXPECT_EQ(destination.levelColor, BaseDestination::LevelColor{});
-  EXPECT_EQ(destination.reset + destination.escape, "");
-
-  destination.format = "$J";
-  destination.send(Level::info, "one", "", "f", "g()", 1, {});
-  destination.send(Level::info, "two\nlines", "", "f", "g()", 2, {});
-  std::istringstream lines(read(folder / "tallylog.log"));
-  std::string line;
-  std::vector<std::string> messages;
-  while (std::getline(lines, line)) messages.push_back(nlohmann::json::parse(line)["message"]);
-  EXPECT_EQ(messages, (std::vector<std::string>{"one", "two\nlines"}));
+  EXPECT_EQ(destination.formatMessage("$C$L$c", Level::critical, "m", "", "f", "g()", 1, {}),
+            "CRITICAL");
 }
 
 TEST_F(FileDestinationTest, DefaultLocationInTheCacheFolder) {

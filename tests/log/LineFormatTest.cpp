@@ -116,9 +116,9 @@ TEST(LineFormat, JsonLines) {
                                    {"file", "/a/F.cpp"}, {"function", "g()"}, {"line", 3}}));
 
   const std::string invalid =
-      *destination.send(Level::fault, "bad \xFF byte", "", "f", "g()", 1, context({{"k", 1}}));
+      *destination.send(Level::fault, "bad \xFF\nbyte", "", "f", "g()", 1, context({{"k", 1}}));
   const auto repaired = nlohmann::json::parse(invalid);
-  EXPECT_EQ(repaired["message"], "bad \uFFFD byte");
+  EXPECT_EQ(repaired["message"], "bad \uFFFD\nbyte");
   EXPECT_EQ(repaired["context"], nlohmann::json({{"k", 1}}));
   EXPECT_EQ(invalid.find('\n'), std::string::npos);
 }

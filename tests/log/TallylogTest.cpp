@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <atomic>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -74,13 +73,8 @@ TEST_F(TallylogTest, MessageIsProducedOnlyWhenNeeded) {
 }
 
 TEST_F(TallylogTest, FunctionNamesAreShortened) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"connect(to:endpoint:)", "connect()"},
-      {"description", "description()"},
-      {"init()", "init()"},
-      {"a(b(c))", "a()"},
-      {"", "()"},
-  };
+  const std::pair<const char*, const char*> cases[] = {{"connect(to:endpoint:)", "connect()"},
+      {"description", "description()"}, {"init()", "init()"}, {"a(b(c))", "a()"}, {"", "()"}};
   for (const auto& [given, shown] : cases) EXPECT_EQ(Tallylog::shortenedFunctionName(given), shown);
 
   const auto recorder = std::make_shared<RecordingDestination>();
@@ -90,11 +84,8 @@ TEST_F(TallylogTest, FunctionNamesAreShortened) {
   TALLYLOG_WARNING(std::string("count ") + std::to_string(3));
   ASSERT_EQ(recorder->calls().size(), 1u);
   const auto call = recorder->calls().front();
-  EXPECT_EQ(call.message, "count 3");
-  EXPECT_EQ(call.function, "TestBody()");
-  EXPECT_EQ(call.file, __FILE__);
-  EXPECT_EQ(call.line, expectedLine);
-  EXPECT_EQ(call.level, Level::warning);
+  EXPECT_EQ(std::tie(call.message, call.function, call.file, call.line, call.level),
+            std::make_tuple("count 3", "TestBody()", __FILE__, expectedLine, Level::warning));
 
   recorder->format = "$M $X";
   TALLYLOG_ERROR("with context",
