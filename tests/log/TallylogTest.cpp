@@ -93,9 +93,11 @@ TEST_F(TallylogTest, FunctionNamesAreShortened) {
   EXPECT_EQ(recorder->calls().back().text, R"(with context {"user":"ann"})");
 }
 
-TEST_F(TallylogTest, ThreadNames) {
+TEST_F(TallylogTest, ThreadNamesAndQueueLabels) {
+  const auto asynchronous = std::make_shared<RecordingDestination>();
   const auto recorder = std::make_shared<RecordingDestination>();
   recorder->setAsynchronously(false);
+  Tallylog::addDestination(asynchronous);
   Tallylog::addDestination(recorder);
   TALLYLOG_INFO("main");
   std::thread([] {
@@ -105,24 +107,16 @@ TEST_F(TallylogTest, ThreadNames) {
     platform::setThreadLabel("bad \xFF");
     TALLYLOG_INFO("invalid label");
   }).join();
+  ASSERT_TRUE(Tallylog::flush(10));
   const auto calls = recorder->calls();
   ASSERT_EQ(calls.size(), 4u);
   EXPECT_EQ(calls[0].thread + calls[1].thread + "|" + calls[2].thread, "|OSCServer Delegate 9999");
   EXPECT_TRUE(calls[3].thread.starts_with("<Thread: ")) << calls[3].thread;
-}
-
-TEST_F(TallylogTest, EachDestinationRunsOnItsOwnLabelledQueue) {
-  const auto first = std::make_shared<RecordingDestination>();
-  const auto second = std::make_shared<RecordingDestination>();
-  second->setAsynchronously(false);
-  Tallylog::addDestination(first);
-  Tallylog::addDestination(second);
-  TALLYLOG_DEBUG("m");
-  ASSERT_TRUE(Tallylog::flush(10));
-  EXPECT_EQ(first->calls().at(0).queueLabel, first->queue().label());
-  EXPECT_EQ(second->calls().at(0).queueLabel, second->queue().label());
-  EXPECT_NE(first->queue().label(), second->queue().label());
-  EXPECT_THAT(first->queue().label(), ::testing::MatchesRegex("tallylog-queue-[-0-9A-F]{36}"));
+  // Each destination runs on its own labelled queue.
+  EXPECT_EQ(asynchronous->calls().at(0).queueLabel, asynchronous->queue().label());
+  EXPECT_EQ(calls[0].queueLabel, recorder->queue().label());
+  EXPECT_NE(asynchronous->queue().label(), recorder->queue().label());
+  EXPECT_THAT(recorder->queue().label(), ::testing::MatchesRegex("tallylog-queue-[-0-9A-F]{36}"));
 }
 
 TEST_F(TallylogTest, CallsFromManyThreadsStayInOrderPerThread) {
