@@ -34,7 +34,6 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
       {"$Q", "m", path, {}, "Q"},
       {"a$$b", "m", path, {}, "ab"},
       {"no tokens at all \t ", "m", path, {}, "no tokens at all"},
-      {"at $l", "m", path, {}, "at 42"},
       {"$M!", "costs $M and $l", path, {}, "costs $M and $l!"},
       {"$N|$n", "m", path, {}, "Socket|Socket.test.cpp"},
       {"$N|$n", "m", "Plain", {}, "Plain|Plain"},
