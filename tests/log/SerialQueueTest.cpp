@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <future>
-#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <vector>

@@ -5,9 +5,7 @@
 namespace {
 
 TEST(PathRules, SplitsTheLastComponentAtItsLastDot) {
-  struct Case {
-    const char *path, *last, *extension, *withoutExtension, *stem;
-  };
+  struct Case { const char *path, *last, *extension, *withoutExtension, *stem; };
   const Case cases[] = {
       {"/home/u/Show (USER SHOW).vup", "Show (USER SHOW).vup", "vup", "/home/u/Show (USER SHOW)",
        "Show (USER SHOW)"},
