@@ -106,7 +106,8 @@ TEST(PresetName, KeyedCoding) {
   const auto extra = nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})");
   EXPECT_EQ(parts(extra.get<PresetName>()), parts(PresetName("A")));
   for (const char* bad : {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
-                          R"({"name":5,"type":"PRESET"})", R"({"name":"","type":"PRESET","backupDate":1})"}) {
+                          R"({"name":"A","type":3})", R"({"name":5,"type":"PRESET"})",
+                          R"({"name":"A","type":"PRESET","backupDate":1})"}) {
     EXPECT_THROW(nlohmann::json::parse(bad).get<PresetName>(), nlohmann::json::exception) << bad;
   }
 }
