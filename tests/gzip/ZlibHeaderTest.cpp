@@ -11,28 +11,14 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(ZlibHeader, RecognisesOnlyTheTwoByteZlibHeader) {
-  const struct {
-    Bytes bytes;
-    bool compressed;
-  } cases[] = {
-      {{}, false},
-      {{0x78}, false},
-      {{0x78, 0x9C, 0x00, 0xFF}, true},
-      {{0x78, 0xDA}, true},
-      {{0x78, 0x01}, true},
-      {{0x78, 0x5E}, true},
-      {{0x78, 0x20}, true},
-      {{0x78, 0x7D}, true},
-      {{0x78, 0xBB}, true},
-      {{0x78, 0xF9}, true},
-      {{0x78, 0x9D}, false},
-      {{0x78, 0x00}, false},
-      {{0x1F, 0x8B, 0x08}, false},
-      {{0x58, 0x9C}, false},
+  const std::pair<Bytes, bool> cases[] = {  // bytes, compressed
+      {{}, false},           {{0x78}, false},       {{0x78, 0x9C, 0x00, 0xFF}, true}, {{0x78, 0xDA}, true},
+      {{0x78, 0x01}, true},  {{0x78, 0x5E}, true},  {{0x78, 0x20}, true},             {{0x78, 0x7D}, true},
+      {{0x78, 0xBB}, true},  {{0x78, 0xF9}, true},  {{0x78, 0x9D}, false},            {{0x78, 0x00}, false},
+      {{0x1F, 0x8B, 0x08}, false},                  {{0x58, 0x9C}, false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(gzip::isZlibCompressed(c.bytes), c.compressed)
-        << testing::PrintToString(c.bytes);
+  for (const auto& [bytes, compressed] : cases) {
+    EXPECT_EQ(gzip::isZlibCompressed(bytes), compressed) << testing::PrintToString(bytes);
   }
 }
 

@@ -10,12 +10,11 @@ namespace {
 using device::Clamped;
 
 TEST(Clamped, ClampsEveryWriteInTwoComparisons) {
-  struct Case {
+  const struct {
     double lower, upper, written, expected;
-  };
-  const Case cases[] = {{-1, 1, 5.0, 1.0},      {-144, 12, -200.0, -144.0}, {-144, 12, 12.0, 12.0},
+  } cases[] = {{-1, 1, 5.0, 1.0},      {-144, 12, -200.0, -144.0}, {-144, 12, 12.0, 12.0},
                         {-144, 12, -144, -144}, {-1, 1, 0.25, 0.25},        {0, 1, -0.0, 0.0}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     Clamped<double> field(0, c.lower, c.upper);
     field = c.written;
     EXPECT_EQ(field.get(), c.expected) << c.written;
@@ -24,8 +23,7 @@ TEST(Clamped, ClampsEveryWriteInTwoComparisons) {
   Clamped<double> field(0.5, 0.0, 1.0);
   field = std::nan("");
   EXPECT_TRUE(std::isnan(field.get()));
-  Clamped<double> created(0.0, 2.0, 3.0);  // creation clamps too
-  EXPECT_EQ(created.get(), 2.0);
+  EXPECT_EQ(Clamped<double>(0.0, 2.0, 3.0).get(), 2.0);  // creation clamps too
 }
 
 TEST(Clamped, InPlaceChangeIsClampedAlsoWhenItThrows) {

@@ -10,12 +10,11 @@ namespace {
 
 using device::Color;
 
-TEST(Color, ReadsHexadecimalText) {
-  struct Case {
+TEST(Color, ReadsAndWritesHexadecimalText) {
+  const struct {
     const char* text;
     std::optional<Color> argb, rgb, rgba;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"ff702482", Color(112, 36, 130, 255), Color(112, 36, 130, 255), Color(255, 112, 36, 130)},
       {"FF0000FF", Color(0, 0, 255, 255), Color(0, 0, 255, 255), Color(255, 0, 0, 255)},
       {"ff0000", Color(255, 0, 0, 0), Color(255, 0, 0, 255), Color(0, 255, 0, 0)},
@@ -23,7 +22,7 @@ TEST(Color, ReadsHexadecimalText) {
       {"-0", Color(0, 0, 0, 0), Color(0, 0, 0, 255), Color(0, 0, 0, 0)},
       {"000000000ff", Color(0, 0, 255, 0), Color(0, 0, 255, 255), Color(0, 0, 0, 255)},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(Color::fromArgbHex(c.text), c.argb) << c.text;
     EXPECT_EQ(Color::fromRgbHex(c.text), c.rgb) << c.text;
     EXPECT_EQ(Color::fromRgbaHex(c.text), c.rgba) << c.text;
@@ -31,13 +30,8 @@ TEST(Color, ReadsHexadecimalText) {
   for (const char* bad : {"#ff0000ff", "0xff", " ff", "ff ", "", "-1", "100000000", "+", "+-0", "fg"}) {
     EXPECT_EQ(Color::fromArgbHex(bad), std::nullopt) << bad;
   }
-}
-
-TEST(Color, WritesHexadecimalText) {
   const Color blue(0, 0, 255, 255);
-  EXPECT_EQ(blue.argbHex(), "ff0000ff");
-  EXPECT_EQ(blue.rgbHex(), "0000ff");
-  EXPECT_EQ(blue.rgbaHex(), "0000ffff");
+  EXPECT_EQ(blue.argbHex() + " " + blue.rgbHex() + " " + blue.rgbaHex(), "ff0000ff 0000ff 0000ffff");
   EXPECT_EQ(Color(1, 2, 3, 4).description(), "04010203");
 }
 
@@ -53,12 +47,12 @@ TEST(Color, HueSaturationAndBrightness) {
   c.setSaturation(-0.1f);
   c.setBrightness(std::nanf(""));
   EXPECT_EQ(c, Color(10, 200, 30, 7));  // out-of-range values are ignored
-  Color white(255, 255, 255, 255);
-  white.setBrightness(0.5f);
-  EXPECT_EQ(white, Color(128, 128, 128, 255));  // 127.5 rounds up
-  Color red(255, 0, 0, 9);
-  red.setHue(2 * 0.16666667f);
-  EXPECT_EQ(red, Color(0, 255, 0, 9));
+  c = Color(255, 255, 255, 255);
+  c.setBrightness(0.5f);
+  EXPECT_EQ(c, Color(128, 128, 128, 255));  // 127.5 rounds up
+  c = Color(255, 0, 0, 9);
+  c.setHue(2 * 0.16666667f);
+  EXPECT_EQ(c, Color(0, 255, 0, 9));
   EXPECT_EQ(Color(255, 0, 0, 40).rotatingHue(1.0f / 3), Color(0, 255, 0, 40));
   EXPECT_EQ(Color(0, 0, 255, 255).rotatingHue(0.5f), Color(255, 255, 0, 255));  // wraps past 1
 }

@@ -8,31 +8,33 @@ namespace {
 
 using device::DeviceType;
 using V = DeviceType::Value;
+using Count = std::optional<std::size_t>;
+
+// "raw mixes inputs code icon [processor]"
+std::string row(const DeviceType& t) {
+  using std::to_string;
+  return t.description() + " " + to_string(t.numberOfMixes()) + " " + to_string(t.numberOfInputs()) + " " +
+         to_string(numericCode(t.value())) + " " + iconName(t.value()) +
+         (isProcessor(t.value()) ? " processor" : "");
+}
 
 TEST(DeviceType, ModelTableIgnoresTheCountOfFixedModels) {
-  struct Case {
-    const char* raw;
-    std::size_t mixes, inputs;
-    int code;
-    const char* icon;
+  const std::string rows[] = {
+      "VELTO:app 1 1 200 laptopcomputer",
+      "VELTO:tamo 5 24 400 music.note.tv processor",
+      "HXB-VELTO 16 64 2000 music.note.tv processor",
+      "VELTO:zelvarine 16 128 3000 music.note.tv processor",
+      "VELTO:sirel 12 64 5000 music.note.tv processor",
+      "VELTO:sirel+ 12 64 5000 music.note.tv processor",
+      "VELTO:rotaver 1 6 6000 gamecontroller",
+      "VELTO:1 1 64 8000 music.note.tv processor",
+      "VELTO:1pro 1 64 9000 music.note.tv processor",
   };
-  const Case cases[] = {
-      {"VELTO:app", 1, 1, 200, "laptopcomputer"},      {"VELTO:tamo", 5, 24, 400, "music.note.tv"},
-      {"HXB-VELTO", 16, 64, 2000, "music.note.tv"},    {"VELTO:zelvarine", 16, 128, 3000, "music.note.tv"},
-      {"VELTO:sirel", 12, 64, 5000, "music.note.tv"},  {"VELTO:sirel+", 12, 64, 5000, "music.note.tv"},
-      {"VELTO:rotaver", 1, 6, 6000, "gamecontroller"}, {"VELTO:1", 1, 64, 8000, "music.note.tv"},
-      {"VELTO:1pro", 1, 64, 9000, "music.note.tv"},
-  };
-  for (const Case& c : cases) {
-    for (std::optional<std::size_t> count : {std::optional<std::size_t>{}, std::optional<std::size_t>{3}}) {
-      const auto type = DeviceType::make(c.raw, count);
-      ASSERT_TRUE(type) << c.raw;
-      EXPECT_EQ(type->numberOfMixes(), c.mixes) << c.raw;
-      EXPECT_EQ(type->numberOfInputs(), c.inputs) << c.raw;
-      EXPECT_EQ(type->description(), c.raw);
-      EXPECT_EQ(numericCode(type->value()), c.code) << c.raw;
-      EXPECT_EQ(iconName(type->value()), c.icon) << c.raw;
-      EXPECT_EQ(isProcessor(type->value()), std::string(c.icon) == "music.note.tv") << c.raw;
+  for (const auto& expected : rows) {
+    for (Count count : {Count{}, Count{3}}) {
+      const auto type = DeviceType::make(expected.substr(0, expected.find(' ')), count);
+      ASSERT_TRUE(type) << expected;
+      EXPECT_EQ(row(*type), expected);
     }
   }
   EXPECT_EQ(DeviceType::zelvarine(), *DeviceType::make(V::zelvarine, 3));
@@ -51,10 +53,7 @@ TEST(DeviceType, PelionInputsDependOnMixCount) {
     EXPECT_EQ(DeviceType::pelion(mixes), *type);
     EXPECT_EQ(type->description(), "VELTO:pelion");
   }
-  for (auto count :
-       {std::optional<std::size_t>{0}, std::optional<std::size_t>{17}, std::optional<std::size_t>{}}) {
-    EXPECT_FALSE(DeviceType::make(V::pelion, count));
-  }
+  for (Count count : {Count{0}, Count{17}, Count{}}) EXPECT_FALSE(DeviceType::make(V::pelion, count));
   EXPECT_THROW(DeviceType::pelion(0), std::out_of_range);
   EXPECT_THROW(DeviceType::pelion(17), std::out_of_range);
   EXPECT_NE(DeviceType::pelion(8), DeviceType::pelion(9));

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include "device/Model/AppScreen.h"
 #include "device/Model/BinauralType.h"
 #include "device/Model/ConnectionMode.h"
@@ -40,13 +38,6 @@ TEST(DeviceEnumerations, RawValuesMatchExactlyAndDescribe) {
   EXPECT_EQ(description(RenderMode::iThreeD), "i3D");
   EXPECT_EQ(description(ConnectionMode::PPM), "PPM");
   EXPECT_EQ(description(StereoType::ortf300), "STEREOV3-300");
-}
-
-TEST(DeviceEnumerations, PresetTypeIsOneJsonString) {
-  EXPECT_EQ(nlohmann::json(PresetType::userShow), nlohmann::json("USER SHOW"));
-  EXPECT_EQ(nlohmann::json("USER SHOW").get<PresetType>(), PresetType::userShow);
-  EXPECT_THROW(nlohmann::json("user show").get<PresetType>(), nlohmann::json::exception);
-  EXPECT_THROW(nlohmann::json(3).get<PresetType>(), nlohmann::json::exception);
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ Names fileNames(const std::vector<PresetName>& names) {
   return result;
 }
 
-TEST(PresetNameList, Filters) {
+TEST(PresetNameList, FiltersAndKeepsDuplicates) {
   PresetNameList list;
   for (const char* text : {"Show", "Show_[bkup_1]", "default", "Mix (USER SHOW)", "DefaultOff (USER SHOW)",
                            "DEFAULT_[bkup_2]", "Default1"}) {
@@ -37,15 +37,9 @@ TEST(PresetNameList, Filters) {
   EXPECT_EQ(list.allWithoutDefaults().size(), 4u);  // the default backup goes when either flag excludes it
   EXPECT_EQ(list.filtered(std::set<PresetType>{PresetType::userShow}, true, true).size(), 2u);
   EXPECT_TRUE(list.filtered(std::vector<PresetType>{}, true, true).empty());
-}
-
-TEST(PresetNameList, KeepsDuplicatesInOrder) {
-  PresetNameList list;
-  EXPECT_EQ(list.count(), 0u);
-  list.append(PresetName("Show"));
-  list.append(PresetName("Show"));
-  EXPECT_EQ(list.count(), 2u);
-  EXPECT_EQ(list.presets().size(), 2u);
+  list.append(PresetName("Show"));  // a duplicate is kept, in order
+  EXPECT_EQ(list.count(), 8u);
+  EXPECT_EQ(fileNames(list.presets()).back(), "Show.VELTOshow");
 }
 
 }  // namespace

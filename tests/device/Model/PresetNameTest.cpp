@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "device/Model/PresetName.h"
 
@@ -12,13 +13,8 @@ using std::nullopt;
 constexpr auto P = PresetType::preset;
 constexpr auto U = PresetType::userShow;
 
-// Compares all four parts; tables give them as PresetName(name, rawDate, type, backupDate).
-void expectParts(const PresetName& parsed, const PresetName& e) {
-  EXPECT_EQ(parsed.name, e.name);
-  EXPECT_EQ(parsed.backupDate, e.backupDate);
-  EXPECT_EQ(parsed.type, e.type);
-  EXPECT_EQ(parsed.rawDate, e.rawDate);
-}
+// All four parts; tables give them as PresetName(name, rawDate, type, backupDate).
+auto parts(const PresetName& n) { return std::tuple(n.name, n.rawDate, n.type, n.backupDate); }
 
 TEST(PresetName, ParsesListTexts) {
   const std::string stamp = "2024-05-01T10:20:30.123Z";
@@ -41,10 +37,7 @@ TEST(PresetName, ParsesListTexts) {
        {"Show", "\u0662\u0660\u0662\u0664-05-01T10:20:30.123Z", P, nullopt}},
       {"\xff\xfe (USER SHOW)", {"\xff\xfe (USER SHOW)", nullopt, P, nullopt}},  // not UTF-8: not split
   };
-  for (const auto& [text, expected] : cases) {
-    SCOPED_TRACE(text);
-    expectParts(PresetName(text), expected);
-  }
+  for (const auto& [text, expected] : cases) EXPECT_EQ(parts(PresetName(text)), parts(expected)) << text;
 }
 
 TEST(PresetName, ParsesFileNames) {
@@ -53,18 +46,15 @@ TEST(PresetName, ParsesFileNames) {
       {"Show.VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
       {"Show (USER SHOW).VELTOshow", PresetName{"Show", nullopt, P, nullopt}},
       {".VELTOshow", PresetName{"", nullopt, P, nullopt}},
-      {"Show.veltoshow", nullopt},
-      {"Show.xml", nullopt},
-      {"Show", nullopt},
-      {"Show.vup.bak", nullopt},
+      {"Show.veltoshow", nullopt}, {"Show.xml", nullopt}, {"Show", nullopt}, {"Show.vup.bak", nullopt},
+  };
+  const auto optionalParts = [](const std::optional<PresetName>& n) {
+    return n ? std::optional(parts(*n)) : std::nullopt;
   };
   for (const auto& [fileName, expected] : cases) {
-    SCOPED_TRACE(fileName);
-    const auto parsed = PresetName::fromFileName(fileName);
-    ASSERT_EQ(parsed.has_value(), expected.has_value());
-    if (parsed) expectParts(*parsed, *expected);
+    EXPECT_EQ(optionalParts(PresetName::fromFileName(fileName)), optionalParts(expected)) << fileName;
   }
-  expectParts(*PresetName::fromURL("/home/u/Mix_[bkup_2].vup"), {"Mix", nullopt, U, "2"});
+  EXPECT_EQ(parts(*PresetName::fromURL("/home/u/Mix_[bkup_2].vup")), parts({"Mix", nullopt, U, "2"}));
 }
 
 TEST(PresetName, BuildsTexts) {
@@ -92,8 +82,9 @@ TEST(PresetName, DateRoundTripsToTheMillisecond) {
 }
 
 TEST(PresetName, DefaultsEqualityAndOrder) {
-  for (const char* text : {"Default", "DEFAULTOFF", "default_[bkup_1]"})
+  for (const char* text : {"Default", "DEFAULTOFF", "default_[bkup_1]"}) {
     EXPECT_TRUE(PresetName::isDefault(text));
+  };
   EXPECT_FALSE(PresetName::isDefault("default1"));
   const PresetName early("Show *[2024-05-01T10:20:30.123Z]");
   const PresetName late("Show *[2024-05-01T10:20:30.124Z]");
@@ -106,19 +97,17 @@ TEST(PresetName, DefaultsEqualityAndOrder) {
 }
 
 TEST(PresetName, KeyedCoding) {
+  const auto keyed =
+      R"({"name":"Show","rawDate":"2024-05-01T10:20:30.123Z","type":"USER SHOW","backupDate":"1"})";
   const nlohmann::json json = PresetName("Show", "2024-05-01T10:20:30.123Z", U, "1");
-  EXPECT_EQ(
-      json,
-      nlohmann::json::parse(
-          R"({"name":"Show","rawDate":"2024-05-01T10:20:30.123Z","type":"USER SHOW","backupDate":"1"})"));
-  expectParts(json.get<PresetName>(), {"Show", "2024-05-01T10:20:30.123Z", U, "1"});
+  EXPECT_EQ(json, nlohmann::json::parse(keyed));
+  EXPECT_EQ(parts(json.get<PresetName>()), parts({"Show", "2024-05-01T10:20:30.123Z", U, "1"}));
   EXPECT_EQ(nlohmann::json(PresetName("Show")), nlohmann::json::parse(R"({"name":"Show","type":"PRESET"})"));
-  expectParts(
-      nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})").get<PresetName>(),
-      {"A", nullopt, P, nullopt});
-  for (const char* bad :
-       {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
-        R"({"name":5,"type":"PRESET"})", R"({"name":"A","type":"PRESET","backupDate":1})"}) {
+  const auto extra = nlohmann::json::parse(R"({"name":"A","type":"PRESET","extra":1,"rawDate":null})");
+  EXPECT_EQ(parts(extra.get<PresetName>()), parts(PresetName("A")));
+  for (const char* bad : {R"({"type":"PRESET"})", R"({"name":"A"})", R"({"name":"A","type":"preset"})",
+                          R"({"name":"A","type":3})", R"({"name":5,"type":"PRESET"})",
+                          R"({"name":"A","type":"PRESET","backupDate":1})"}) {
     EXPECT_THROW(nlohmann::json::parse(bad).get<PresetName>(), nlohmann::json::exception) << bad;
   }
 }

@@ -56,25 +56,20 @@ TEST(ZRXMLElement, LooksUpChildrenAndMatchesByExactText) {
   const auto root = element("R", {}, {},
                             {element("VALUE", {}, {{"name", "A"}}), element("Other"),
                              element("VALUE", {}, {{"name", "a"}}), element("VALUE")});
-  const auto values = device::children(root->children, "VALUE");
-  ASSERT_EQ(values.size(), 3u);
-  EXPECT_EQ(values[0], root->children[0]);
-  EXPECT_EQ(values[2], root->children[3]);
-  EXPECT_TRUE(device::children(root->children, "value").empty());
-
-  EXPECT_TRUE(root->children[0]->matches("VALUE", "name", "A"));
-  EXPECT_FALSE(root->children[0]->matches("VALUE", "name", "a"));
-  EXPECT_FALSE(root->children[0]->matches("Value", "name", "A"));
-  EXPECT_FALSE(root->children[3]->matches("VALUE", "name", ""));
-
-  EXPECT_EQ(root->firstChild("VALUE"), root->children[0]);
+  const auto& c = root->children;
+  EXPECT_EQ(device::children(c, "VALUE"), (ZRXMLElement::Children{c[0], c[2], c[3]}));
+  EXPECT_TRUE(device::children(c, "value").empty());
+  EXPECT_TRUE(c[0]->matches("VALUE", "name", "A"));
+  EXPECT_FALSE(c[0]->matches("VALUE", "name", "a"));
+  EXPECT_FALSE(c[0]->matches("Value", "name", "A"));
+  EXPECT_FALSE(c[3]->matches("VALUE", "name", ""));
+  EXPECT_EQ(root->firstChild("VALUE"), c[0]);
   EXPECT_EQ(root->firstChild("Missing"), nullptr);
-
   const auto throwing = [](const ZRXMLElement& e) -> bool {
     if (e.elementName == "Other") throw std::runtime_error("stop");
     return false;
   };
-  EXPECT_THROW(device::firstMatch(root->children, throwing), std::runtime_error);
+  EXPECT_THROW(device::firstMatch(c, throwing), std::runtime_error);
 }
 
 }  // namespace

@@ -7,54 +7,27 @@
 
 namespace {
 
-using device::ZRXMLElement;
 using device::ZRXMLParser;
 using device::ZRXMLParserError;
 
-TEST(ZRXMLParser, BuildsTheTree) {
-  const auto root = ZRXMLParser::parseDocument(R"(<a x="1"><b>t</b><c/></a>)");
-  ASSERT_TRUE(root);
-  EXPECT_EQ(root->elementName, "a");
-  EXPECT_EQ(root->attributes, (ZRXMLElement::Attributes{{"x", "1"}}));
-  EXPECT_FALSE(root->stringValue);
-  ASSERT_EQ(root->children.size(), 2u);
-  EXPECT_EQ(root->children[0]->elementName, "b");
-  EXPECT_EQ(root->children[0]->stringValue, "t");
-  EXPECT_EQ(root->children[1]->elementName, "c");
-  EXPECT_FALSE(root->children[1]->stringValue);
-  EXPECT_TRUE(root->children[1]->children.empty());
+TEST(ZRXMLParser, BuildsTheTreeWithDecodedAttributes) {
+  const auto root =
+      ZRXMLParser::parseDocument(R"(<a x="1" v="&amp;&quot;&apos;&lt;&gt;" w='"'><b>t</b><c/></a>)");
+  EXPECT_EQ(root->description(), R"(a ["v": "&\"\'<>", "w": "\"", "x": "1"] [b [:] t, c [:] []])");
 }
 
 TEST(ZRXMLParser, TextRunsBetweenElementBoundariesBecomeValues) {
-  const struct {
-    const char* document;
-    std::optional<std::string> value;  // of the root
-  } cases[] = {
-      {"<a>a&amp;b</a>", "a&b"},
-      {"<a>&#65;&#x42;&lt;</a>", "AB<"},
-      {"<a>x\r\n y</a>", "x\n y"},
-      {"<a> x <b/></a>", " x "},
-      {"<a>first<b/>second</a>", "second"},
-      {"<a>kept<b/> \n\t</a>", "kept"},
-      {"<a> \n\t\r </a>", std::nullopt},
-      {"<a>\xC2\xA0\xE2\x80\xA8\xE3\x80\x80\xC2\x85</a>", std::nullopt},
-      {"<a>\xC2\xA0x</a>", "\xC2\xA0x"},
-      {"<a><![CDATA[x<y&z]]></a>", "x<y&z"},
-      {"<a>p<![CDATA[&]]>q</a>", "p&q"},
-      {"<a>x<!-- comment -->y<?pi data?>z</a>", "xyz"},
-      {"<a></a>", std::nullopt},
+  const std::pair<const char*, std::optional<std::string>> cases[] = {  // document, value of the root
+      {"<a>a&amp;b</a>", "a&b"}, {"<a>&#65;&#x42;&lt;</a>", "AB<"}, {"<a>x\r\n y</a>", "x\n y"},
+      {"<a> x <b/></a>", " x "}, {"<a>first<b/>second</a>", "second"}, {"<a>kept<b/> \n\t</a>", "kept"},
+      {"<a> \n\t\r </a>", std::nullopt}, {"<a>\xC2\xA0\xE2\x80\xA8\xE3\x80\x80\xC2\x85</a>", std::nullopt},
+      {"<a>\xC2\xA0x</a>", "\xC2\xA0x"}, {"<a><![CDATA[x<y&z]]></a>", "x<y&z"}, {"<a></a>", std::nullopt},
+      {"<a>p<![CDATA[&]]>q</a>", "p&q"}, {"<a>x<!-- comment -->y<?pi data?>z</a>", "xyz"},
       {"<a><b>inner</b></a>", std::nullopt},
   };
-  for (const auto& c : cases) {
-    const auto root = ZRXMLParser::parseDocument(c.document);
-    EXPECT_EQ(root->stringValue, c.value) << c.document;
+  for (const auto& [document, value] : cases) {
+    EXPECT_EQ(ZRXMLParser::parseDocument(document)->stringValue, value) << document;
   }
-}
-
-TEST(ZRXMLParser, AttributesArriveEntityDecoded) {
-  const auto root = ZRXMLParser::parseDocument(R"(<a v="&amp;&quot;&apos;&lt;&gt;" w='"'/>)");
-  EXPECT_EQ(root->attributes.at("v"), "&\"'<>");
-  EXPECT_EQ(root->attributes.at("w"), "\"");
 }
 
 TEST(ZRXMLParser, WrittenDocumentsReadBackUnchanged) {
@@ -81,8 +54,13 @@ TEST(ZRXMLParser, WrittenDocumentsReadBackUnchanged) {
 }
 
 TEST(ZRXMLParser, RejectsMalformedAndHostileDocuments) {
-  std::string deep;
-  for (std::size_t i = 0; i <= ZRXMLParser::maximumDepth; ++i) deep += "<e>";
+  std::string deep, closing;
+  for (std::size_t i = 0; i < ZRXMLParser::maximumDepth; ++i) {
+    deep += "<e>";
+    closing += "</e>";
+  }
+  EXPECT_TRUE(ZRXMLParser(deep + closing).parse());  // the limit itself is accepted
+  deep += "<e>";
   std::string laughs = "<!DOCTYPE a [<!ENTITY l0 \"lollollollollollollollollollol\">";
   for (int i = 1; i < 10; ++i) {
     laughs += "<!ENTITY l" + std::to_string(i) + " \"";
@@ -90,27 +68,19 @@ TEST(ZRXMLParser, RejectsMalformedAndHostileDocuments) {
     laughs += "\">";
   }
   laughs += "]><a>&l9;</a>";
-  const struct {
-    std::string document;
-    std::string message;  // part of the description
-  } cases[] = {
-      {"", "no element found"},
-      {"not xml", "syntax error"},
-      {"<a>", "no element found"},
-      {"<a></b>", "mismatched tag"},
-      {"<a/><b/>", "junk after document element"},
-      {"<a x='1' x='2'/>", "duplicate attribute"},
-      {"<a>&undefined;</a>", "undefined entity"},
-      {deep, "elements nested deeper than 256 levels"},
-      {laughs, "amplification"},
+  const std::pair<std::string, std::string> cases[] = {  // document, part of the description
+      {"", "no element found"}, {"not xml", "syntax error"}, {"<a>", "no element found"},
+      {"<a></b>", "mismatched tag"}, {"<a/><b/>", "junk after document element"},
+      {"<a x='1' x='2'/>", "duplicate attribute"}, {"<a>&undefined;</a>", "undefined entity"},
+      {deep, "elements nested deeper than 256 levels"}, {laughs, "amplification"},
   };
-  for (const auto& c : cases) {
-    ZRXMLParser parser(c.document);
-    EXPECT_FALSE(parser.parse()) << c.document.substr(0, 40);
+  for (const auto& [document, message] : cases) {
+    ZRXMLParser parser(document);
+    EXPECT_FALSE(parser.parse()) << document.substr(0, 40);
     ASSERT_TRUE(parser.parserError());
-    EXPECT_NE(parser.parserError()->description().find(c.message), std::string::npos)
+    EXPECT_NE(parser.parserError()->description().find(message), std::string::npos)
         << parser.parserError()->description();
-    EXPECT_THROW(ZRXMLParser::parseDocument(c.document), ZRXMLParserError);
+    EXPECT_THROW(ZRXMLParser::parseDocument(document), ZRXMLParserError);
   }
 }
 
@@ -121,24 +91,15 @@ TEST(ZRXMLParser, ReportsWhereTheDocumentBroke) {
   } catch (const ZRXMLParserError& error) {
     EXPECT_EQ(error.line(), 2u);
     EXPECT_EQ(error.column(), 8u);
-    EXPECT_EQ(error.message(), "mismatched tag");
     EXPECT_STREQ(error.what(), "XML parse error at line 2, column 8: mismatched tag");
   }
-}
-
-TEST(ZRXMLParser, AcceptsTheDepthLimitItself) {
-  std::string document;
-  for (std::size_t i = 0; i < ZRXMLParser::maximumDepth; ++i) document += "<e>";
-  for (std::size_t i = 0; i < ZRXMLParser::maximumDepth; ++i) document += "</e>";
-  EXPECT_TRUE(ZRXMLParser(document).parse());
 }
 
 TEST(ZRXMLParser, LoadsNoExternalEntityOrDtd) {
   const auto root = ZRXMLParser::parseDocument(
       "<!DOCTYPE a SYSTEM \"file:///etc/passwd\" [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
       "<a v=\"1\">&e;</a>");
-  EXPECT_EQ(root->elementName, "a");
-  EXPECT_FALSE(root->stringValue);
+  EXPECT_EQ(root->description(), "a [\"v\": \"1\"] []");
 }
 
 TEST(ZRXMLParser, KeepsItsOwnCopyOfTheBytes) {
