@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "osc/OSCAddress.h"
 #include "osc/OSCAddressPattern.h"
 #include "tests/osc/CodecTesting.h"
@@ -8,11 +10,7 @@ namespace osc {
 namespace {
 
 TEST(OSCAddress, ValidatesAddressesAndPatterns) {
-  const struct {
-    const char* text;
-    bool address;
-    bool pattern;
-  } cases[] = {
+  const std::tuple<const char*, bool, bool> cases[] = {  // text, valid address, valid pattern
       {"/Va/control/presetLoadComplete", true, true}, {"/a/b/", true, true},
       {"Va/control", false, false}, {"", false, false}, {"/", false, false}, {"/a//b", false, false},
       {"/a/b//", false, false}, {"/a/b c", false, false}, {"/a/#b", false, false}, {"/a/\x7F", false, false},
@@ -22,11 +20,10 @@ TEST(OSCAddress, ValidatesAddressesAndPatterns) {
       {"/a/x,y", false, false}, {"/a/[b", false, false}, {"/a/]b[", false, false}, {"/a/}x{", false, false},
       {"/a/[[b]]", false, false}, {"/a/{x}}", false, false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(OSCAddress::isValid(c.text), c.address) << c.text;
-    EXPECT_EQ(OSCAddressPattern::isValid(c.text), c.pattern) << c.text;
-    EXPECT_EQ(OSCAddress::make(c.text).has_value(), c.address) << c.text;
-    EXPECT_EQ(OSCAddressPattern::make(c.text).has_value(), c.pattern) << c.text;
+  for (const auto& [text, address, pattern] : cases) {
+    EXPECT_TRUE(OSCAddress::isValid(text) == address && OSCAddress::make(text).has_value() == address) << text;
+    EXPECT_TRUE(OSCAddressPattern::isValid(text) == pattern && OSCAddressPattern::make(text).has_value() == pattern)
+        << text;
   }
 }
 
@@ -50,11 +47,7 @@ TEST(OSCAddress, ReadsPartsByIndexAndAsNumbers) {
 }
 
 TEST(OSCAddressPattern, MatchesAddressesPartByPart) {
-  const struct {
-    const char* pattern;
-    const char* address;
-    bool matches;
-  } cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"/Vp/ui/*/ch/*/*/*", "/Vp/ui/1/ch/2/gain/Relayed", true}, {"/Vp/ui/*/ch/*/*/*", "/Vp/ui/1/ch/2/gain", false},
       {"/Va/control/presetLoadComplete", "/Va/control/presetLoadComplete", true},
       {"/a*b", "/ab", true}, {"/a*b", "/axyz", true}, {"/a*b", "/a", false}, {"/*", "/anything", true},
@@ -65,13 +58,11 @@ TEST(OSCAddressPattern, MatchesAddressesPartByPart) {
       {"/{foo,ba}r", "/foor", true}, {"/{foo,ba}r", "/bar", true}, {"/{fo,foo}d", "/food", false},
       {"/x{,y}z", "/xz", true}, {"/{ab,c}", "/a", false},
   };
-  for (const auto& c : cases) {
-    const auto pattern = OSCAddressPattern::make(c.pattern);
-    ASSERT_TRUE(pattern) << c.pattern;
-    EXPECT_EQ(pattern->matches(std::string_view(c.address)), c.matches) << c.pattern << " " << c.address;
-    if (const auto address = OSCAddress::make(c.address)) {
-      EXPECT_EQ(pattern->matches(*address), c.matches) << c.pattern << " " << c.address;
-    }
+  for (const auto& [text, address, matches] : cases) {
+    const auto pattern = OSCAddressPattern::make(text);
+    ASSERT_TRUE(pattern) << text;
+    EXPECT_EQ(pattern->matches(std::string_view(address)), matches) << text << " " << address;
+    EXPECT_EQ(pattern->matches(OSCAddress::make(address).value()), matches) << text << " " << address;
   }
 }
 

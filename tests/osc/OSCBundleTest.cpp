@@ -18,11 +18,15 @@ std::vector<std::uint8_t> sized(const std::vector<std::uint8_t>& element) {
 }
 
 // Nested bundles in both directions, byte for byte, are checked in the liblo interop test.
-TEST(OSCBundle, EmptyBundleIsSixteenBytes) {
+TEST(OSCBundle, EmptyBundleIsSixteenBytesAndDescribes) {
   const auto bundle = OSCBundle::decode(emptyBundle);
   EXPECT_TRUE(bundle.timetag() == 7u && bundle.elements().empty() && !bundle.endpoint() && !bundle.receiveTime());
   EXPECT_EQ(bundle.data(), emptyBundle);
   EXPECT_EQ(bundle.size(), 16u);
+  EXPECT_EQ(OSCBundle(1).description(), "empty OSCBundle(1)");
+  OSCBundle one(1);
+  one.add(*OSCMessage::make("/a"));
+  EXPECT_EQ(one.description(), "OSCBundle(1, values: \nOSCMessage(/a)\n)");
 }
 
 TEST(OSCBundle, ReportsEachMalformedCase) {
@@ -31,17 +35,13 @@ TEST(OSCBundle, ReportsEachMalformedCase) {
   badPrefix[6] = 'x';
   const std::string size = "OSCBundleError.invalidSize";
   const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
-      {{}, size},
-      {hex("23 62 75 6E 64 6C 65 00 00 00 00 00"), size},
+      {{}, size}, {hex("23 62 75 6E 64 6C 65 00 00 00 00 00"), size},
       {std::vector<std::uint8_t>(emptyBundle.begin(), emptyBundle.end() - 1), size},
-      {join({emptyBundle, hex("00 00")}), size},
-      {badPrefix, "OSCBundleError.invalidPrefix"},
+      {join({emptyBundle, hex("00 00")}), size}, {badPrefix, "OSCBundleError.invalidPrefix"},
       {join({emptyBundle, hex("00 00 00 04")}), size},  // a size field with nothing after it
-      {join({emptyBundle, hex("00 00 00 00"), message}), size},
-      {join({emptyBundle, hex("FF FF FF F8"), message}), size},
+      {join({emptyBundle, hex("00 00 00 00"), message}), size}, {join({emptyBundle, hex("FF FF FF F8"), message}), size},
       {join({emptyBundle, hex("00 00 00 0C"), message}), "OSCBundleError.sizeExceedsDataProvided"},
-      {join({emptyBundle, sized(hex("23 62 75 6E"))}), size},
-      {join({emptyBundle, sized(test::chars("abcdefgh"))}), size},
+      {join({emptyBundle, sized(hex("23 62 75 6E"))}), size}, {join({emptyBundle, sized(test::chars("abcdefgh"))}), size},
       {join({emptyBundle, sized(test::chars("abcdefghijklmnop"))}), "OSCBundleError.invalidPrefix"},
       {join({emptyBundle, sized(hex("2F 61 00 00 2C 69 00 00"))}), "OSCValueError.sizeError"},
   };
@@ -67,11 +67,7 @@ TEST(OSCBundle, NestingBeyondTheLimitIsADecodeError) {
 }
 
 TEST(OSCBundle, EndpointAndReceiveTimeReachEveryElement) {
-  OSCBundle inner(5), outer(1);
-  inner.add(*OSCMessage::make("/in"));
-  outer.add(*OSCMessage::make("/out"));
-  outer.add(inner);
-  auto bundle = OSCBundle::decode(outer.data());
+  auto bundle = OSCBundle::decode(test::nestedSample(test::sampleMessages()).data());
   const OSCEndpoint sender{"127.0.0.1", 9999};
   const auto now = std::chrono::steady_clock::now();
   bundle.setEndpoint(sender);
@@ -80,13 +76,6 @@ TEST(OSCBundle, EndpointAndReceiveTimeReachEveryElement) {
   for (const auto* object : all) EXPECT_TRUE(object->endpoint() == sender && !object->receiveTime());
   bundle.setReceiveTime(now);
   for (const auto* object : all) EXPECT_TRUE(object->endpoint() == sender && object->receiveTime() == now);
-}
-
-TEST(OSCBundle, Describes) {
-  EXPECT_EQ(OSCBundle(1).description(), "empty OSCBundle(1)");
-  OSCBundle bundle(1);
-  bundle.add(*OSCMessage::make("/a"));
-  EXPECT_EQ(bundle.description(), "OSCBundle(1, values: \nOSCMessage(/a)\n)");
 }
 
 TEST(OSCStandardDecoder, PicksMessageOrBundleByTheFirstByte) {
