@@ -36,8 +36,7 @@ TEST(OSCValue, WritableTextIsStrictUtf8WithoutNul) {
       {"abc\xF0\x9F\x8E\xB5" "defghijk", true},   // a four-byte character in the first word
       {"abcdefgh\xC3", false},                    // cut at the end
       {"a\0b"s, false}, {"abcdefghijk\0"s, false},
-      {"\xE0\x80\x80", false},                    // overlong
-      {"\xF4\x90\x80\x80", false},                // above U+10FFFF
+      {"\xC0\xAF", false}, {"\xE0\x80\x80", false}, {"\xF4\x90\x80\x80", false},  // overlong, above U+10FFFF
       {"abcdefghij\xED\xA0\x80", false},          // surrogate
   };
   for (const auto& [text, writable] : cases) {
