@@ -86,16 +86,6 @@ struct Received {
   std::vector<std::vector<std::uint8_t>> messages;
 };
 
-int collectMessage(const char* path, const char*, lo_arg**, int, lo_message message, void* user) {
-  static_cast<Received*>(user)->messages.push_back(libloBytes(message, path));
-  return 0;
-}
-int countBundle(lo_timetag, void* user) {
-  ++static_cast<Received*>(user)->bundles;
-  return 0;
-}
-int bundleEnd(void*) { return 0; }
-
 TEST(OSCLibloInterop, NestedBundlesBothWays) {
   const auto messages = sampleMessages();
   const auto ours = nestedSample(messages);
@@ -119,8 +109,16 @@ TEST(OSCLibloInterop, NestedBundlesBothWays) {
   Received received;
   lo_server server = lo_server_new_with_proto(nullptr, LO_UDP, nullptr);
   ASSERT_NE(server, nullptr);
-  lo_server_add_method(server, nullptr, nullptr, &collectMessage, &received);
-  lo_server_add_bundle_handlers(server, &countBundle, &bundleEnd, &received);
+  auto collect = [](const char* path, const char*, lo_arg**, int, lo_message message, void* user) {
+    static_cast<Received*>(user)->messages.push_back(libloBytes(message, path));
+    return 0;
+  };
+  auto count = [](lo_timetag, void* user) {
+    ++static_cast<Received*>(user)->bundles;
+    return 0;
+  };
+  lo_server_add_method(server, nullptr, nullptr, collect, &received);
+  lo_server_add_bundle_handlers(server, count, [](void*) { return 0; }, &received);
   auto bytes = ours.data();
   EXPECT_EQ(lo_server_dispatch_data(server, bytes.data(), bytes.size()), static_cast<int>(bytes.size()));
   lo_server_free(server);
