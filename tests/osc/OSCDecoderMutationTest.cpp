@@ -7,6 +7,7 @@
 #include <random>
 
 #include "osc/OSCStandardDecoder.h"
+#include "tests/osc/CodecTesting.h"
 
 namespace osc {
 namespace {
@@ -14,19 +15,10 @@ namespace {
 constexpr int caseCount = 20000;
 constexpr std::uint32_t fixedStartValue = 0x05C0DEC5;
 
+// Small valid datagrams of every kind of value: a ping, a message of mixed kinds, bundles.
 std::vector<std::vector<std::uint8_t>> startingDatagrams() {
-  const auto all = *OSCMessage::make(
-      "/VELTOapp/control/UserInfo",
-      {OSCValue::int32(-7), OSCValue::int64(1LL << 40), OSCValue::float_(0.5f), OSCValue::string("name"),
-       OSCValue::blob({9, 8, 7, 6, 5}), OSCValue::timetag(1), OSCValue::boolean(true), OSCValue::boolean(false)});
-  const auto ping = *OSCMessage::make("/Vp/ping");
-  OSCBundle inner(9);
-  inner.add(all);
-  inner.add(ping);
-  OSCBundle outer(1);
-  outer.add(ping);
-  outer.add(inner);
-  return {all.data(), ping.data(), OSCBundle(1).data(), outer.data()};
+  const auto messages = test::sampleMessages();
+  return {messages[0].data(), messages[8].data(), OSCBundle(1).data(), test::nestedSample(messages).data()};
 }
 
 std::vector<std::uint8_t> mutate(std::vector<std::uint8_t> bytes, std::mt19937& random) {
@@ -63,11 +55,7 @@ TEST(OSCDecoderMutation, MutatedDatagramsDecodeOrFailCleanly) {
   for (int n = 0; n < caseCount; ++n) {
     const auto input = mutate(starts[static_cast<std::size_t>(n) % starts.size()], random);
     std::vector<std::uint8_t> encoded;
-    try {
-      encoded = OSCStandardDecoder::decode(input).data();
-    } catch (const OSCError&) {
-      continue;
-    }
+    if (test::errorText([&] { encoded = OSCStandardDecoder::decode(input).data(); }) != "no error") continue;
     ++decoded;
     ASSERT_EQ(OSCStandardDecoder::decode(encoded).data(), encoded) << "case " << n;
   }

@@ -9,38 +9,22 @@ namespace {
 using test::errorText;
 using test::hex;
 
+// Round trips of every kind, and liblo's bytes for them, are checked in the liblo interop test.
 TEST(OSCMessage, EncodesAndDecodesByteExactly) {
   const auto message = *OSCMessage::make("/ab", {OSCValue::int32(1), OSCValue::string("x")});
   const auto bytes = hex("2F 61 62 00 2C 69 73 00 00 00 00 01 78 00 00 00");
   EXPECT_EQ(message.data(), bytes);
   EXPECT_EQ(message.size(), 16u);
-  EXPECT_EQ(OSCMessage::decode(bytes), message);
+  const auto decoded = OSCMessage::decode(test::join({bytes, hex("EE EE EE EE")}));  // trailing bytes are ignored
+  EXPECT_EQ(decoded, message);
+  EXPECT_FALSE(decoded.endpoint() || decoded.receiveTime());
 
-  const auto empty = *OSCMessage::make("/abc");
-  EXPECT_EQ(empty.data(), hex("2F 61 62 63 00 00 00 00 2C 00 00 00"));
-  EXPECT_TRUE(OSCMessage::decode(empty.data()).values().empty());
-
+  EXPECT_EQ(OSCMessage::make("/abc")->data(), hex("2F 61 62 63 00 00 00 00 2C 00 00 00"));
   EXPECT_EQ(OSCMessage::decode(hex("2F 61 00 00 2C 54 46 00")),
             *OSCMessage::make("/a", {OSCValue::boolean(true), OSCValue::boolean(false)}));
-  // A datagram that ends right after its address is a message without values.
+  // A datagram that ends right after its address, or after an empty tag string, is a message without values.
   EXPECT_EQ(OSCMessage::decode(hex("2F 61 62 00")), *OSCMessage::make("/ab"));
-}
-
-TEST(OSCMessage, RoundTripsEveryKindAndIgnoresTrailingBytes) {
-  const auto message = *OSCMessage::make(
-      "/VELTOpelion/control/presetSeg",
-      {OSCValue::int32(-7), OSCValue::int64(1LL << 40), OSCValue::float_(0.5f), OSCValue::string("n\xC3\xA9"),
-       OSCValue::blob({9, 8, 7}), OSCValue::timetag(1), OSCValue::boolean(true), OSCValue::boolean(false)});
-  auto bytes = message.data();
-  EXPECT_EQ(bytes.size(), message.size());
-  bytes.insert(bytes.end(), 8, 0xEE);
-  const auto decoded = OSCMessage::decode(bytes);
-  EXPECT_EQ(decoded, message);
-  EXPECT_FALSE(decoded.endpoint());
-  EXPECT_FALSE(decoded.receiveTime());
-  // A native integer travels as "i" and comes back as a 32-bit integer.
-  EXPECT_EQ(OSCMessage::decode(OSCMessage::make("/n", {OSCValue::nativeInt(-2)})->data()).values(),
-            std::vector<OSCValue>{OSCValue::int32(-2)});
+  EXPECT_EQ(OSCMessage::decode(hex("2F 61 62 00 2C 00 00 00")), *OSCMessage::make("/ab"));
 }
 
 TEST(OSCMessage, ReportsEachMalformedCaseWithItsError) {
@@ -66,6 +50,7 @@ TEST(OSCMessage, ReportsEachMalformedCaseWithItsError) {
   }
   EXPECT_EQ(errorText([] { OSCMessage::make("/a", {OSCValue::string(std::string("a\0b", 3))})->data(); }),
             "OSCValueError.encodingError");
+  EXPECT_FALSE(OSCMessage::make("no/slash"));
 }
 
 TEST(OSCMessage, DescribesAddressAndValues) {
@@ -74,7 +59,6 @@ TEST(OSCMessage, DescribesAddressAndValues) {
       "/a", {OSCValue::int32(1), OSCValue::string("x"), OSCValue::float_(1.0f), OSCValue::boolean(true),
              OSCValue::blob({1, 2})});
   EXPECT_EQ(message.description(), "OSCMessage(/a, values: [1, \"x\", 1.0, true, 2 bytes])");
-  EXPECT_FALSE(OSCMessage::make("no/slash"));
 }
 
 }  // namespace
