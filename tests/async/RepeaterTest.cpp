@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <thread>
 
 #include "async/Debouncer.h"
@@ -34,10 +35,7 @@ void recordStates(Repeater& repeater, EventLog<State>& states) {
 
 TEST(RepeaterInterval, ConvertsToTimerSpans) {
   constexpr auto max = std::numeric_limits<std::int64_t>::max();
-  const struct {
-    Interval interval;
-    std::optional<std::chrono::nanoseconds> expected;
-  } cases[] = {
+  const std::pair<Interval, std::optional<std::chrono::nanoseconds>> cases[] = {
       {Interval::seconds(2.0), 2000ms},     {Interval::seconds(0.0005), 0ms},
       {Interval::seconds(1.9999), 1999ms},  {Interval::seconds(-0.0015), -1ms},
       {Interval::minutes(2), 120s},         {Interval::hours(1), 3600s},
@@ -48,27 +46,23 @@ TEST(RepeaterInterval, ConvertsToTimerSpans) {
       {Interval::minutes(max), std::nullopt}, {Interval::seconds(1e16), std::nullopt},
       {Interval::seconds(INFINITY), std::nullopt}, {Interval::seconds(NAN), std::nullopt},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.interval.dispatchInterval(), c.expected) << static_cast<int>(c.interval.unit());
+  for (const auto& [interval, expected] : cases) {
+    EXPECT_EQ(interval.dispatchInterval(), expected) << static_cast<int>(interval.unit());
   }
 }
 
 TEST(RepeaterState, TextsAndQueries) {
-  const struct {
-    State state;
-    std::string_view text;
-    bool running, executing, finished;
-  } cases[] = {
-      {State::paused, "idle/paused", false, false, false},
-      {State::running, "running", true, false, false},
-      {State::executing, "executing", true, true, false},
-      {State::finished, "finished", false, false, true},
+  // Each state's text, and whether it counts as running, executing and finished.
+  const std::tuple<State, std::string_view, std::array<bool, 3>> cases[] = {
+      {State::paused, "idle/paused", {false, false, false}},
+      {State::running, "running", {true, false, false}},
+      {State::executing, "executing", {true, true, false}},
+      {State::finished, "finished", {false, false, true}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(description(c.state), c.text);
-    EXPECT_EQ((std::array{isRunning(c.state), isExecuting(c.state), isFinished(c.state)}),
-              (std::array{c.running, c.executing, c.finished}))
-        << c.text;
+  for (const auto& [state, text, queries] : cases) {
+    EXPECT_EQ(description(state), text);
+    EXPECT_EQ((std::array{isRunning(state), isExecuting(state), isFinished(state)}), queries)
+        << text;
   }
 }
 
@@ -82,7 +76,6 @@ TEST(Repeater, FiniteWaitsForStartCountsDownAndStartsAgain) {
   recordStates(*repeater, states);
   EXPECT_EQ(repeater->state(), State::paused);
   EXPECT_EQ(repeater->remainingIterations(), 3);
-  EXPECT_EQ(repeater->observe([](Repeater&) {}), 2u);
   EXPECT_FALSE(repeater->pause());
   std::this_thread::sleep_for(2 * unit);
   EXPECT_EQ(remaining.count(), 0u);

@@ -59,7 +59,6 @@ TEST(Throttler, ImmediateFireRunsAtOnceThenWaitsForTheInterval) {
 TEST(Throttler, RecordsRunsWithoutCallback) {
   const auto throttler =
       Throttler::create(Repeater::Interval::seconds(0.3), std::nullopt, Mode::fixed, true);
-  EXPECT_EQ(throttler->throttle(), T);
   EXPECT_EQ(throttler->lastExecutionTime(), std::nullopt);
   const auto begin = Clock::now();
   throttler->trigger();
