@@ -1,5 +1,5 @@
 #pragma once
-// Records values with the time they arrived, from any thread, for the timer tests.
+// Records values with the time they arrived, from any thread.
 
 #include <chrono>
 #include <condition_variable>

@@ -1,12 +1,15 @@
 #include "async/Repeater.h"
 
-#include "tests/async/EventLog.h"
-
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 #include <thread>
+
+#include "async/Debouncer.h"
+#include "tests/async/EventLog.h"
 
 namespace async {
 namespace {
@@ -15,10 +18,12 @@ using namespace std::chrono_literals;
 using Interval = Repeater::Interval;
 using Mode = Repeater::Mode;
 using State = Repeater::State;
+using States = std::vector<State>;
 using test::EventLog;
 using Clock = std::chrono::steady_clock;
 
 constexpr auto unit = 50ms;
+Interval units(int n) { return Interval::milliseconds(n * unit.count()); }
 
 std::shared_ptr<Repeater> counting(Interval interval, Mode mode, EventLog<>& log) {
   return Repeater::create(interval, mode, 0ns, std::nullopt, [&log](Repeater&) { log.record(); });
@@ -30,66 +35,47 @@ void recordStates(Repeater& repeater, EventLog<State>& states) {
 
 TEST(RepeaterInterval, ConvertsToTimerSpans) {
   constexpr auto max = std::numeric_limits<std::int64_t>::max();
-  const struct {
-    Interval interval;
-    std::optional<std::chrono::nanoseconds> expected;
-  } cases[] = {
-      {Interval::seconds(2.0), 2000ms},
-      {Interval::seconds(0.0005), 0ms},
-      {Interval::seconds(1.9999), 1999ms},
-      {Interval::seconds(-0.0015), -1ms},
-      {Interval::minutes(2), 120s},
-      {Interval::hours(1), 3600s},
-      {Interval::days(1), 86400s},
-      {Interval::nanoseconds(7), 7ns},
-      {Interval::microseconds(7), 7us},
-      {Interval::milliseconds(7), 7ms},
+  const std::pair<Interval, std::optional<std::chrono::nanoseconds>> cases[] = {
+      {Interval::seconds(2.0), 2000ms},     {Interval::seconds(0.0005), 0ms},
+      {Interval::seconds(1.9999), 1999ms},  {Interval::seconds(-0.0015), -1ms},
+      {Interval::minutes(2), 120s},         {Interval::hours(1), 3600s},
+      {Interval::days(1), 86400s},          {Interval::nanoseconds(7), 7ns},
+      {Interval::microseconds(7), 7us},     {Interval::milliseconds(7), 7ms},
       {Interval::days(200'000), std::chrono::nanoseconds::max()},
       {Interval::days(max / 86'400 + 1), std::nullopt},
-      {Interval::minutes(max), std::nullopt},
-      {Interval::seconds(1e16), std::nullopt},
-      {Interval::seconds(INFINITY), std::nullopt},
-      {Interval::seconds(NAN), std::nullopt},
+      {Interval::minutes(max), std::nullopt}, {Interval::seconds(1e16), std::nullopt},
+      {Interval::seconds(INFINITY), std::nullopt}, {Interval::seconds(NAN), std::nullopt},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.interval.dispatchInterval(), c.expected) << static_cast<int>(c.interval.unit());
+  for (const auto& [interval, expected] : cases) {
+    EXPECT_EQ(interval.dispatchInterval(), expected) << static_cast<int>(interval.unit());
   }
 }
 
 TEST(RepeaterState, TextsAndQueries) {
-  const struct {
-    State state;
-    std::string_view text;
-    bool running, executing, finished;
-  } cases[] = {
-      {State::paused, "idle/paused", false, false, false},
-      {State::running, "running", true, false, false},
-      {State::executing, "executing", true, true, false},
-      {State::finished, "finished", false, false, true},
+  // Each state's text, and whether it counts as running, executing and finished.
+  const std::tuple<State, std::string_view, std::array<bool, 3>> cases[] = {
+      {State::paused, "idle/paused", {false, false, false}},
+      {State::running, "running", {true, false, false}},
+      {State::executing, "executing", {true, true, false}},
+      {State::finished, "finished", {false, false, true}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(description(c.state), c.text);
-    EXPECT_EQ(isRunning(c.state), c.running) << c.text;
-    EXPECT_EQ(isExecuting(c.state), c.executing) << c.text;
-    EXPECT_EQ(isFinished(c.state), c.finished) << c.text;
+  for (const auto& [state, text, queries] : cases) {
+    EXPECT_EQ(description(state), text);
+    EXPECT_EQ((std::array{isRunning(state), isExecuting(state), isFinished(state)}), queries)
+        << text;
   }
-  EXPECT_EQ(Mode::finite(3).iterationCount(), 3);
-  EXPECT_FALSE(Mode::finite(3).isInfinite());
-  EXPECT_TRUE(Mode::infinite().isInfinite());
-  EXPECT_EQ(Mode::infinite().iterationCount(), std::nullopt);
-  EXPECT_EQ(Mode::once().iterationCount(), std::nullopt);
 }
 
 TEST(Repeater, FiniteWaitsForStartCountsDownAndStartsAgain) {
   EventLog<std::int64_t> remaining;
   EventLog<State> states;
-  const auto repeater = Repeater::create(
-      Interval::milliseconds(unit.count()), Mode::finite(3), 0ns, std::nullopt,
-      [&remaining](Repeater& r) { remaining.record(r.remainingIterations().value_or(-99)); });
+  const auto repeater =
+      Repeater::create(units(1), Mode::finite(3), 0ns, std::nullopt, [&remaining](Repeater& r) {
+        remaining.record(r.remainingIterations().value_or(-99));
+      });
   recordStates(*repeater, states);
   EXPECT_EQ(repeater->state(), State::paused);
   EXPECT_EQ(repeater->remainingIterations(), 3);
-  EXPECT_EQ(repeater->observe([](Repeater&) {}), 2u);
   EXPECT_FALSE(repeater->pause());
   std::this_thread::sleep_for(2 * unit);
   EXPECT_EQ(remaining.count(), 0u);
@@ -98,9 +84,8 @@ TEST(Repeater, FiniteWaitsForStartCountsDownAndStartsAgain) {
   ASSERT_TRUE(states.waitFor(5));
   std::this_thread::sleep_for(3 * unit);
   EXPECT_EQ(remaining.values(), (std::vector<std::int64_t>{2, 1, 0}));
-  EXPECT_EQ(states.values(), (std::vector<State>{State::running, State::executing,
-                                                 State::executing, State::executing,
-                                                 State::finished}));
+  EXPECT_EQ(states.values(), (States{State::running, State::executing, State::executing,
+                                     State::executing, State::finished}));
   EXPECT_EQ(repeater->state(), State::finished);
 
   EXPECT_TRUE(repeater->start());
@@ -108,15 +93,14 @@ TEST(Repeater, FiniteWaitsForStartCountsDownAndStartsAgain) {
   EXPECT_TRUE(remaining.waitFor(4));
   repeater->pause();
   const auto all = states.values();
-  EXPECT_EQ(std::vector<State>(all.begin() + 5, all.begin() + 7),
-            (std::vector<State>{State::paused, State::running}));
+  EXPECT_EQ(States(all.begin() + 5, all.begin() + 7), (States{State::paused, State::running}));
 }
 
 TEST(Repeater, OnceFiresOneIntervalLaterThenFinishes) {
   EventLog<> firings;
   const auto begin = Clock::now();
-  const auto repeater = Repeater::once(Interval::milliseconds(2 * unit.count()), 0ns,
-                                       std::nullopt, [&firings](Repeater&) { firings.record(); });
+  const auto repeater =
+      Repeater::once(units(2), 0ns, std::nullopt, [&firings](Repeater&) { firings.record(); });
   ASSERT_TRUE(firings.waitFor(1));
   EXPECT_GE(firings.at(0, begin), 2 * unit);
   std::this_thread::sleep_for(4 * unit);
@@ -131,9 +115,7 @@ TEST(Repeater, EveryWithoutCountFiresOnItsGridUntilPaused) {
                                         [&firings](Repeater&) { firings.record(); });
   EXPECT_TRUE(repeater->mode().isInfinite());
   ASSERT_TRUE(firings.waitFor(4));
-  for (std::size_t i = 0; i < 4; ++i) {
-    EXPECT_GE(firings.at(i, begin), static_cast<int>(i + 1) * unit) << i;
-  }
+  for (int i = 0; i < 4; ++i) EXPECT_GE(firings.at(i, begin), (i + 1) * unit) << i;
   EXPECT_TRUE(repeater->pause());
   std::this_thread::sleep_for(2 * unit);  // a firing already under way may still end
   const auto count = firings.count();
@@ -147,20 +129,20 @@ TEST(Repeater, ResetReportsPausedAndRestartsWithTheNewInterval) {
   const auto repeater = counting(Interval::seconds(30.0), Mode::infinite(), firings);
   recordStates(*repeater, states);
   repeater->reset(std::nullopt, false);
-  EXPECT_EQ(states.values(), std::vector<State>{State::paused});
+  EXPECT_EQ(states.values(), States{State::paused});
 
   repeater->start();
   std::this_thread::sleep_for(unit);
   const auto resetAt = Clock::now();
-  repeater->reset(Interval::milliseconds(2 * unit.count()), true);
+  repeater->reset(units(2), true);
   ASSERT_TRUE(firings.waitFor(1));
   EXPECT_GE(firings.at(0, resetAt), 2 * unit);
   EXPECT_LT(firings.at(0, resetAt), 10s);
   repeater->pause();
   const auto all = states.values();
-  EXPECT_EQ(std::vector<State>(all.begin(), all.begin() + 6),
-            (std::vector<State>{State::paused, State::running, State::paused, State::paused,
-                                State::running, State::executing}));
+  EXPECT_EQ(States(all.begin(), all.begin() + 6),
+            (States{State::paused, State::running, State::paused, State::paused, State::running,
+                    State::executing}));
 }
 
 TEST(Repeater, ObserverTokensSelectWhoIsCalled) {
@@ -186,7 +168,7 @@ TEST(Repeater, ObserverTokensSelectWhoIsCalled) {
 TEST(Repeater, ReleasedWhileFiringStopsSafely) {
   // From its own observer: the observer drops the only outside reference.
   EventLog<> firings;
-  auto own = counting(Interval::milliseconds(unit.count()), Mode::infinite(), firings);
+  auto own = counting(units(1), Mode::infinite(), firings);
   std::weak_ptr<Repeater> weakOwn = own;
   own->observe([&own](Repeater&) { own.reset(); });
   own->start();
@@ -194,11 +176,10 @@ TEST(Repeater, ReleasedWhileFiringStopsSafely) {
 
   // From another thread while an observer is still running.
   EventLog<> entered;
-  auto other = Repeater::every(Interval::milliseconds(unit.count()), std::nullopt, 0ns,
-                               std::nullopt, [&entered](Repeater&) {
-                                 entered.record();
-                                 std::this_thread::sleep_for(2 * unit);
-                               });
+  auto other = Repeater::every(units(1), std::nullopt, 0ns, std::nullopt, [&entered](Repeater&) {
+    entered.record();
+    std::this_thread::sleep_for(2 * unit);
+  });
   std::weak_ptr<Repeater> weakOther = other;
   ASSERT_TRUE(entered.waitFor(1));
   other.reset();
@@ -207,6 +188,45 @@ TEST(Repeater, ReleasedWhileFiringStopsSafely) {
   EXPECT_EQ(entered.count(), 1u);
   EXPECT_TRUE(weakOwn.expired());
   EXPECT_TRUE(weakOther.expired());
+}
+
+// The debouncer is a once-mode repeater restarted by every trigger.
+TEST(Debouncer, BurstGivesOneCallbackOneDelayAfterItsLastTriggerWithTheLatestDelayAndCallback) {
+  EventLog<int> calls;
+  const auto debouncer = Debouncer::create(units(3), [&calls] { calls.record(1); });
+  debouncer->trigger();
+  std::this_thread::sleep_for(unit);
+  debouncer->trigger();  // restarts the countdown
+  std::this_thread::sleep_for(unit);
+  debouncer->setCallback([&calls] { calls.record(2); });
+  const auto last = Clock::now();
+  debouncer->trigger(units(4));  // the new delay applies from this trigger
+  ASSERT_TRUE(calls.waitFor(1));
+  EXPECT_GE(calls.at(0, last), 4 * unit);
+  EXPECT_EQ(debouncer->delay().dispatchInterval(), 4 * unit);
+  std::this_thread::sleep_for(4 * unit);
+  EXPECT_EQ(calls.values(), std::vector<int>{2});
+
+  // After the callback has run, a trigger starts a new countdown.
+  debouncer->trigger();
+  EXPECT_TRUE(calls.waitFor(2));
+}
+
+TEST(Debouncer, WithoutCallbackPrintsTheDebugLine) {
+  const auto debouncer = Debouncer::create(units(1));
+  testing::internal::CaptureStdout();
+  debouncer->trigger();
+  std::this_thread::sleep_for(6 * unit);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "\"Debouncer fired but callback not set.\"\n");
+}
+
+TEST(Debouncer, ReleasedDebouncerNeverCallsBack) {
+  EventLog<> calls;
+  auto debouncer = Debouncer::create(units(2), [&calls] { calls.record(); });
+  debouncer->trigger();
+  debouncer.reset();
+  std::this_thread::sleep_for(5 * unit);
+  EXPECT_EQ(calls.count(), 0u);
 }
 
 }  // namespace

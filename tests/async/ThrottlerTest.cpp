@@ -1,43 +1,37 @@
 #include "async/Throttler.h"
 
-#include "tests/async/EventLog.h"
-
 #include <gtest/gtest.h>
 
 #include <thread>
+
+#include "tests/async/EventLog.h"
 
 namespace async {
 namespace {
 
 using namespace std::chrono_literals;
-using Interval = Repeater::Interval;
 using Mode = Throttler::Mode;
-using test::EventLog;
 using Clock = std::chrono::steady_clock;
 
 // The throttle interval; half of it separates the expected times of the two modes.
 constexpr auto T = 300ms;
 
-std::shared_ptr<Throttler> counting(Mode mode, bool immediateFire, EventLog<>& runs) {
-  return Throttler::create(Interval::milliseconds(T.count()), std::nullopt, mode, immediateFire,
-                           [&runs] { runs.record(); });
+std::shared_ptr<Throttler> counting(Mode mode, bool immediateFire, test::EventLog<>& runs) {
+  return Throttler::create(Repeater::Interval::milliseconds(T.count()), std::nullopt, mode,
+                           immediateFire, [&runs] { runs.record(); });
 }
 
 TEST(Throttler, SecondTriggerWhilePendingKeepsOrMovesTheRun) {
-  const struct {
-    Mode mode;
-    Clock::duration expected;
-  } cases[] = {{Mode::fixed, T}, {Mode::deferred, T * 3 / 2}};
-  for (const auto& c : cases) {
-    EventLog<> runs;
-    const auto throttler = counting(c.mode, false, runs);
+  for (const auto& [mode, expected] : {std::pair{Mode::fixed, T}, {Mode::deferred, T * 3 / 2}}) {
+    test::EventLog<> runs;
+    const auto throttler = counting(mode, false, runs);
     const auto begin = Clock::now();
     throttler->trigger();
     std::this_thread::sleep_for(T / 2);
     throttler->trigger();
     ASSERT_TRUE(runs.waitFor(1));
-    EXPECT_GE(runs.at(0, begin), c.expected);
-    EXPECT_LT(runs.at(0, begin), c.expected + T / 2);
+    EXPECT_GE(runs.at(0, begin), expected);
+    EXPECT_LT(runs.at(0, begin), expected + T / 2);
     std::this_thread::sleep_for(T);
     EXPECT_EQ(runs.count(), 1u);
   }
@@ -45,7 +39,7 @@ TEST(Throttler, SecondTriggerWhilePendingKeepsOrMovesTheRun) {
 
 TEST(Throttler, ImmediateFireRunsAtOnceThenWaitsForTheInterval) {
   for (const Mode mode : {Mode::fixed, Mode::deferred}) {
-    EventLog<> runs;
+    test::EventLog<> runs;
     const auto throttler = counting(mode, true, runs);
     const auto begin = Clock::now();
     throttler->trigger();
@@ -64,8 +58,7 @@ TEST(Throttler, ImmediateFireRunsAtOnceThenWaitsForTheInterval) {
 
 TEST(Throttler, RecordsRunsWithoutCallback) {
   const auto throttler =
-      Throttler::create(Interval::seconds(0.3), std::nullopt, Mode::fixed, true);
-  EXPECT_EQ(throttler->throttle(), T);
+      Throttler::create(Repeater::Interval::seconds(0.3), std::nullopt, Mode::fixed, true);
   EXPECT_EQ(throttler->lastExecutionTime(), std::nullopt);
   const auto begin = Clock::now();
   throttler->trigger();
