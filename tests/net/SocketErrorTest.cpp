@@ -74,6 +74,8 @@ TEST(SocketErrorTest, RefusedUses) {
   unsigned_->setSignature(std::nullopt);
   auto closed = udpSocket();
   closed->close();
+  auto nonBlocking = tcpSocket();
+  nonBlocking->setBlocking(false);
   std::uint8_t buffer[4];
   std::vector<std::uint8_t> received;
   const auto nowhere = loopbackAddress(9);
@@ -85,12 +87,7 @@ TEST(SocketErrorTest, RefusedUses) {
       {[&] { c.client->connect("127.0.0.1", 80); }, Socket::errAlreadyConnected, reason::alreadyConnected},
       {[&] { fresh->connect(Socket::Signature{}); }, Socket::errConnectionDataUnavailable,
        reason::connectionDataUnavailable},
-      {[&] {
-         auto nonBlocking = tcpSocket();
-         nonBlocking->setBlocking(false);
-         nonBlocking->connect("127.0.0.1", 80);
-       },
-       Socket::errTimeoutNotSet, reason::timeoutNotSet},
+      {[&] { nonBlocking->connect("127.0.0.1", 80); }, Socket::errTimeoutNotSet, reason::timeoutNotSet},
       {[&] { fresh->listenOnPath("/x"); }, Socket::errWrongProtocol, reason::mustBeAUnix},
       {[&] { fresh->readString(); }, Socket::errNotConnected, reason::socketNotConnected},
       {[&] { Socket::adopt(3, std::nullopt); }, Socket::errConnectionDataUnavailable,
