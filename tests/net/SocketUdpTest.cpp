@@ -124,7 +124,7 @@ TEST(SocketUdpTest, ReadsWithoutDataReturnNothing) {
     server->setBlocking(least == 0ms);
   }
   EXPECT_FALSE(server->remoteConnectionClosed());
-  EXPECT_EQ(server->write(std::string_view("still"), loopbackAddress(client->boundPort())), 5);
+  ASSERT_EQ(server->write(std::string_view("still"), loopbackAddress(client->boundPort())), 5);
   EXPECT_EQ(client->readDatagram(received).count, 5);
 }
 
