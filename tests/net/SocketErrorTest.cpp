@@ -2,17 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
+#include <vector>
 
 #include "net/SSLError.h"
 #include "net/Socket.h"
+#include "tests/net/SocketTestSupport.h"
 
 namespace net {
 namespace {
 
+using namespace net::testing;
 
-TEST(SocketErrorTest, CodesAreContiguousWithThreeReserved) {
-  const std::set<std::int32_t> codes = {
+TEST(SocketErrorTest, CodesCountUpWithThreeReserved) {
+  const std::vector<std::int32_t> codes = {
       Socket::errCreateFailed, Socket::errInvalidDescriptor, Socket::errAlreadyConnected, Socket::errNotConnected,
       Socket::errNotListening, Socket::errAcceptFailed, Socket::errSetOptionFailed, Socket::errBindFailed,
       Socket::errInvalidHostname, Socket::errInvalidPort, Socket::errAddressLookupFailed, Socket::errConnectFailed,
@@ -22,52 +24,110 @@ TEST(SocketErrorTest, CodesAreContiguousWithThreeReserved) {
       Socket::errWrongProtocol, Socket::errNotActive, Socket::errConnectionReset, Socket::errSetReadTimeoutFailed,
       Socket::errSetWriteTimeoutFailed, Socket::errConnectTimeout, Socket::errGetOptionFailed,
       Socket::errNoDelegateAcceptNeeded, Socket::errMissingSignature, Socket::errTimeoutNotSet};
-  std::set<std::int32_t> expected;
+  std::vector<std::int32_t> expected;
   for (std::int32_t code = -9999; code <= -9964; ++code) {
-    if (code != -9983 && code != -9977 && code != -9976) expected.insert(code);
+    if (code != -9983 && code != -9977 && code != -9976) expected.push_back(code);
   }
   EXPECT_EQ(codes, expected);
-  EXPECT_EQ(Socket::errReadFailed, -9982);
-  EXPECT_EQ(Socket::errInvalidSignature, -9975);
-  EXPECT_EQ(Socket::errConnectionReset, -9971);
 }
 
-TEST(SocketErrorTest, Descriptions) {
-  const struct {
-    SocketError error;
-    const char* text;
-  } cases[] = {
+TEST(SocketErrorTest, DescriptionsAndSecurityErrors) {
+  const std::pair<SocketError, const char*> texts[] = {
       {SocketError(-9999, std::nullopt), "Error code: -9999(0x-270F), Reason: Unavailable"},
       {SocketError(-9973, "This is not a UDP socket."), "Error code: -9973(0x-26F5), This is not a UDP socket."},
       {SocketError(-9980, ""), "Error code: -9980(0x-26FC), "},
       {SocketError(255, "x"), "Error code: 255(0xFF), x"},
       {SocketError(INT32_MIN, std::nullopt), "Error code: -2147483648(0x-80000000), Reason: Unavailable"},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.error.description(), c.text);
-    EXPECT_STREQ(c.error.what(), c.text);
-    EXPECT_EQ(c.error.domain(), SocketError::socketDomain);
-    EXPECT_EQ(c.error.bufferSizeNeeded(), 0);
+  for (const auto& [error, text] : texts) {
+    EXPECT_EQ(error.description(), text);
+    EXPECT_STREQ(error.what(), text);
+    EXPECT_EQ(error.domain(), SocketError::socketDomain);
+    EXPECT_EQ(error.bufferSizeNeeded(), 0);
   }
-}
-
-TEST(SocketErrorTest, SecurityErrorsConvert) {
   const struct {
     SSLError error;
     std::int32_t code;
     const char* reason;
-  } cases[] = {
+  } security[] = {
       {SSLError::retryNeeded(), -1, "Retry operation"},
       {SSLError::success(), 0, "Success"},
       {SSLError::fail(-42, "handshake"), -42, "handshake"},
       {SSLError::fail(-(std::int64_t{1} << 40), "huge"), INT32_MIN, "huge"},
   };
-  for (const auto& c : cases) {
+  for (const auto& c : security) {
     const SocketError converted = c.error.toSocketError();
     EXPECT_EQ(converted.errorCode(), c.code);
     EXPECT_EQ(converted.errorReason(), c.reason);
     EXPECT_EQ(converted.domain(), SocketError::socketDomain);
   }
+}
+
+// Misuses of every operation, with their codes and reasons. A closed socket also shows which
+// check comes first (buffer size, then protocol, then descriptor).
+TEST(SocketErrorTest, RefusedUses) {
+  Connection c;
+  auto fresh = tcpSocket();
+  auto udp = boundUdpSocket();
+  auto unbound = udpSocket();
+  auto unsigned_ = udpSocket();
+  unsigned_->setSignature(std::nullopt);
+  auto closed = udpSocket();
+  closed->close();
+  auto nonBlocking = tcpSocket();
+  nonBlocking->setBlocking(false);
+  std::uint8_t buffer[4];
+  std::vector<std::uint8_t> received;
+  const auto nowhere = loopbackAddress(9);
+  const std::string badDescriptor = systemErrorText(EBADF);
+  expectSocketErrors({
+      {[&] { fresh->connect("127.0.0.1", 0); }, Socket::errInvalidPort, reason::invalidPort},
+      {[&] { fresh->connect("127.0.0.1", 65536); }, Socket::errInvalidPort, reason::invalidPort},
+      {[&] { fresh->connect("", 80); }, Socket::errInvalidHostname, reason::invalidHostname},
+      {[&] { c.client->connect("127.0.0.1", 80); }, Socket::errAlreadyConnected, reason::alreadyConnected},
+      {[&] { fresh->connect(Socket::Signature{}); }, Socket::errConnectionDataUnavailable,
+       reason::connectionDataUnavailable},
+      {[&] { nonBlocking->connect("127.0.0.1", 80); }, Socket::errTimeoutNotSet, reason::timeoutNotSet},
+      {[&] { fresh->listenOnPath("/x"); }, Socket::errWrongProtocol, reason::mustBeAUnix},
+      {[&] { fresh->readString(); }, Socket::errNotConnected, reason::socketNotConnected},
+      {[&] { Socket::adopt(3, std::nullopt); }, Socket::errConnectionDataUnavailable,
+       reason::socketConnectionDataUnavailable},
+      {[&] { fresh->setBroadcast(true); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { fresh->write(bytes("x"), nowhere); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { fresh->readDatagram(received); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { fresh->listenForDatagram(received, 0); }, Socket::errWrongProtocol, reason::notUdp},
+      {[&] { udp->write(bytes("x")); }, Socket::errNotConnected, reason::theSocketNotConnected},
+      {[&] { udp->pollReadiness(false, 0); }, Socket::errNotConnected, reason::theSocketNotConnected},
+      {[&] { udp->write(bytes("x"), *Socket::resolveAddress("::1", 9)); }, Socket::errWriteFailed, std::nullopt},
+      {[&] { udp->acceptClient(); }, Socket::errNotListening, reason::theSocketNotListening},
+      {[&] { udp->acceptInPlace(); }, Socket::errNotListening, reason::socketNotListening},
+      {[&] { Socket::waitForReadable({unbound.get()}, 0, false); }, Socket::errNotActive, reason::notActive},
+      {[&] { Socket::waitForReadable({unsigned_.get()}, 0, false); }, Socket::errMissingSignature,
+       reason::missingSignature},
+      {[&] { Socket::waitForReadable({closed.get()}, 0, false); }, Socket::errInvalidDescriptor,
+       reason::theSocketInvalidDescriptor},
+      {[&] { closed->readDatagram(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferSize},
+      {[&] { closed->listenForDatagram(buffer, 0, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->read(buffer, 0); }, Socket::errInvalidBuffer, reason::invalidBufferTheSize},
+      {[&] { closed->write(std::vector<std::uint8_t>{}, nowhere); }, Socket::errInvalidBuffer, reason::bufferNotValid},
+      {[&] { closed->write(std::string_view()); }, Socket::errInvalidBuffer, reason::bufferNotValid},
+      {[&] { closed->connectToPath("/x"); }, Socket::errWrongProtocol, reason::mustBeUnix},
+      {[&] { closed->connect("127.0.0.1", 80); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->listen(0); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->acceptClient(); }, Socket::errInvalidDescriptor, reason::theSocketInvalidDescriptor},
+      {[&] { closed->acceptInPlace(); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->readDatagram(received); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->read(buffer, 4); }, Socket::errInvalidDescriptor, reason::socketInvalidDescriptor},
+      {[&] { closed->write(bytes("x"), nowhere); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->setBroadcast(true); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->pollReadiness(false, 0); }, Socket::errInvalidDescriptor, reason::socketNotValid},
+      {[&] { closed->setReadTimeout(5); }, Socket::errSetReadTimeoutFailed, badDescriptor},
+      {[&] { closed->setWriteTimeout(5); }, Socket::errSetWriteTimeoutFailed, badDescriptor},
+      {[&] { closed->setBlocking(false); }, Socket::errGetFlagsFailed, badDescriptor},
+  });
+  EXPECT_TRUE(closed->isBlocking());
+  EXPECT_EQ(closed->write(std::vector<std::uint8_t>{}), 0);  // empty data never looks at the socket
+  EXPECT_FALSE(Socket::waitForReadable({}, 0, true));        // an empty list does not wait for ever
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // Local (path) sockets in a private temporary folder, and waking blocked accepts.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -28,71 +27,57 @@ class SocketLocalTest : public ::testing::Test {
     char pattern[] = "/tmp/velto-net-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     folder_ = pattern;
-    path_ = (folder_ / "socket").string();
   }
   void TearDown() override { std::filesystem::remove_all(folder_); }
 
   std::filesystem::path folder_;
-  std::string path_;
+  std::string path(const char* name) { return (folder_ / name).string(); }
 };
 
 TEST_F(SocketLocalTest, ListenConnectAcceptAndExchange) {
+  const std::string where = path("socket");
   auto listener = localStream();
-  listener->listenOnPath(path_);
-  EXPECT_TRUE(listener->isListening());
-  EXPECT_TRUE(listener->signature()->isBound);
-  EXPECT_EQ(listener->remotePath(), path_);
-
+  listener->listenOnPath(where);
+  EXPECT_TRUE(listener->isListening() && listener->signature()->isBound);
   auto client = localStream();
-  client->connectToPath(path_);
-  EXPECT_TRUE(client->isConnected());
-  EXPECT_EQ(client->remotePath(), path_);
+  client->connectToPath(where);
+  EXPECT_EQ(client->remotePath(), where);
   auto peer = listener->acceptClient();
-  EXPECT_EQ(peer->remotePath(), path_);
-  EXPECT_EQ(peer->signature()->protocolFamily, ProtocolFamily::unix_);
+  EXPECT_EQ(peer->remotePath(), where);
 
   ASSERT_EQ(client->write(std::string_view("over a path")), 11);
-  ASSERT_TRUE(peer->pollReadiness(false, 5000).readable);
+  net::testing::awaitReadable(*peer);
   EXPECT_EQ(peer->readString(), "over a path");
-  expectSocketError([&] { client->connectToPath(path_); }, Socket::errAlreadyConnected, reason::alreadyConnected);
-
-  auto bySignature =
-      Socket::createConnected(Socket::Signature::withPath(SocketType::stream, SocketProtocol::unix_, path_));
-  EXPECT_TRUE(bySignature->isConnected());
+  expectSocketError([&] { client->connectToPath(where); }, Socket::errAlreadyConnected, reason::alreadyConnected);
+  const auto signature = Socket::Signature::withPath(SocketType::stream, SocketProtocol::unix_, where);
+  EXPECT_TRUE(Socket::createConnected(signature)->isConnected());
 }
 
-TEST_F(SocketLocalTest, StaleSocketFilesAreReplacedOtherFilesKept) {
+TEST_F(SocketLocalTest, PathsAndFailures) {
+  // A stale socket file is replaced; any other file is kept.
   auto first = localStream();
-  first->listenOnPath(path_);
+  first->listenOnPath(path("socket"));
   first->close();
-  ASSERT_TRUE(std::filesystem::exists(path_));
-  auto second = localStream();
-  EXPECT_NO_THROW(second->listenOnPath(path_));
+  ASSERT_TRUE(std::filesystem::exists(path("socket")));
+  EXPECT_NO_THROW(localStream()->listenOnPath(path("socket")));
+  std::ofstream(path("notes")) << "keep me";
+  expectSocketError([&] { localStream()->listenOnPath(path("notes")); }, Socket::errListenFailed);
+  EXPECT_TRUE(std::filesystem::is_regular_file(path("notes")));
 
-  const std::string regular = (folder_ / "notes").string();
-  std::ofstream(regular) << "keep me";
-  auto third = localStream();
-  expectSocketError([&] { third->listenOnPath(regular); }, Socket::errListenFailed);
-  EXPECT_TRUE(std::filesystem::is_regular_file(regular));
-}
-
-TEST_F(SocketLocalTest, PathFailures) {
   auto client = localStream();
-  expectSocketError([&] { client->connectToPath((folder_ / "absent").string()); }, Socket::errConnectFailed,
+  expectSocketError([&] { client->connectToPath(path("absent")); }, Socket::errConnectFailed,
                     net::systemErrorText(ENOENT));
-  EXPECT_EQ(client->remotePath(), (folder_ / "absent").string());  // replaced before connecting
+  EXPECT_EQ(client->remotePath(), path("absent"));  // replaced before connecting
   expectSocketError([&] { client->connectToPath(std::string(200, 'x')); }, Socket::errInvalidSignature,
                     reason::pathnameTooLong);
-
   auto datagram = Socket::create(ProtocolFamily::unix_, SocketType::datagram, SocketProtocol::unix_);
   EXPECT_NO_THROW(datagram->setBroadcast(true));  // a local datagram socket passes the check
 }
 
 TEST_F(SocketLocalTest, WakeUpReleasesBlockedAccepts) {
   auto local = localStream();
-  local->listenOnPath(path_);
-  auto tcp = Socket::create(ProtocolFamily::inet, SocketType::stream, SocketProtocol::tcp);
-  tcp->listen(0, 5, true, std::string("127.0.0.1"));
+  local->listenOnPath(path("socket"));
+  auto tcp = net::testing::tcpListener();
   for (Socket* listener : {local.get(), tcp.get()}) {
     std::optional<std::int32_t> code;
     std::thread acceptor([&] {
