@@ -30,14 +30,11 @@ TEST(ChannelSettings, DecodesToleratedAndRequiredAttributesAndClampsAtTheEdges) 
     double expected;
   } cases[] = {
       {{}, "no error", [](const ChannelSettings& c) { return double(c.linkedStereoChannel); }, 4},
-      {{{"Hide", {}}}, "no error", hidden, 1},
       {{{"Hide", "5"}}, "no error", hidden, 1},
-      {{{"Tone", {}}}, "no error", tone, -0.5},
       {{{"Tone", "x"}}, "no error", tone, -0.5},
       {{{"Morph", ""}}, "no error", morph, 0.75},
       {{{"Color", "zz"}}, "no error", [](const ChannelSettings& c) { return double(c.color.a()); }, 4},
       {{{"ChannelGaindB", "-200"}}, "no error", gain, -144},
-      {{{"ChannelGaindB", "12"}}, "no error", gain, 12},
       {{{"Theta", "4"}}, "no error", [](const ChannelSettings& c) { return c.theta(); }, pi},
       {{{"Phi", "-4"}}, "no error", [](const ChannelSettings& c) { return c.phi(); }, -pi},
       {{{"WidthOffset", "120"}}, "no error", width, 90},

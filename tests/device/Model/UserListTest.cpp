@@ -60,6 +60,10 @@ std::set<std::string> unknownParts(const ZRXMLElement& root) {
   return out;
 }
 
+static_assert(device::VeltoXmlArrayCodable<User> && device::VeltoXmlArrayCodable<device::Group> &&
+              device::VeltoXmlArrayCodable<ChannelSettings> && device::VeltoXmlArrayCodable<device::ChannelMap> &&
+              device::VeltoXmlCodable<UserList> && device::VeltoXmlCodable<device::ChannelSettingsList>);
+
 TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
   const auto xml = parse(document);
   const auto before = unknownParts(*xml);
