@@ -4,15 +4,6 @@
 #include "device/Model/ListCoding.h"
 
 namespace device {
-namespace {
-
-std::optional<std::uint64_t> elementLocal(const ZRXMLElement& element) {
-  return optionalAttribute(element, "Local", &ZRXMLElement::uintAttribute);
-}
-
-std::uint64_t localOf(const ChannelMap& entry) { return entry.local; }
-
-}  // namespace
 
 ChannelMap::ChannelMap(std::uint64_t local, std::uint64_t remote) : local(local), remote(remote) {}
 
@@ -36,11 +27,11 @@ void ChannelMap::encode(const ZRXMLElementPtr& xml) const {
 std::string ChannelMap::description() const { return decimalText(local) + " -> " + decimalText(remote); }
 
 void ChannelMap::decodeList(std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml) {
-  mergeList(map, children(xml->children, "Channel"), elementLocal, localOf);
+  mergeList(map, children(xml->children, "Channel"), "Local", &ZRXMLElement::uintAttribute, &ChannelMap::local);
 }
 
 void ChannelMap::encodeList(const std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml) {
-  rewriteList(*xml, "Channel", map, elementLocal, localOf);
+  rewriteList(*xml, "Channel", map, "Local", &ZRXMLElement::uintAttribute, &ChannelMap::local);
 }
 
 }  // namespace device

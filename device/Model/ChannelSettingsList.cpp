@@ -3,15 +3,6 @@
 #include "device/Model/ListCoding.h"
 
 namespace device {
-namespace {
-
-std::optional<std::uint64_t> elementInputChannel(const ZRXMLElement& element) {
-  return optionalAttribute(element, "InputChannel", &ZRXMLElement::uintAttribute);
-}
-
-std::uint64_t inputChannelOf(const ChannelSettings& channel) { return channel.inputChannel; }
-
-}  // namespace
 
 ChannelSettingsList::ChannelSettingsList(DeepCopyTag, const ChannelSettingsList& source)
     : channelSettings(deepCopy(source.channelSettings)),
@@ -26,7 +17,8 @@ std::shared_ptr<ChannelSettingsList> ChannelSettingsList::fromXml(const ZRXMLEle
 }
 
 void ChannelSettingsList::decode(const ZRXMLElementPtr& xml) {
-  mergeList(channelSettings, children(xml->children, "ChannelSettings"), elementInputChannel, inputChannelOf);
+  mergeList(channelSettings, children(xml->children, "ChannelSettings"), "InputChannel",
+            &ZRXMLElement::uintAttribute, &ChannelSettings::inputChannel);
   totalChannels = xml->uintAttribute("TotalChannels");
   segmentChannels = xml->uintAttribute("SegmentChannels");
   lastSeg = xml->boolAttribute("LastSeg");
@@ -39,7 +31,8 @@ void ChannelSettingsList::encode(const ZRXMLElementPtr& userXml) const {
 }
 
 void ChannelSettingsList::updateChannelSettings(const ZRXMLElementPtr& xml) const {
-  rewriteList(*xml, "ChannelSettings", channelSettings, elementInputChannel, inputChannelOf);
+  rewriteList(*xml, "ChannelSettings", channelSettings, "InputChannel", &ZRXMLElement::uintAttribute,
+              &ChannelSettings::inputChannel);
 }
 
 }  // namespace device

@@ -6,15 +6,6 @@
 #include "device/Model/ListCoding.h"
 
 namespace device {
-namespace {
-
-std::optional<std::int64_t> elementID(const ZRXMLElement& element) {
-  return optionalAttribute(element, "ID", &ZRXMLElement::intAttribute);
-}
-
-std::int64_t groupID(const Group& group) { return group.id; }
-
-}  // namespace
 
 Group::Group(std::int64_t id, std::string name, std::string icon, Color colour)
     : id(id), name(std::move(name)), icon(std::move(icon)), colour(colour) {}
@@ -46,11 +37,11 @@ void Group::encode(const ZRXMLElementPtr& xml) const {
 }
 
 void Group::encodeList(const std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml) {
-  rewriteList(*xml, "Group", groups, elementID, groupID);
+  rewriteList(*xml, "Group", groups, "ID", &ZRXMLElement::intAttribute, &Group::id);
 }
 
 void Group::decodeList(std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml) {
-  mergeList(groups, children(xml->children, "Group"), elementID, groupID);
+  mergeList(groups, children(xml->children, "Group"), "ID", &ZRXMLElement::intAttribute, &Group::id);
 }
 
 }  // namespace device

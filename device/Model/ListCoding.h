@@ -42,17 +42,19 @@ inline void replaceChildren(ZRXMLElement& parent, std::string_view name,
                          std::make_move_iterator(replacement.end()));
 }
 
-// `readKey(const ZRXMLElement&)` gives an element's key or no value; `objectKey(const T&)` gives an
-// object's key.
-template <typename T, typename ReadKey, typename ObjectKey>
+// Both rules take the key attribute's name with the typed reader of its text (such as
+// &ZRXMLElement::uintAttribute), and the object's key (a data member pointer such as
+// &Group::id, or any callable on `const T&`).
+
+template <typename T, typename Read, typename ObjectKey>
 void mergeList(std::vector<std::shared_ptr<T>>& objects, const ZRXMLElement::Children& elements,
-               ReadKey&& readKey, ObjectKey&& objectKey) {
+               std::string_view keyAttribute, Read read, ObjectKey objectKey) {
   using Key = std::remove_cvref_t<std::invoke_result_t<ObjectKey&, const T&>>;
   // The objects not matched yet, by key; each stack holds the first in list order on top.
   std::unordered_map<Key, std::vector<std::size_t>> unmatched;
   for (std::size_t i = objects.size(); i-- > 0;) unmatched[std::invoke(objectKey, *objects[i])].push_back(i);
   for (const auto& element : elements) {
-    const std::optional<Key> key = std::invoke(readKey, *element);
+    const std::optional<Key> key = optionalAttribute(*element, keyAttribute, read);
     const auto found = key ? unmatched.find(*key) : unmatched.end();
     if (found != unmatched.end() && !found->second.empty()) {
       objects[found->second.back()]->decode(element);
@@ -63,15 +65,15 @@ void mergeList(std::vector<std::shared_ptr<T>>& objects, const ZRXMLElement::Chi
   }
 }
 
-template <typename T, typename ReadKey, typename ObjectKey>
+template <typename T, typename Read, typename ObjectKey>
 void rewriteList(ZRXMLElement& parent, std::string_view name, const std::vector<std::shared_ptr<T>>& objects,
-                 ReadKey&& readKey, ObjectKey&& objectKey) {
+                 std::string_view keyAttribute, Read read, ObjectKey objectKey) {
   using Key = std::remove_cvref_t<std::invoke_result_t<ObjectKey&, const T&>>;
   // The old elements not taken yet, by key; each stack holds the first in document order on top.
   std::unordered_map<Key, std::vector<ZRXMLElementPtr>> old;
   for (auto child = parent.children.rbegin(); child != parent.children.rend(); ++child) {
     if ((*child)->elementName != name) continue;
-    if (const std::optional<Key> key = std::invoke(readKey, **child)) old[*key].push_back(*child);
+    if (const std::optional<Key> key = optionalAttribute(**child, keyAttribute, read)) old[*key].push_back(*child);
   }
   ZRXMLElement::Children written;
   written.reserve(objects.size());
