@@ -19,8 +19,7 @@ inline std::string decimalText(std::uint64_t value) { return std::to_string(valu
 inline std::string doubleText(double value) { return platform::formatShortest(value); }
 
 template <typename E>
-  requires IntegerCoded<E> || TextCoded<E>
-std::string rawText(E value) {
+requires IntegerCoded<E> || TextCoded<E> std::string rawText(E value) {
   if constexpr (IntegerCoded<E>) {
     return std::to_string(rawValue(value));
   } else {

@@ -7,7 +7,8 @@ namespace device {
 
 ChannelMap::ChannelMap(std::uint64_t local, std::uint64_t remote) : local(local), remote(remote) {}
 
-ChannelMap::ChannelMap(DeepCopyTag, const ChannelMap& source) : local(source.local), remote(source.remote) {}
+ChannelMap::ChannelMap(DeepCopyTag, const ChannelMap& source)
+    : local(source.local), remote(source.remote) {}
 
 std::shared_ptr<ChannelMap> ChannelMap::fromXml(const ZRXMLElementPtr& xml) {
   const std::uint64_t local = xml->uintAttribute("Local");
@@ -24,13 +25,18 @@ void ChannelMap::encode(const ZRXMLElementPtr& xml) const {
   xml->attributes.insert_or_assign("Remote", decimalText(remote));
 }
 
-std::string ChannelMap::description() const { return decimalText(local) + " -> " + decimalText(remote); }
-
-void ChannelMap::decodeList(std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml) {
-  mergeList(map, children(xml->children, "Channel"), "Local", &ZRXMLElement::uintAttribute, &ChannelMap::local);
+std::string ChannelMap::description() const {
+  return decimalText(local) + " -> " + decimalText(remote);
 }
 
-void ChannelMap::encodeList(const std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml) {
+void ChannelMap::decodeList(std::vector<std::shared_ptr<ChannelMap>>& map,
+                            const ZRXMLElementPtr& xml) {
+  mergeList(map, children(xml->children, "Channel"), "Local", &ZRXMLElement::uintAttribute,
+            &ChannelMap::local);
+}
+
+void ChannelMap::encodeList(const std::vector<std::shared_ptr<ChannelMap>>& map,
+                            const ZRXMLElementPtr& xml) {
   rewriteList(*xml, "Channel", map, "Local", &ZRXMLElement::uintAttribute, &ChannelMap::local);
 }
 

@@ -42,7 +42,8 @@ class ChannelMap {
   static void decodeList(std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml);
   // Rewrites the "Channel" children of a map element from `map`, reusing each old element with the
   // entry's "Local" at most once (see ListCoding.h).
-  static void encodeList(const std::vector<std::shared_ptr<ChannelMap>>& map, const ZRXMLElementPtr& xml);
+  static void encodeList(const std::vector<std::shared_ptr<ChannelMap>>& map,
+                         const ZRXMLElementPtr& xml);
 };
 
 template <>

@@ -35,7 +35,8 @@ ChannelSettings::ChannelSettings(DeepCopyTag, const ChannelSettings& source)
 std::shared_ptr<ChannelSettings> ChannelSettings::fromXml(const ZRXMLElementPtr& xml) {
   const std::uint64_t inputChannel = xml->uintAttribute("InputChannel");
   const std::uint64_t index = xml->uintAttribute("Index");
-  auto channel = std::make_shared<ChannelSettings>(inputChannel, index, xml->stringAttribute("Name"), 0);
+  auto channel =
+      std::make_shared<ChannelSettings>(inputChannel, index, xml->stringAttribute("Name"), 0);
   channel->decode(xml);
   return channel;
 }
@@ -49,9 +50,12 @@ void ChannelSettings::decode(const ZRXMLElementPtr& xml) {
   if (const auto read = Color::fromArgbHex(e.stringAttribute("Color"))) color = *read;
   visible = e.boolAttribute("Visible");
   linkedStereoChannel = e.intAttribute("LinkedStereoChannel");
-  if (const auto read = optionalAttribute(e, "Hide", &ZRXMLElement::rawValueAttribute<Hide>)) hide = *read;
-  if (const auto read = optionalAttribute(e, "Tone", &ZRXMLElement::doubleAttribute)) setTone(*read);
-  if (const auto read = optionalAttribute(e, "Morph", &ZRXMLElement::doubleAttribute)) setMorph(*read);
+  if (const auto read = optionalAttribute(e, "Hide", &ZRXMLElement::rawValueAttribute<Hide>))
+    hide = *read;
+  if (const auto read = optionalAttribute(e, "Tone", &ZRXMLElement::doubleAttribute))
+    setTone(*read);
+  if (const auto read = optionalAttribute(e, "Morph", &ZRXMLElement::doubleAttribute))
+    setMorph(*read);
   setR(e.doubleAttribute("R"));
   setTheta(e.doubleAttribute("Theta"));
   setPhi(e.doubleAttribute("Phi"));

@@ -41,7 +41,8 @@ class ChannelSettings {
   bool mute = false;
   std::uint64_t groupID;
 
-  ChannelSettings(std::uint64_t inputChannel, std::uint64_t index, std::string name, std::uint64_t groupID);
+  ChannelSettings(std::uint64_t inputChannel, std::uint64_t index, std::string name,
+                  std::uint64_t groupID);
   // Every field of the source, the clamped ones through this object's wrappers.
   ChannelSettings(DeepCopyTag, const ChannelSettings& source);
 
@@ -57,12 +58,12 @@ class ChannelSettings {
   // Sets every attribute but "Tone" and "Morph"; the element's other attributes and children stay.
   void encode(const ZRXMLElementPtr& xml) const;
 
-  double tone() const { return _tone; }                    // -1 ... 1
-  double morph() const { return _morph; }                  // 0 ... 1
-  double r() const { return _r; }                          // distance, 0 ... 1
-  double theta() const { return _theta; }                  // polar angle in radians, 0 ... π
-  double phi() const { return _phi; }                      // horizontal angle in radians, -π ... π
-  double widthOffset() const { return _widthOffset; }      // -90 ... 90
+  double tone() const { return _tone; }                // -1 ... 1
+  double morph() const { return _morph; }              // 0 ... 1
+  double r() const { return _r; }                      // distance, 0 ... 1
+  double theta() const { return _theta; }              // polar angle in radians, 0 ... π
+  double phi() const { return _phi; }                  // horizontal angle in radians, -π ... π
+  double widthOffset() const { return _widthOffset; }  // -90 ... 90
   double channelGaindB() const { return _channelGaindB; }  // -144 ... 12
   void setTone(double value) { _tone = value; }
   void setMorph(double value) { _morph = value; }
@@ -75,7 +76,7 @@ class ChannelSettings {
   // Degrees: 90 - θ·180/π (θ = π/2 is elevation 0). Writing stores θ = (90 - e)·π/180, clamped.
   double elevation() const;
   void setElevation(double degrees);
-  // Degrees: φ·180/π. Writing stores φ = a·π/180, clamped, so the azimuth stays within -180 ... 180.
+  // Degrees: φ·180/π. Writing stores φ = a·π/180, clamped: the azimuth stays in -180 ... 180.
   double azimuth() const;
   void setAzimuth(double degrees);
 

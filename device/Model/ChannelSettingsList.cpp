@@ -31,8 +31,8 @@ void ChannelSettingsList::encode(const ZRXMLElementPtr& userXml) const {
 }
 
 void ChannelSettingsList::updateChannelSettings(const ZRXMLElementPtr& xml) const {
-  rewriteList(*xml, "ChannelSettings", channelSettings, "InputChannel", &ZRXMLElement::uintAttribute,
-              &ChannelSettings::inputChannel);
+  rewriteList(*xml, "ChannelSettings", channelSettings, "InputChannel",
+              &ZRXMLElement::uintAttribute, &ChannelSettings::inputChannel);
 }
 
 }  // namespace device

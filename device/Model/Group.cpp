@@ -36,12 +36,14 @@ void Group::encode(const ZRXMLElementPtr& xml) const {
   attributes.insert_or_assign("Colour", colour.argbHex());
 }
 
-void Group::encodeList(const std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml) {
+void Group::encodeList(const std::vector<std::shared_ptr<Group>>& groups,
+                       const ZRXMLElementPtr& xml) {
   rewriteList(*xml, "Group", groups, "ID", &ZRXMLElement::intAttribute, &Group::id);
 }
 
 void Group::decodeList(std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml) {
-  mergeList(groups, children(xml->children, "Group"), "ID", &ZRXMLElement::intAttribute, &Group::id);
+  mergeList(groups, children(xml->children, "Group"), "ID", &ZRXMLElement::intAttribute,
+            &Group::id);
 }
 
 }  // namespace device

@@ -45,7 +45,8 @@ class Group {
 
   // Rewrites the "Group" children of a "Groups" element from `groups`, reusing each old element
   // with the group's "ID" at most once (see ListCoding.h).
-  static void encodeList(const std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml);
+  static void encodeList(const std::vector<std::shared_ptr<Group>>& groups,
+                         const ZRXMLElementPtr& xml);
   // Merges the "Group" children of a "Groups" element into `groups` by "ID" (see ListCoding.h).
   static void decodeList(std::vector<std::shared_ptr<Group>>& groups, const ZRXMLElementPtr& xml);
 };

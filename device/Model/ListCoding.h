@@ -37,7 +37,8 @@ namespace device {
 // order is kept.
 inline void replaceChildren(ZRXMLElement& parent, std::string_view name,
                             ZRXMLElement::Children replacement) {
-  std::erase_if(parent.children, [name](const ZRXMLElementPtr& child) { return child->elementName == name; });
+  std::erase_if(parent.children,
+                [name](const ZRXMLElementPtr& child) { return child->elementName == name; });
   parent.children.insert(parent.children.end(), std::make_move_iterator(replacement.begin()),
                          std::make_move_iterator(replacement.end()));
 }
@@ -52,7 +53,8 @@ void mergeList(std::vector<std::shared_ptr<T>>& objects, const ZRXMLElement::Chi
   using Key = std::remove_cvref_t<std::invoke_result_t<ObjectKey&, const T&>>;
   // The objects not matched yet, by key; each stack holds the first in list order on top.
   std::unordered_map<Key, std::vector<std::size_t>> unmatched;
-  for (std::size_t i = objects.size(); i-- > 0;) unmatched[std::invoke(objectKey, *objects[i])].push_back(i);
+  for (std::size_t i = objects.size(); i-- > 0;)
+    unmatched[std::invoke(objectKey, *objects[i])].push_back(i);
   for (const auto& element : elements) {
     const std::optional<Key> key = optionalAttribute(*element, keyAttribute, read);
     const auto found = key ? unmatched.find(*key) : unmatched.end();
@@ -66,14 +68,16 @@ void mergeList(std::vector<std::shared_ptr<T>>& objects, const ZRXMLElement::Chi
 }
 
 template <typename T, typename Read, typename ObjectKey>
-void rewriteList(ZRXMLElement& parent, std::string_view name, const std::vector<std::shared_ptr<T>>& objects,
-                 std::string_view keyAttribute, Read read, ObjectKey objectKey) {
+void rewriteList(ZRXMLElement& parent, std::string_view name,
+                 const std::vector<std::shared_ptr<T>>& objects, std::string_view keyAttribute,
+                 Read read, ObjectKey objectKey) {
   using Key = std::remove_cvref_t<std::invoke_result_t<ObjectKey&, const T&>>;
   // The old elements not taken yet, by key; each stack holds the first in document order on top.
   std::unordered_map<Key, std::vector<ZRXMLElementPtr>> old;
   for (auto child = parent.children.rbegin(); child != parent.children.rend(); ++child) {
     if ((*child)->elementName != name) continue;
-    if (const std::optional<Key> key = optionalAttribute(**child, keyAttribute, read)) old[*key].push_back(*child);
+    if (const std::optional<Key> key = optionalAttribute(**child, keyAttribute, read))
+      old[*key].push_back(*child);
   }
   ZRXMLElement::Children written;
   written.reserve(objects.size());

@@ -65,8 +65,10 @@ void User::decode(const ZRXMLElementPtr& xml) {
   readIfPresent(e, "SType", sType, &ZRXMLElement::rawValueAttribute<StereoType>);
   readIfPresent(e, "BType", bType, &ZRXMLElement::rawValueAttribute<BinauralType>);
   readIfPresent(e, "HardwareInputs", hardwareInputs, &ZRXMLElement::uintAttribute);
-  if (const ZRXMLElementPtr groupsXml = e.firstChild("Groups")) Group::decodeList(groups, groupsXml);
-  if (const ZRXMLElementPtr listXml = e.firstChild("ChannelSettingsList")) channelSettingsList->decode(listXml);
+  if (const ZRXMLElementPtr groupsXml = e.firstChild("Groups"))
+    Group::decodeList(groups, groupsXml);
+  if (const ZRXMLElementPtr listXml = e.firstChild("ChannelSettingsList"))
+    channelSettingsList->decode(listXml);
 }
 
 void User::encode(const ZRXMLElementPtr& xml) const {
@@ -98,7 +100,8 @@ void User::encodeList(const std::vector<std::shared_ptr<User>>& users, const ZRX
   ZRXMLElement::Children written;
   written.reserve(users.size());
   for (std::size_t i = 0; i < users.size(); ++i) {
-    ZRXMLElementPtr element = i < old.size() ? old[i]->deepCopy() : std::make_shared<ZRXMLElement>("User");
+    ZRXMLElementPtr element =
+        i < old.size() ? old[i]->deepCopy() : std::make_shared<ZRXMLElement>("User");
     users[i]->encode(element);
     written.push_back(std::move(element));
   }

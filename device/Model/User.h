@@ -31,7 +31,8 @@ class User {
   Hide mixHide = Hide::visible;
   bool phaseInvert = false;
   std::vector<std::shared_ptr<Group>> groups;  // document order; no null entries
-  std::shared_ptr<ChannelSettingsList> channelSettingsList = std::make_shared<ChannelSettingsList>();  // not null
+  std::shared_ptr<ChannelSettingsList> channelSettingsList =
+      std::make_shared<ChannelSettingsList>();  // not null
   std::uint64_t outChannelLeft;
   std::uint64_t outChannelRight;
   double masterPeakGaindB = 0;
@@ -40,7 +41,7 @@ class User {
   RenderMode mode = RenderMode::threeD;
   bool useTracking = false;
   std::string tracker;
-  StereoType sType = StereoType::brevan1;   // "STEREOB1"
+  StereoType sType = StereoType::brevan1;    // "STEREOB1"
   BinauralType bType = BinauralType::velto;  // "BINAURAL"
   std::uint64_t hardwareInputs;
 
@@ -69,14 +70,16 @@ class User {
   // written elements follow the list element's other children. All or nothing: the users are
   // written into copies of the old elements, which replace them only when every user was written;
   // when one fails, its error is thrown and the element is left as it was.
-  static void encodeList(const std::vector<std::shared_ptr<User>>& users, const ZRXMLElementPtr& xml);
+  static void encodeList(const std::vector<std::shared_ptr<User>>& users,
+                         const ZRXMLElementPtr& xml);
 
   // The user's text form: its name.
   const std::string& description() const { return name; }
 
   // Equal when name, icon, mix hide and phase inversion are equal; the other fields play no part.
   friend bool operator==(const User& x, const User& y) {
-    return x.name == y.name && x.icon == y.icon && x.mixHide == y.mixHide && x.phaseInvert == y.phaseInvert;
+    return x.name == y.name && x.icon == y.icon && x.mixHide == y.mixHide &&
+           x.phaseInvert == y.phaseInvert;
   }
 };
 

@@ -20,7 +20,8 @@ void UserList::decode(const ZRXMLElementPtr& xml) {
       users.push_back(User::fromXml(elements[i]));
     }
   }
-  if (const ZRXMLElementPtr remote = xml->firstChild("RemoteSettings")) remoteSettings->decode(remote);
+  if (const ZRXMLElementPtr remote = xml->firstChild("RemoteSettings"))
+    remoteSettings->decode(remote);
 }
 
 void UserList::encode(const ZRXMLElementPtr& xml) {

@@ -1,10 +1,9 @@
-#include "device/Model/ChannelSettingsList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "device/Model/ChannelSettingsList.h"
 #include "tests/device/Model/ModelXml.h"
 
 namespace {
@@ -15,24 +14,29 @@ using device::ZRXMLElement;
 using modeltest::errorOf;
 
 // A list element whose channel children carry the given inputs and are named c0, c1, ... in order.
-device::ZRXMLElementPtr listElement(const std::vector<std::string>& inputs, ZRXMLElement::Attributes attributes) {
-  auto xml = std::make_shared<ZRXMLElement>("ChannelSettingsList", std::nullopt, std::move(attributes));
+device::ZRXMLElementPtr listElement(const std::vector<std::string>& inputs,
+                                    ZRXMLElement::Attributes attributes) {
+  auto xml =
+      std::make_shared<ZRXMLElement>("ChannelSettingsList", std::nullopt, std::move(attributes));
   for (std::size_t k = 0; k < inputs.size(); ++k) {
-    xml->children.push_back(modeltest::channelElement({{"InputChannel", inputs[k]}, {"Name", "c" + std::to_string(k)}}));
+    xml->children.push_back(modeltest::channelElement(
+        {{"InputChannel", inputs[k]}, {"Name", "c" + std::to_string(k)}}));
   }
   return xml;
 }
 
 ChannelSettingsList listOf(const std::vector<std::uint64_t>& inputs) {
   ChannelSettingsList list;
-  for (const auto input : inputs) list.channelSettings.push_back(std::make_shared<ChannelSettings>(input, 0, "old", 0));
+  for (const auto input : inputs)
+    list.channelSettings.push_back(std::make_shared<ChannelSettings>(input, 0, "old", 0));
   return list;
 }
 
 // "input:name" of each channel, in list order.
 std::vector<std::string> summary(const ChannelSettingsList& list) {
   std::vector<std::string> out;
-  for (const auto& c : list.channelSettings) out.push_back(std::to_string(c->inputChannel) + ":" + c->name);
+  for (const auto& c : list.channelSettings)
+    out.push_back(std::to_string(c->inputChannel) + ":" + c->name);
   return out;
 }
 
@@ -49,12 +53,15 @@ TEST(ChannelSettingsList, MergesChildrenIntoTheChannelsInOrder) {
   };
   for (const auto& c : cases) {
     ChannelSettingsList list = listOf(c.existing);
-    list.decode(listElement(c.children, {{"TotalChannels", "64"}, {"SegmentChannels", "2"}, {"LastSeg", "no"}}));
+    list.decode(listElement(
+        c.children, {{"TotalChannels", "64"}, {"SegmentChannels", "2"}, {"LastSeg", "no"}}));
     EXPECT_EQ(summary(list), c.expected);
     EXPECT_EQ(list.totalChannels + list.segmentChannels + list.lastSeg, 66u);
   }
   ChannelSettingsList list = listOf({1});
-  EXPECT_EQ(errorOf([&] { list.decode(listElement({"1", "2"}, {{"TotalChannels", "5"}})); }),
+  EXPECT_EQ(errorOf([&] {
+              list.decode(listElement({"1", "2"}, {{"TotalChannels", "5"}}));
+            }),
             R"(attribute "SegmentChannels" not found for "ChannelSettingsList")");
   EXPECT_EQ(summary(list), (std::vector<std::string>{"1:c0", "2:c1"}));
   EXPECT_EQ(list.totalChannels + list.segmentChannels + list.lastSeg, 134u);
@@ -73,10 +80,12 @@ TEST(ChannelSettingsList, RewritesItsChildrenReusingEachOldElementOnce) {
   };
   for (const auto& c : cases) {
     const auto listXml = listElement(c.oldInputs, {{"TotalChannels", "3"}});
-    listXml->children.insert(listXml->children.begin() + 1, std::make_shared<ZRXMLElement>("Other"));
+    listXml->children.insert(listXml->children.begin() + 1,
+                             std::make_shared<ZRXMLElement>("Other"));
     const auto old = device::children(listXml->children, "ChannelSettings");
-    listOf(c.channels).encode(std::make_shared<ZRXMLElement>("User", std::nullopt, ZRXMLElement::Attributes{},
-                                                             ZRXMLElement::Children{listXml}));
+    listOf(c.channels)
+        .encode(std::make_shared<ZRXMLElement>("User", std::nullopt, ZRXMLElement::Attributes{},
+                                               ZRXMLElement::Children{listXml}));
     ASSERT_EQ(listXml->children.size(), c.channels.size() + 1);
     EXPECT_EQ(listXml->children[0]->elementName, "Other");
     for (std::size_t i = 0; i < c.channels.size(); ++i) {

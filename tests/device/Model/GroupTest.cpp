@@ -1,7 +1,6 @@
-#include "device/Model/Group.h"
-
 #include <gtest/gtest.h>
 
+#include "device/Model/Group.h"
 #include "tests/device/Model/ModelXml.h"
 
 namespace {
@@ -14,9 +13,12 @@ TEST(Group, ReadsItsAttributesAndWritesThemBackCanonically) {
     const char* error;
     const char* written;  // into a new element
   } cases[] = {
-      {R"(ID="2" Name="B" Icon="i" Colour="FF0000FF")", "no error", R"(Colour="ff0000ff" ID="2" Icon="i" Name="B")"},
-      {R"(ID="-1" Name="B" Icon="i" Colour="zz")", "no error", R"(Colour="ff702482" ID="-1" Icon="i" Name="B")"},
-      {R"(ID="2" Name="B" Icon="i" Colour="ff0000")", "no error", R"(Colour="00ff0000" ID="2" Icon="i" Name="B")"},
+      {R"(ID="2" Name="B" Icon="i" Colour="FF0000FF")", "no error",
+       R"(Colour="ff0000ff" ID="2" Icon="i" Name="B")"},
+      {R"(ID="-1" Name="B" Icon="i" Colour="zz")", "no error",
+       R"(Colour="ff702482" ID="-1" Icon="i" Name="B")"},
+      {R"(ID="2" Name="B" Icon="i" Colour="ff0000")", "no error",
+       R"(Colour="00ff0000" ID="2" Icon="i" Name="B")"},
       {R"(ID="2" Name="B" Colour="ff")", R"(attribute "Icon" not found for "Group")", ""},
       {R"(ID="2" Icon="i" Colour="ff")", R"(attribute "Name" not found for "Group")", ""},
       {R"(ID="2" Name="B" Icon="i")", R"(attribute "Colour" not found for "Group")", ""},
@@ -25,7 +27,10 @@ TEST(Group, ReadsItsAttributesAndWritesThemBackCanonically) {
   };
   for (const auto& c : cases) {
     std::shared_ptr<Group> group;
-    EXPECT_EQ(modeltest::errorOf([&] { group = Group::fromXml(modeltest::parse(std::string("<Group ") + c.attributes + "/>")); }),
+    EXPECT_EQ(modeltest::errorOf([&] {
+                group =
+                    Group::fromXml(modeltest::parse(std::string("<Group ") + c.attributes + "/>"));
+              }),
               c.error);
     if (!group) continue;
     const auto xml = std::make_shared<device::ZRXMLElement>("Group");

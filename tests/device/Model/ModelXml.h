@@ -15,7 +15,9 @@
 
 namespace modeltest {
 
-inline device::ZRXMLElementPtr parse(std::string_view text) { return device::ZRXMLParser::parseDocument(text); }
+inline device::ZRXMLElementPtr parse(std::string_view text) {
+  return device::ZRXMLParser::parseDocument(text);
+}
 
 // The description of the ZRXMLDecodingError that `operation` throws, or "no error".
 inline std::string errorOf(const std::function<void()>& operation) {
@@ -31,7 +33,8 @@ using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
 
 // A complete "ChannelSettings" element with some attributes changed (no value: removed).
 inline device::ZRXMLElementPtr channelElement(const Changes& changes = {}) {
-  auto xml = parse(R"(<ChannelSettings InputChannel="3" Index="2" Name="Vox" Icon="mic" Color="ff0000ff" Visible="0"
+  auto xml = parse(
+      R"(<ChannelSettings InputChannel="3" Index="2" Name="Vox" Icon="mic" Color="ff0000ff" Visible="0"
       LinkedStereoChannel="4" Hide="0" Tone="0.25" Morph="0.5" R="0.5" Theta="1" Phi="-1" WidthOffset="10"
       ChannelMode="2" ChannelGaindB="-6" Solo="yes" Mute="TRUE" GroupID="5"/>)");
   for (const auto& [name, value] : changes) {

@@ -1,11 +1,10 @@
-#include "device/Model/UserList.h"
-
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 #include <string>
 
+#include "device/Model/UserList.h"
 #include "tests/device/Model/ModelXml.h"
 
 namespace {
@@ -36,14 +35,19 @@ constexpr const char* document = R"(<UserList xFw="9"><XInfo>kept</XInfo>
     <OutputMap xSide="L"/></RemoteSettings>
 </UserList>)";
 
-// Every unknown or unwritten part, by a path naming list elements by their key ("User" by position).
-void collectUnknown(const ZRXMLElement& element, const std::string& path, std::set<std::string>& out) {
-  static const std::set<std::string> unwritten = {"Tone", "Morph", "TotalChannels", "SegmentChannels", "LastSeg"};
-  static const std::map<std::string, std::string> keyOf = {{"Group", "ID"}, {"ChannelSettings", "InputChannel"},
-                                                           {"Channel", "Local"}};
-  if (element.elementName.starts_with("X")) out.insert(path + "=" + element.stringValue.value_or(""));
+// Every unknown or unwritten part, by a path naming list elements by their key ("User" by
+// position).
+void collectUnknown(const ZRXMLElement& element, const std::string& path,
+                    std::set<std::string>& out) {
+  static const std::set<std::string> unwritten = {"Tone", "Morph", "TotalChannels",
+                                                  "SegmentChannels", "LastSeg"};
+  static const std::map<std::string, std::string> keyOf = {
+      {"Group", "ID"}, {"ChannelSettings", "InputChannel"}, {"Channel", "Local"}};
+  if (element.elementName.starts_with("X"))
+    out.insert(path + "=" + element.stringValue.value_or(""));
   for (const auto& [name, value] : element.attributes) {
-    if (name.starts_with("x") || unwritten.contains(name)) out.insert(path + "@" + name + "=" + value);
+    if (name.starts_with("x") || unwritten.contains(name))
+      out.insert(path + "@" + name + "=" + value);
   }
   std::map<std::string, int> positions;
   for (const auto& child : element.children) {
@@ -61,8 +65,10 @@ std::set<std::string> unknownParts(const ZRXMLElement& root) {
 }
 
 static_assert(device::VeltoXmlArrayCodable<User> && device::VeltoXmlArrayCodable<device::Group> &&
-              device::VeltoXmlArrayCodable<ChannelSettings> && device::VeltoXmlArrayCodable<device::ChannelMap> &&
-              device::VeltoXmlCodable<UserList> && device::VeltoXmlCodable<device::ChannelSettingsList>);
+              device::VeltoXmlArrayCodable<ChannelSettings> &&
+              device::VeltoXmlArrayCodable<device::ChannelMap> &&
+              device::VeltoXmlCodable<UserList> &&
+              device::VeltoXmlCodable<device::ChannelSettingsList>);
 
 TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
   const auto xml = parse(document);
@@ -76,7 +82,8 @@ TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
   list->users[0]->name = "Lead";
   list->users[0]->groups[1]->colour = device::Color(1, 2, 3, 255);
   list->users[0]->channelSettingsList->channelSettings[1]->setChannelGaindB(50);
-  list->users[1]->channelSettingsList->channelSettings.push_back(std::make_shared<ChannelSettings>(4, 0, "new", 0));
+  list->users[1]->channelSettingsList->channelSettings.push_back(
+      std::make_shared<ChannelSettings>(4, 0, "new", 0));
   list->remoteSettings->mapInput(1, 5);
   list->encode(xml);
 
@@ -113,16 +120,27 @@ TEST(UserList, WritesUsersByPositionAllOrNothing) {
   } cases[] = {
       {"two of three", three, 2, "no error", {"RemoteSettings", "User0", "User1"}},
       {"none", three, 0, "no error", {"RemoteSettings"}},
-      {"third old element lacks its children", three, 3, R"(User does not contain child "Groups")", {}},
-      {"more users than elements", R"(<UserList><User><Groups/><ChannelSettingsList/></User></UserList>)", 2,
-       R"(User does not contain child "Groups")", {}},
-      {"remote settings missing", R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User></UserList>)", 1,
-       R"(UserList does not contain child "RemoteSettings")", {"User0"}},
+      {"third old element lacks its children",
+       three,
+       3,
+       R"(User does not contain child "Groups")",
+       {}},
+      {"more users than elements",
+       R"(<UserList><User><Groups/><ChannelSettingsList/></User></UserList>)",
+       2,
+       R"(User does not contain child "Groups")",
+       {}},
+      {"remote settings missing",
+       R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User></UserList>)",
+       1,
+       R"(UserList does not contain child "RemoteSettings")",
+       {"User0"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     UserList list;
-    for (std::size_t i = 0; i < c.users; ++i) list.users.push_back(std::make_shared<User>("u", 1, 2, 2));
+    for (std::size_t i = 0; i < c.users; ++i)
+      list.users.push_back(std::make_shared<User>("u", 1, 2, 2));
     const auto xml = parse(c.xml);
     const std::string text = xml->xmlString();
     EXPECT_EQ(errorOf([&] { list.encode(xml); }), c.error);
@@ -132,7 +150,8 @@ TEST(UserList, WritesUsersByPositionAllOrNothing) {
     }
     std::vector<std::string> names;
     for (const auto& child : xml->children) {
-      names.push_back(child->elementName + (child->attributes.contains("Old") ? child->attributes.at("Old") : ""));
+      names.push_back(child->elementName +
+                      (child->attributes.contains("Old") ? child->attributes.at("Old") : ""));
       if (child->elementName == "User") {
         EXPECT_EQ(child->attributes.at("Name"), "u");
       }
