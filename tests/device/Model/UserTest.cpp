@@ -77,13 +77,4 @@ TEST(User, WritesAttributesThenGroupsAndChannels) {
   }
 }
 
-TEST(User, EqualityComparesNameIconHideAndPhaseOnly) {
-  User a("Mix", 1, 2, 3);
-  User b("Mix", 5, 6, 7);
-  b.groups = {std::make_shared<Group>(1, "g")};
-  EXPECT_EQ(a, b);
-  b.phaseInvert = true;
-  EXPECT_FALSE(a == b);
-}
-
 }  // namespace
