@@ -177,7 +177,7 @@ Color Color::rotatingHue(float amount) const {
 std::vector<Color> Color::defaultPalette() {
   std::vector<Color> palette;
   palette.reserve(64);
-  const Color first(112, 36, 130, 255);
+  const Color first = firstPaletteColor();
   palette.push_back(first);
   for (int k = 1; k <= 15; ++k)
     palette.push_back(paletteStep(first.hue(), k, 0.05882353f, 0.72307694f, 0.50980395f));

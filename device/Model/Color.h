@@ -63,6 +63,8 @@ class Color {
   // The 64 palette colours, computed anew on each call; entry 0 is the colour of every new group
   // and channel.
   static std::vector<Color> defaultPalette();
+  // Entry 0 of the palette, opaque (112, 36, 130), without computing the others.
+  static Color firstPaletteColor() { return Color(112, 36, 130, 255); }
   // The palette colour at `index`; entry 0 when index is outside 0...63.
   static Color paletteColor(int index);
 

@@ -196,6 +196,13 @@ void ZRXMLElement::appendXmlString(std::string& out, std::size_t depth) const {
   Writer(out, unescapedSize(*this, depth)).write(*this, depth);
 }
 
+ZRXMLElementPtr ZRXMLElement::deepCopy() const {
+  Children copies;
+  copies.reserve(children.size());
+  for (const auto& child : children) copies.push_back(child->deepCopy());
+  return std::make_shared<ZRXMLElement>(elementName, stringValue, attributes, std::move(copies));
+}
+
 std::string ZRXMLElement::description() const {
   std::string out = elementName;
   out += " [";

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "device/XML/RawValue.h"
@@ -46,6 +47,10 @@ class ZRXMLElement {
   std::string xmlString(std::size_t depth = 0) const;
   // As xmlString, appended to `out` (lets a writer put a declaration in front without a copy).
   void appendXmlString(std::string& out, std::size_t depth = 0) const;
+
+  // A new tree with the same names, texts and attributes that shares no node with this one.
+  // Recursive: trees read by ZRXMLParser are bounded by its depth limit.
+  ZRXMLElementPtr deepCopy() const;
 
   // A one-line debugging text; never parsed.
   std::string description() const;
@@ -91,6 +96,20 @@ ZRXMLElementPtr firstMatch(const ZRXMLElement::Children& list, Predicate&& predi
     if (std::invoke(predicate, *element)) return element;
   }
   return nullptr;
+}
+
+// The attribute `name` of `element` read with `read`, a typed reader such as
+// &ZRXMLElement::uintAttribute; no value when the attribute is missing or its text does not convert.
+// For fields that a document may omit or carry in a form this system does not know.
+template <typename Read>
+auto optionalAttribute(const ZRXMLElement& element, std::string_view name, Read&& read)
+    -> std::optional<std::remove_cvref_t<std::invoke_result_t<Read, const ZRXMLElement&, std::string_view>>> {
+  if (!element.attributes.contains(name)) return std::nullopt;
+  try {
+    return std::invoke(read, element, name);
+  } catch (const ZRXMLDecodingError&) {
+    return std::nullopt;
+  }
 }
 
 template <typename E>

@@ -75,6 +75,7 @@ TEST(Color, DefaultPaletteHasAllSixtyFourEntries) {
   EXPECT_EQ(Color::paletteColor(64), palette[0]);
   EXPECT_EQ(Color::paletteColor(-1), palette[0]);
   EXPECT_EQ(Color::paletteColor(63), Color(223, 223, 223, 255));
+  EXPECT_EQ(Color::firstPaletteColor(), palette[0]);
 }
 
 TEST(Color, OutOfRangeInputIsClampedBeforeConversion) {

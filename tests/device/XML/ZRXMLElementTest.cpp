@@ -72,4 +72,21 @@ TEST(ZRXMLElement, LooksUpChildrenAndMatchesByExactText) {
   EXPECT_THROW(device::firstMatch(c, throwing), std::runtime_error);
 }
 
+TEST(ZRXMLElement, DeepCopySharesNoNode) {
+  const auto root = element("R", "t", {{"a", "1"}}, {element("C", {}, {{"b", "2"}}, {element("D", "x")})});
+  const auto copy = root->deepCopy();
+  EXPECT_EQ(copy->xmlString(), root->xmlString());
+  copy->children[0]->children[0]->stringValue = "changed";
+  copy->children[0]->attributes["b"] = "3";
+  copy->attributes["a"] = "4";
+  EXPECT_EQ(root->xmlString(), "<R a=\"1\">\n\t<C b=\"2\">\n\t\t<D>x</D>\n\t</C>\n</R>");
+}
+
+TEST(ZRXMLElement, OptionalAttributeGivesNoValueForMissingOrMalformedText) {
+  const ZRXMLElement e("E", std::nullopt, {{"n", "12"}, {"bad", "x1"}});
+  EXPECT_EQ(device::optionalAttribute(e, "n", &ZRXMLElement::uintAttribute), 12u);
+  EXPECT_EQ(device::optionalAttribute(e, "bad", &ZRXMLElement::uintAttribute), std::nullopt);
+  EXPECT_EQ(device::optionalAttribute(e, "none", &ZRXMLElement::stringAttribute), std::nullopt);
+}
+
 }  // namespace

@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "device/Model/UserList.h"
+#include "tests/device/Model/ModelXml.h"
+
+namespace {
+
+using device::ChannelSettings;
+using device::User;
+using device::UserList;
+using device::ZRXMLElement;
+using device::ZRXMLElementPtr;
+using modeltest::errorOf;
+using modeltest::parse;
+
+// A preset's user list as devices send it. Names beginning with "x" (attributes) or "X" (elements)
+// are unknown to the model; Tone, Morph and the segment values are read but never written.
+constexpr const char* document = R"(<UserList xFw="9"><XInfo>kept</XInfo>
+  <User Name="Mix 1" xCustom="u1"><XMeter xPeak="-3"/>
+    <Groups xLayout="grid"><Group ID="0" Name="G1" Icon="i" Colour="ff702482" xPin="1"/><XNote/>
+      <Group ID="1" Name="G2" Icon="i" Colour="FF822473"/></Groups>
+    <ChannelSettingsList TotalChannels="2" SegmentChannels="2" LastSeg="1" xRev="4">
+      <ChannelSettings InputChannel="1" Index="0" Name="CH 1" Icon="s" Color="ff702482" Visible="1" LinkedStereoChannel="-1"
+        Hide="0" Tone="0.3" Morph="0.7" R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="-144"
+        Solo="0" Mute="0" GroupID="0" xEq="flat"><XFx xA="1"/></ChannelSettings>
+      <ChannelSettings InputChannel="2" Index="1" Name="CH 2" Icon="s" Color="ff702482" Visible="yes" LinkedStereoChannel="-1"
+        R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="-6" Solo="0" Mute="false" GroupID="1"/>
+    </ChannelSettingsList></User>
+  <User Name="Mix 2" xCustom="u2"><Groups/><ChannelSettingsList TotalChannels="0" SegmentChannels="0" LastSeg="1"/></User>
+  <RemoteSettings xKind="k"><InputMap><Channel Local="0" Remote="999" xTag="t"/><Channel Local="1" Remote="3"/></InputMap>
+    <OutputMap xSide="L"/></RemoteSettings>
+</UserList>)";
+
+// Every unknown or unwritten part, by a path naming list elements by their key ("User" by
+// position).
+void collectUnknown(const ZRXMLElement& element, const std::string& path,
+                    std::set<std::string>& out) {
+  static const std::set<std::string> unwritten = {"Tone", "Morph", "TotalChannels",
+                                                  "SegmentChannels", "LastSeg"};
+  static const std::map<std::string, std::string> keyOf = {
+      {"Group", "ID"}, {"ChannelSettings", "InputChannel"}, {"Channel", "Local"}};
+  if (element.elementName.starts_with("X"))
+    out.insert(path + "=" + element.stringValue.value_or(""));
+  for (const auto& [name, value] : element.attributes) {
+    if (name.starts_with("x") || unwritten.contains(name))
+      out.insert(path + "@" + name + "=" + value);
+  }
+  std::map<std::string, int> positions;
+  for (const auto& child : element.children) {
+    const auto key = keyOf.find(child->elementName);
+    const std::string id = key != keyOf.end() ? child->attributes.at(key->second)
+                                              : std::to_string(positions[child->elementName]++);
+    collectUnknown(*child, path + "/" + child->elementName + "[" + id + "]", out);
+  }
+}
+
+std::set<std::string> unknownParts(const ZRXMLElement& root) {
+  std::set<std::string> out;
+  collectUnknown(root, root.elementName, out);
+  return out;
+}
+
+static_assert(device::VeltoXmlArrayCodable<User> && device::VeltoXmlArrayCodable<device::Group> &&
+              device::VeltoXmlArrayCodable<ChannelSettings> &&
+              device::VeltoXmlArrayCodable<device::ChannelMap> &&
+              device::VeltoXmlCodable<UserList> &&
+              device::VeltoXmlCodable<device::ChannelSettingsList>);
+
+TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
+  const auto xml = parse(document);
+  const auto before = unknownParts(*xml);
+  ASSERT_EQ(before.size(), 24u);
+  const auto list = UserList::fromXml(xml);
+  ASSERT_EQ(list->users.size(), 2u);
+  ASSERT_EQ(list->users[0]->channelSettingsList->channelSettings.size(), 2u);
+  EXPECT_EQ(list->users[0]->channelSettingsList->channelSettings[0]->tone(), 0.3);
+
+  list->users[0]->name = "Lead";
+  list->users[0]->groups[1]->colour = device::Color(1, 2, 3, 255);
+  list->users[0]->channelSettingsList->channelSettings[1]->setChannelGaindB(50);
+  list->users[1]->channelSettingsList->channelSettings.push_back(
+      std::make_shared<ChannelSettings>(4, 0, "new", 0));
+  list->remoteSettings->mapInput(1, 5);
+  list->encode(xml);
+
+  const auto reread = parse(xml->xmlString());
+  EXPECT_EQ(unknownParts(*reread), before);
+  const auto again = UserList::fromXml(reread);
+  EXPECT_EQ(again->users[0]->name, "Lead");
+  EXPECT_EQ(again->users[0]->groups[1]->colour.argbHex(), "ff010203");
+  EXPECT_EQ(again->users[0]->channelSettingsList->channelSettings[1]->channelGaindB(), 12.0);
+  EXPECT_EQ(again->users[1]->channelSettingsList->channelSettings.at(0)->name, "new");
+  EXPECT_EQ(again->remoteSettings->inputRemote(1), 5u);
+}
+
+TEST(UserList, ReadsUsersByPosition) {
+  UserList list;
+  list.users = {std::make_shared<User>("a", 1, 2, 2), std::make_shared<User>("b", 3, 4, 2)};
+  const auto first = list.users[0];
+  list.decode(parse(R"(<UserList><User Name="x"/><User Icon="i"/><User Name="c"/></UserList>)"));
+  ASSERT_EQ(list.users.size(), 3u);
+  EXPECT_EQ(list.users[0], first);
+  EXPECT_EQ(list.users[0]->name + list.users[1]->name + list.users[2]->name, "xbc");
+}
+
+TEST(UserList, WritesUsersByPositionAllOrNothing) {
+  const char* three = R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User>
+      <RemoteSettings><InputMap/><OutputMap/></RemoteSettings>
+      <User Old="1"><Groups/><ChannelSettingsList/></User><User Old="2"/></UserList>)";
+  const struct {
+    const char* what;
+    const char* xml;
+    std::size_t users;
+    const char* error;
+    std::vector<std::string> children;  // element names, with "Old" for old users
+  } cases[] = {
+      {"two of three", three, 2, "no error", {"RemoteSettings", "User0", "User1"}},
+      {"none", three, 0, "no error", {"RemoteSettings"}},
+      {"third old element lacks its children",
+       three,
+       3,
+       R"(User does not contain child "Groups")",
+       {}},
+      {"more users than elements",
+       R"(<UserList><User><Groups/><ChannelSettingsList/></User></UserList>)",
+       2,
+       R"(User does not contain child "Groups")",
+       {}},
+      {"remote settings missing",
+       R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User></UserList>)",
+       1,
+       R"(UserList does not contain child "RemoteSettings")",
+       {"User0"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UserList list;
+    for (std::size_t i = 0; i < c.users; ++i)
+      list.users.push_back(std::make_shared<User>("u", 1, 2, 2));
+    const auto xml = parse(c.xml);
+    const std::string text = xml->xmlString();
+    EXPECT_EQ(errorOf([&] { list.encode(xml); }), c.error);
+    if (c.children.empty()) {
+      EXPECT_EQ(xml->xmlString(), text);  // a failed user leaves the element as it was
+      continue;
+    }
+    std::vector<std::string> names;
+    for (const auto& child : xml->children) {
+      names.push_back(child->elementName +
+                      (child->attributes.contains("Old") ? child->attributes.at("Old") : ""));
+      if (child->elementName == "User") {
+        EXPECT_EQ(child->attributes.at("Name"), "u");
+      }
+    }
+    EXPECT_EQ(names, c.children);
+  }
+}
+
+TEST(UserList, CopiesShareNothing) {
+  const auto written = [](UserList& list) {
+    const auto xml = parse(document);
+    list.encode(xml);
+    return xml->xmlString();
+  };
+  const auto source = UserList::fromXml(parse(document));
+  const std::string sourceText = written(*source);
+  const auto copy = device::deepCopy(source);
+  EXPECT_EQ(written(*copy), sourceText);
+
+  copy->users[0]->name = "changed";
+  copy->users[0]->groups[0]->colour = device::Color(0, 0, 0, 0);
+  copy->users[0]->channelSettingsList->channelSettings[0]->setChannelGaindB(0);
+  copy->remoteSettings->inputMap[1]->remote = 7;
+  EXPECT_EQ(written(*source), sourceText);
+
+  source->users[1]->icon = "source changed";
+  source->remoteSettings->outputMap.push_back(std::make_shared<device::ChannelMap>(1, 1));
+  EXPECT_EQ(copy->users[1]->icon, "inst_x1");
+  EXPECT_TRUE(copy->remoteSettings->outputMap.empty());
+}
+
+}  // namespace
