@@ -28,7 +28,7 @@ std::string formatFixed(double value, int precision);
 inline std::string formatFixed1(double value) { return formatFixed(value, 1); }
 
 // The shortest text that reads back to the same value, written the way the devices' own software
-// prints numbers: "-144.0", "1.5707963267948966", "0.0001", "1e-05", "1.8014398509481984e+16".
+// prints numbers: "-144.0", "1.5707963267948966", "0.0001", "1e-05", "1.8014398509481988e+16".
 // Plain decimal with at least one fractional digit, unless the value is below 1e-4 or its
 // magnitude exceeds 2^54 (2^25 for float): then "d.ddde±XX" with at least two exponent digits.
 // Infinity is written "inf" / "-inf" and NaN "nan": the forms strtod reads back.

@@ -46,7 +46,9 @@ void checkReadersAndWriters() {
   const std::pair<double, const char*> shortest[] = {{-144.0, "-144.0"},
       {1.5707963267948966, "1.5707963267948966"}, {1e-05, "1e-05"}, {0.0001, "0.0001"},
       {0.0, "0.0"}, {-0.0, "-0.0"}, {1e16, "10000000000000000.0"}, {1e17, "1e+17"},
-      {1.25e-7, "1.25e-07"}, {Limits::infinity(), "inf"}, {-Limits::infinity(), "-inf"}};
+      {1.25e-7, "1.25e-07"}, {0x1.0p54, "18014398509481984.0"},
+      {0x1.0000000000001p54, "1.8014398509481988e+16"}, {Limits::infinity(), "inf"},
+      {-Limits::infinity(), "-inf"}};
   for (const auto& [value, text] : shortest) EXPECT_EQ(formatShortest(value), text) << text;
   EXPECT_EQ(formatShortest(0.1f), "0.1");
   EXPECT_EQ(formatShortest(-6.0f), "-6.0");
