@@ -145,6 +145,10 @@ void Socket::closeDescriptor() {
   socketfd_ = invalidDescriptor;
 }
 
+void Socket::noteRemoteClosed() {
+  if (!signature_ || signature_->socketType != SocketType::datagram) remoteConnectionClosed_ = true;
+}
+
 void Socket::close() { close(true); }
 
 void Socket::close(bool withSecurityCleanup) {
