@@ -72,7 +72,7 @@ std::optional<std::vector<Socket*>> Socket::waitForReadable(const std::vector<So
   // Nothing can become readable in an empty list; waiting for ever on it would hang.
   if (sockets.empty()) return std::nullopt;
   const int limit = waitForever ? -1 : detail::toPollTimeout(timeout);
-  const int result = poll(descriptors.data(), descriptors.size(), limit);
+  const int result = detail::pollLikeSelect(descriptors.data(), descriptors.size(), limit);
   if (result < 0) detail::throwSystemError(errSelectFailed);
   if (result == 0) return std::nullopt;
   std::vector<Socket*> readable;
@@ -143,6 +143,10 @@ Socket::~Socket() {
 void Socket::closeDescriptor() {
   ::close(socketfd_);
   socketfd_ = invalidDescriptor;
+}
+
+void Socket::noteRemoteClosed() {
+  if (!signature_ || signature_->socketType != SocketType::datagram) remoteConnectionClosed_ = true;
 }
 
 void Socket::close() { close(true); }

@@ -202,6 +202,9 @@ class Socket : public SocketErrorCodes, public SocketReader, public SocketWriter
  private:
   void resetFields();
   void closeDescriptor();
+  // Records that the stream peer closed or reset the connection; a datagram socket, connected or
+  // not, has no such end (an empty datagram or a wake-up reads as 0 bytes too).
+  void noteRemoteClosed();
   void bindForDatagram(std::int64_t port, std::int64_t maxBacklogSize);
   std::int64_t readIntoStorage();
   DatagramResult readDatagramIntoStorage();

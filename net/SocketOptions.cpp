@@ -11,7 +11,7 @@ Socket::Readiness Socket::pollReadiness(bool waitForever, std::uint64_t timeout)
   if (socketfd_ == invalidDescriptor) detail::throwReason(errInvalidDescriptor, reason::socketNotValid);
   if (!isConnected_ && !isListening_) detail::throwReason(errNotConnected, reason::theSocketNotConnected);
   pollfd descriptor{socketfd_, POLLIN | POLLOUT, 0};
-  if (::poll(&descriptor, 1, waitForever ? -1 : detail::toPollTimeout(timeout)) < 0) {
+  if (detail::pollLikeSelect(&descriptor, 1, waitForever ? -1 : detail::toPollTimeout(timeout)) < 0) {
     detail::throwSystemError(errSelectFailed);
   }
   return {(descriptor.revents & detail::readableEvents) != 0, (descriptor.revents & detail::writableEvents) != 0};

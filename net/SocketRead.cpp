@@ -91,11 +91,11 @@ std::int64_t Socket::readIntoStorage() {
     }
     if (received == 0) {
       // The peer is gone; bytes of an earlier pass of this read are still handed out.
-      remoteConnectionClosed_ = true;
+      noteRemoteClosed();
       return static_cast<std::int64_t>(readStorage_.size());
     }
     if (errno == ECONNRESET) {
-      remoteConnectionClosed_ = true;
+      noteRemoteClosed();
       detail::throwSystemError(errConnectionReset);
     }
     if (errno == EAGAIN || errno == EWOULDBLOCK) return static_cast<std::int64_t>(readStorage_.size());

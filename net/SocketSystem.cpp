@@ -69,9 +69,20 @@ void setNonBlocking(int descriptor, bool nonBlocking) {
   if (fcntl(descriptor, F_SETFL, wanted) < 0) throwSystemError(SocketErrorCodes::errSetFlagsFailed);
 }
 
+int pollLikeSelect(pollfd* descriptors, nfds_t count, int timeout) {
+  const int result = ::poll(descriptors, count, timeout);
+  for (nfds_t i = 0; result > 0 && i < count; ++i) {
+    if ((descriptors[i].revents & POLLNVAL) != 0) {
+      errno = EBADF;
+      return -1;
+    }
+  }
+  return result;
+}
+
 void waitFor(int descriptor, short events) {
   pollfd waiting{descriptor, events, 0};
-  while (::poll(&waiting, 1, -1) < 0) {
+  while (pollLikeSelect(&waiting, 1, -1) < 0) {
     if (errno != EINTR) throwSystemError(SocketErrorCodes::errSelectFailed);
   }
 }

@@ -75,6 +75,10 @@ std::int64_t runSecure(Call&& call, Wait&& waitUntilReady) {
   }
 }
 
+// poll(2) that fails as select(2) does when a descriptor is not open: -1 with errno EBADF
+// (poll alone would only flag it in revents and report it ready for nothing).
+int pollLikeSelect(pollfd* descriptors, nfds_t count, int timeout);
+
 // Blocks until `descriptor` shows one of `events` (poll), retrying on EINTR; throws
 // errSelectFailed on any other failure.
 void waitFor(int descriptor, short events);

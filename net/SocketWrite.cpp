@@ -56,7 +56,7 @@ std::int64_t Socket::write(const void* buffer, std::size_t count) {
     if (!delegate_ && errno == EINTR) continue;
     if ((errno == EAGAIN || errno == EWOULDBLOCK) && !isBlocking_) break;
     if (errno == ECONNRESET) {
-      remoteConnectionClosed_ = true;
+      noteRemoteClosed();
       detail::throwSystemError(errConnectionReset);
     }
     detail::throwSystemError(errWriteFailed);

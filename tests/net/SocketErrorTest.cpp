@@ -1,6 +1,7 @@
 #include "net/SocketError.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <vector>
 
@@ -128,6 +129,16 @@ TEST(SocketErrorTest, RefusedUses) {
   EXPECT_TRUE(closed->isBlocking());
   EXPECT_EQ(closed->write(std::vector<std::uint8_t>{}), 0);  // empty data never looks at the socket
   EXPECT_FALSE(Socket::waitForReadable({}, 0, true));        // an empty list does not wait for ever
+
+  // A descriptor closed behind the socket's back fails the readiness tests instead of looking idle.
+  const int number = c.client->socketfd();
+  const int saved = ::dup(number);
+  ::close(number);
+  expectSocketError([&] { c.client->pollReadiness(false, 0); }, Socket::errSelectFailed, badDescriptor);
+  expectSocketError([&] { Socket::waitForReadable({c.client.get()}, 0, true); }, Socket::errSelectFailed,
+                    badDescriptor);
+  ::dup2(saved, number);
+  ::close(saved);
 }
 
 }  // namespace

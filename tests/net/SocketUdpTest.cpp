@@ -126,6 +126,17 @@ TEST(SocketUdpTest, ReadsWithoutDataReturnNothing) {
   EXPECT_FALSE(server->remoteConnectionClosed());
   ASSERT_EQ(server->write(std::string_view("still"), loopbackAddress(client->boundPort())), 5);
   EXPECT_EQ(client->readDatagram(received).count, 5);
+
+  // Nor does an empty datagram read with the stream read on a connected datagram socket.
+  auto connected = udpSocket();
+  connected->connect("127.0.0.1", server->boundPort());
+  sockaddr_storage own{};
+  socklen_t length = sizeof own;
+  ASSERT_EQ(::getsockname(connected->socketfd(), reinterpret_cast<sockaddr*>(&own), &length), 0);
+  ASSERT_EQ(::sendto(server->socketfd(), "", 0, 0, reinterpret_cast<sockaddr*>(&own), length), 0);
+  EXPECT_EQ(connected->read(received), 0);
+  EXPECT_FALSE(connected->remoteConnectionClosed());
+  EXPECT_EQ(connected->write(bytes("x"), loopbackAddress(server->boundPort())), 1);
 }
 
 TEST(SocketUdpTest, WakeUpReleasesABlockedReaderThenCloseResets) {
