@@ -79,7 +79,11 @@ std::optional<Date> parseISO8601(std::string_view text) {
     if (zone[0] == '-') offset = -offset;
   }
   const auto local = sys_days{ymd} + hours{*h} + minutes{*mi} + seconds{*s} + milliseconds{*ms};
-  return time_point_cast<Date::duration>(local - offset);
+  const auto utc = local - offset;
+  // Date counts nanoseconds in 64 bits (years 1678 to 2261 in full): an instant outside that span
+  // cannot be held, and converting it would overflow.
+  if (utc < ceil<milliseconds>(Date::min()) || utc > floor<milliseconds>(Date::max())) return std::nullopt;
+  return time_point_cast<Date::duration>(utc);
 }
 
 }  // namespace platform

@@ -18,7 +18,8 @@ std::string formatISO8601(Date date);
 
 // Reads exactly "YYYY-MM-DDThh:mm:ss.fff" followed by "Z" or "+hh:mm" / "-hh:mm" (ASCII digits,
 // exactly three digits of milliseconds). Calendar fields out of range (month 13, 30 February,
-// hour 24, second 60, offset hour 24) give no value, as does any other text.
+// hour 24, second 60, offset hour 24) give no value, as does any other text, and so does an
+// instant that Date cannot hold (64-bit nanoseconds: 1677-09-21 to 2262-04-11).
 std::optional<Date> parseISO8601(std::string_view text);
 
 }  // namespace platform
