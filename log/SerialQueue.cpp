@@ -88,9 +88,12 @@ const std::string& SerialQueue::label() const { return state_->label; }
 void SerialQueue::async(std::function<void()> work) {
   // Notified under the lock: once it is released, the work may already have run and destroyed this
   // queue.
+  // The thread starts and the item is queued before the ticket is taken: if either fails, no
+  // ticket is left that nobody would serve.
   std::lock_guard lock(state_->mutex);
-  state_->items.push_back({state_->nextTicket++, std::move(work)});
   if (!state_->worker.joinable()) state_->worker = std::thread(&State::run, state_);
+  state_->items.push_back({state_->nextTicket, std::move(work)});
+  ++state_->nextTicket;
   state_->turnChanged.notify_all();
 }
 

@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <shared_mutex>
+#include <utility>
 #include <vector>
 
 #include <sys/types.h>
@@ -30,12 +31,16 @@ class Registry {
     return list_;
   }
 
+  // The replaced list is let go after the lock is released: dropping it may destroy destinations,
+  // whose queues join their threads.
   template <typename Change>
   auto change(Change change) {
+    std::shared_ptr<const DestinationList> previous;
     std::unique_lock lock(mutex_);
     auto next = std::make_shared<DestinationList>(*list_);
     const auto result = change(*next);
-    list_ = std::move(next);
+    previous = std::exchange(list_, std::move(next));
+    lock.unlock();
     return result;
   }
 

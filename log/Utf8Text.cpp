@@ -126,7 +126,10 @@ std::string lowercased(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t start = i;
-    if (const auto cp = decodeNext(text, i)) {
+    if (const auto cp = decodeNext(text, i); cp == 0x130) {
+      // Capital I with dot above is the one letter here whose lower case is two code points.
+      out += "i\u0307";
+    } else if (cp) {
       append(out, lowerCase(*cp));
     } else {
       out += text[start];

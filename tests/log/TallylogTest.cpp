@@ -34,6 +34,13 @@ TEST_F(TallylogTest, DestinationSet) {
   Tallylog::removeAllDestinations();
   EXPECT_EQ(Tallylog::countDestinations(), 0);
   EXPECT_TRUE(Tallylog::flush(0));
+
+  // A destination that the set lets go is destroyed outside the set's lock.
+  struct ReadsTheSetWhenDestroyed : RecordingDestination {
+    ~ReadsTheSetWhenDestroyed() override { EXPECT_EQ(Tallylog::countDestinations(), 0); }
+  };
+  Tallylog::addDestination(std::make_shared<ReadsTheSetWhenDestroyed>());
+  Tallylog::removeAllDestinations();
 }
 
 TEST_F(TallylogTest, MessageIsProducedOnlyWhenNeeded) {

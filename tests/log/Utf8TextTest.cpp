@@ -11,6 +11,7 @@ TEST(Utf8Text, ValidityCaseTrimmingAndCounts) {
     EXPECT_FALSE(isValidUtf8(invalid)) << invalid;
   }
   EXPECT_EQ(lowercased("ÄÖÜ ÉCOLE Łódź ΣΩ ЖЁ \xFF"), "äöü école łódź σω жё \xFF");
+  EXPECT_EQ(lowercased("\u0130\u0131"), "i\u0307\u0131");
   EXPECT_EQ(trimTrailingSpace("a b \t\n\u00A0\u3000"), "a b");
   EXPECT_EQ(trimTrailingSpace("a\v"), "a\v") << "the regular expression's \\s leaves vertical tab";
   EXPECT_EQ(trimWhitespaceAndNewlines("\v\u0085 a b \n"), "a b");
