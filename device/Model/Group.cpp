@@ -16,7 +16,8 @@ Group::Group(DeepCopyTag, const Group& source)
     : id(source.id), name(source.name), icon(source.icon), colour(source.colour) {}
 
 std::shared_ptr<Group> Group::fromXml(const ZRXMLElementPtr& xml) {
-  auto group = std::make_shared<Group>(xml->intAttribute("ID"), xml->stringAttribute("Name"));
+  const std::int64_t id = xml->intAttribute("ID");  // before "Name": its error comes first
+  auto group = std::make_shared<Group>(id, xml->stringAttribute("Name"));
   group->decode(xml);
   return group;
 }

@@ -22,6 +22,7 @@ TEST(Group, ReadsItsAttributesAndWritesThemBackCanonically) {
       {R"(ID="2" Name="B" Colour="ff")", R"(attribute "Icon" not found for "Group")", ""},
       {R"(ID="2" Icon="i" Colour="ff")", R"(attribute "Name" not found for "Group")", ""},
       {R"(ID="2" Name="B" Icon="i")", R"(attribute "Colour" not found for "Group")", ""},
+      {R"(Icon="i" Colour="ff")", R"(attribute "ID" not found for "Group")", ""},
       {R"(ID="2.0" Name="B" Icon="i" Colour="ff")",
        R"(value "2.0" of attribute Group.ID could not be converted to the expected type.)", ""},
   };
