@@ -1,5 +1,7 @@
 #include "log/Utf8Text.h"
 
+#include "platform/Utf8.h"
+
 #include <nlohmann/json.hpp>
 
 #include <optional>
@@ -7,47 +9,6 @@
 namespace tallylog {
 
 namespace {
-
-// Decodes the code point at text[i] and advances i past it; an invalid sequence advances by one
-// byte and gives nothing.
-std::optional<char32_t> decodeNext(std::string_view text, std::size_t& i) {
-  const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-  const unsigned char lead = byte(i);
-  if (lead < 0x80) {
-    ++i;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, value = lead & 0x1F, minimum = 0x80;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, value = lead & 0x0F, minimum = 0x800;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, value = lead & 0x07, minimum = 0x10000;
-  } else {
-    ++i;
-    return std::nullopt;
-  }
-  if (i + length > text.size()) {
-    ++i;
-    return std::nullopt;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(i + k) & 0xC0) != 0x80) {
-      ++i;
-      return std::nullopt;
-    }
-    value = (value << 6) | (byte(i + k) & 0x3F);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    ++i;
-    return std::nullopt;
-  }
-  i += length;
-  return value;
-}
 
 void append(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -106,7 +67,7 @@ template <typename Predicate>
 std::size_t endWithout(std::string_view text, Predicate drop) {
   std::size_t end = 0;
   for (std::size_t i = 0; i < text.size();) {
-    const auto cp = decodeNext(text, i);
+    const auto cp = platform::decodeUtf8(text, i);
     if (!cp || !drop(*cp)) end = i;
   }
   return end;
@@ -114,19 +75,12 @@ std::size_t endWithout(std::string_view text, Predicate drop) {
 
 }  // namespace
 
-bool isValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    if (!decodeNext(text, i)) return false;
-  }
-  return true;
-}
-
 std::string lowercased(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t start = i;
-    if (const auto cp = decodeNext(text, i); cp == 0x130) {
+    if (const auto cp = platform::decodeUtf8(text, i); cp == 0x130) {
       // Capital I with dot above is the one letter here whose lower case is two code points.
       out += "i\u0307";
     } else if (cp) {
@@ -146,7 +100,7 @@ std::string_view trimWhitespaceAndNewlines(std::string_view text) {
   std::size_t begin = 0;
   while (begin < text.size()) {
     std::size_t next = begin;
-    const auto cp = decodeNext(text, next);
+    const auto cp = platform::decodeUtf8(text, next);
     if (!cp || !isWhiteSpace(*cp)) break;
     begin = next;
   }
@@ -158,7 +112,7 @@ std::size_t characterCount(std::string_view text) {
   std::size_t count = 0;
   bool joined = false;
   for (std::size_t i = 0; i < text.size();) {
-    const auto cp = decodeNext(text, i);
+    const auto cp = platform::decodeUtf8(text, i);
     if (cp && count > 0 && (joined || extendsPrevious(*cp))) {
       joined = *cp == 0x200D;
       continue;

@@ -8,9 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Utf8.h"
+
 namespace tallylog {
 
-bool isValidUtf8(std::string_view text);
+using platform::isValidUtf8;
 
 // Lower case of Latin (ASCII, Latin-1, Latin Extended-A), Greek and Cyrillic letters; everything
 // else, invalid bytes included, is kept as it is.

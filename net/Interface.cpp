@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "platform/Uuid.h"
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 namespace net {
 
@@ -24,14 +24,14 @@ std::optional<std::string> numericText(const sockaddr* address) {
     if (getnameinfo(address, sizeof(sockaddr_in), host, sizeof host, nullptr, 0, NI_NUMERICHOST) != 0) {
       return std::nullopt;
     }
-    return replacingInvalidUtf8(std::string_view(host, strnlen(host, sizeof host)));
+    return platform::replacingInvalidUtf8(std::string_view(host, strnlen(host, sizeof host)));
   }
   if (address->sa_family == AF_INET6) {
     sockaddr_in6 v6;
     std::memcpy(&v6, address, sizeof v6);
     char host[INET6_ADDRSTRLEN] = {};
     if (inet_ntop(AF_INET6, &v6.sin6_addr, host, sizeof host) == nullptr) return std::nullopt;
-    return replacingInvalidUtf8(std::string_view(host, strnlen(host, sizeof host)));
+    return platform::replacingInvalidUtf8(std::string_view(host, strnlen(host, sizeof host)));
   }
   return std::nullopt;
 }
@@ -77,7 +77,7 @@ std::vector<Interface> Interface::allInterfaces() {
     const unsigned flags = entry->ifa_flags;
     const std::optional<std::string> broadcast =
         (flags & IFF_BROADCAST) != 0 ? numericText(entry->ifa_broadaddr) : std::nullopt;
-    interfaces.emplace_back(replacingInvalidUtf8(entry->ifa_name != nullptr ? entry->ifa_name : ""),
+    interfaces.emplace_back(platform::replacingInvalidUtf8(entry->ifa_name != nullptr ? entry->ifa_name : ""),
                             addressFamily == AF_INET ? Family::ipv4 : Family::ipv6, numericText(entry->ifa_addr),
                             numericText(entry->ifa_netmask), (flags & IFF_RUNNING) != 0, (flags & IFF_UP) != 0,
                             (flags & IFF_LOOPBACK) != 0, (flags & IFF_MULTICAST) != 0, broadcast);

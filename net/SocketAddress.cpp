@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 namespace net {
 
@@ -25,7 +25,7 @@ std::optional<std::string> numericText(int family, const void* raw) {
   char buffer[Size] = {};
   if (inet_ntop(family, raw, buffer, Size) == nullptr) return std::nullopt;
   std::string text(buffer, strnlen(buffer, Size));
-  if (!isValidUtf8(text)) return std::nullopt;
+  if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
 }
 

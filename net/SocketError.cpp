@@ -6,7 +6,7 @@
 
 #include <fmt/format.h>
 
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 namespace net {
 
@@ -37,7 +37,7 @@ SocketError::SocketError(std::int32_t errorCode, std::optional<std::string> erro
 std::string systemErrorText(int errorNumber) {
   char buffer[256] = {};
   const char* message = messageFrom(strerror_r(errorNumber, buffer, sizeof buffer), buffer);
-  if (message == nullptr || !isValidUtf8(message)) return fmt::format("Error: {}", errorNumber);
+  if (message == nullptr || !platform::isValidUtf8(message)) return fmt::format("Error: {}", errorNumber);
   return message;
 }
 

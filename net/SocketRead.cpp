@@ -8,7 +8,7 @@
 
 #include "net/Socket.h"
 #include "net/SocketSystem.h"
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 namespace net {
 
@@ -137,7 +137,7 @@ std::string Socket::readString() {
   bytes.reserve(2000);
   const std::int64_t count = read(bytes);
   std::string text(bytes.begin(), bytes.end());
-  if (count <= 0 || !isValidUtf8(text)) detail::throwReason(errInternal, reason::dataNotText);
+  if (count <= 0 || !platform::isValidUtf8(text)) detail::throwReason(errInternal, reason::dataNotText);
   return text;
 }
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 namespace net::detail {
 
@@ -35,7 +35,7 @@ AddrinfoList lookup(const char* node, std::int64_t port, const addrinfo& hints) 
   if (result != 0) {
     if (result == EAI_SYSTEM) throwSystemError(SocketErrorCodes::errAddressLookupFailed);
     const char* text = gai_strerror(result);
-    if (text == nullptr || !isValidUtf8(text)) {
+    if (text == nullptr || !platform::isValidUtf8(text)) {
       throwReason(SocketErrorCodes::errAddressLookupFailed, reason::unknownErrorCode);
     }
     throwReason(SocketErrorCodes::errAddressLookupFailed, text);

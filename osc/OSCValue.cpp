@@ -6,6 +6,7 @@
 
 #include "osc/WireFormat.h"
 #include "platform/NumberText.h"
+#include "platform/Utf8.h"
 
 namespace osc {
 
@@ -27,33 +28,11 @@ constexpr bool plainAsciiWord(std::uint64_t word) { return ((word | ((word - one
 // Strict UTF-8 from position i on: no overlong forms, no surrogates, nothing above U+10FFFF,
 // and no 0 byte.
 bool validUtf8WithoutNulFrom(const std::uint8_t* p, std::size_t n, std::size_t i) {
+  const std::string_view bytes(reinterpret_cast<const char*>(p), n);
   while (i < n) {
-    const std::uint8_t b = p[i];
-    if (b == 0) return false;
-    if (b < 0x80) {
-      ++i;
-      continue;
-    }
-    std::size_t length;
-    std::uint8_t low = 0x80, high = 0xBF;  // allowed range of the second byte
-    if (b >= 0xC2 && b <= 0xDF) {
-      length = 2;
-    } else if (b >= 0xE0 && b <= 0xEF) {
-      length = 3;
-      if (b == 0xE0) low = 0xA0;
-      if (b == 0xED) high = 0x9F;
-    } else if (b >= 0xF0 && b <= 0xF4) {
-      length = 4;
-      if (b == 0xF0) low = 0x90;
-      if (b == 0xF4) high = 0x8F;
-    } else {
-      return false;
-    }
-    if (n - i < length) return false;
-    if (p[i + 1] < low || p[i + 1] > high) return false;
-    for (std::size_t k = 2; k < length; ++k) {
-      if ((p[i + k] & 0xC0) != 0x80) return false;
-    }
+    if (p[i] == 0) return false;
+    const std::size_t length = platform::utf8SequenceLength(bytes, i);
+    if (length == 0) return false;
     i += length;
   }
   return true;

@@ -1,14 +1,11 @@
-#include "net/Utf8Text.h"
+#include "platform/Utf8.h"
 
 #include <cstddef>
 #include <cstdint>
 
-namespace net {
+namespace platform {
 
-namespace {
-
-// Length of the well-formed sequence that starts at `at`, or 0 when it is not well formed.
-std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
+std::size_t utf8SequenceLength(std::string_view bytes, std::size_t at) {
   const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(bytes[i]); };
   const std::uint8_t lead = byte(at);
   if (lead < 0x80) return 1;
@@ -36,11 +33,24 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
   return length;
 }
 
-}  // namespace
+std::optional<char32_t> decodeUtf8(std::string_view bytes, std::size_t& at) {
+  const std::size_t length = utf8SequenceLength(bytes, at);
+  if (length == 0) {
+    ++at;
+    return std::nullopt;
+  }
+  const auto lead = static_cast<unsigned char>(bytes[at]);
+  char32_t value = length == 1 ? lead : lead & (0x7Fu >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    value = (value << 6) | (static_cast<unsigned char>(bytes[at + k]) & 0x3Fu);
+  }
+  at += length;
+  return value;
+}
 
 bool isValidUtf8(std::string_view bytes) {
   for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t length = sequenceLength(bytes, at);
+    const std::size_t length = utf8SequenceLength(bytes, at);
     if (length == 0) return false;
     at += length;
   }
@@ -51,7 +61,7 @@ std::string replacingInvalidUtf8(std::string_view bytes) {
   std::string text;
   text.reserve(bytes.size());
   for (std::size_t at = 0; at < bytes.size();) {
-    const std::size_t length = sequenceLength(bytes, at);
+    const std::size_t length = utf8SequenceLength(bytes, at);
     if (length == 0) {
       text += "\xEF\xBF\xBD";
       ++at;
@@ -63,4 +73,4 @@ std::string replacingInvalidUtf8(std::string_view bytes) {
   return text;
 }
 
-}  // namespace net
+}  // namespace platform
