@@ -30,6 +30,22 @@ auto logged(std::shared_ptr<Log> log, std::string name, std::chrono::millisecond
   };
 }
 
+// An operation that logs "+name", waits (up to 5 s) until every line of `awaited` is in the log,
+// then logs "-name": it ends early only when the operations it waits for run beside it.
+auto meeting(std::shared_ptr<Log> log, std::string name, Lines awaited) {
+  return [log, name, awaited]() -> asio::awaitable<void> {
+    log->record("+" + name);
+    auto present = [&] {
+      const auto lines = log->values();
+      return std::all_of(awaited.begin(), awaited.end(), [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+      });
+    };
+    for (int i = 0; i < 5000 && !present(); ++i) co_await sleep(1ms);
+    log->record("-" + name);
+  };
+}
+
 TEST(AsyncQueue, serialQueueRunsOneAfterAnotherAndGoesOnAfterAFailure) {
   auto log = std::make_shared<Log>();
   AsyncQueue queue;
@@ -44,11 +60,11 @@ TEST(AsyncQueue, serialQueueRunsOneAfterAnotherAndGoesOnAfterAFailure) {
 TEST(AsyncQueue, concurrentQueueRunsSideBySideBetweenBarriers) {
   auto log = std::make_shared<Log>();
   AsyncQueue queue({Attributes::concurrent, Attributes::publishErrors});
-  queue.addOperation(logged(log, "A", 30ms));
-  queue.addOperation(logged(log, "B", 30ms));
-  queue.addBarrierOperation(logged(log, "X", 10ms));  // waits for A and B
-  queue.addOperation(logged(log, "C", 40ms));         // C, D and P wait for X only
-  queue.addOperation(logged(log, "D", 30ms));
+  queue.addOperation(meeting(log, "A", {"+B"}));
+  queue.addOperation(meeting(log, "B", {"+A"}));
+  queue.addBarrierOperation(logged(log, "X", 10ms));       // waits for A and B
+  queue.addOperation(meeting(log, "C", {"+D", "-P"}));  // C, D and P wait for X only
+  queue.addOperation(meeting(log, "D", {"+C"}));
   queue.addOperation(logged(log, "P", 0ms));
   queue.addBarrierOperation(logged(log, "Y", 0ms)).get();  // waits for X and all after it
   const auto lines = log->values();
