@@ -1,0 +1,67 @@
+// The client towards liblo and a plain socket on 127.0.0.1: what arrives, where, and hosts that do
+// not resolve to IPv4.
+
+#include <gtest/gtest.h>
+
+#include "osc/OSCClient.h"
+#include "tests/osc/TransportTesting.h"
+
+namespace osc {
+namespace {
+
+constexpr std::uint64_t second = 1'000'000'000;
+
+TEST(OSCClient, sendsMessagesAndBundlesToLiblo) {
+  test::LoPeer defaultPeer;
+  test::LoPeer otherPeer;
+  OSCClient client("127.0.0.1", defaultPeer.port());
+  client.send(*OSCMessage::make("/one", {OSCValue::int32(1)}), second);
+  client.send(OSCBundle(1, {*OSCMessage::make("/two", {OSCValue::string("x")}), *OSCMessage::make("/three")}), second);
+  client.send(*OSCMessage::make("/elsewhere"), "127.0.0.1", otherPeer.port(), second);
+  client.send(OSCBundle(1, {*OSCMessage::make("/bundled")}), "127.0.0.1", otherPeer.port(), 999'999);
+  EXPECT_EQ(defaultPeer.receive(3), (std::vector<std::string>{"/one", "/two", "/three"}));
+  EXPECT_EQ(defaultPeer.argumentsText(), (std::vector<std::string>{"i 1", "s x", ""}));
+  EXPECT_EQ(otherPeer.receive(2), (std::vector<std::string>{"/elsewhere", "/bundled"}));
+  EXPECT_EQ(client.host(), "127.0.0.1");
+  EXPECT_EQ(client.port(), defaultPeer.port());
+}
+
+TEST(OSCClient, aDatagramHoldsExactlyTheEncodedObject) {
+  auto receiver = net::Socket::create(net::ProtocolFamily::inet, net::SocketType::datagram, net::SocketProtocol::udp);
+  receiver->listen(0, 1, true, "127.0.0.1");
+  const auto port = static_cast<std::uint16_t>(receiver->boundPort());
+  OSCClient client("127.0.0.1", port);
+  const OSCMessage message = *OSCMessage::make("/x", {OSCValue::int32(5), OSCValue::string("abc")});
+  client.send(message, second);
+  std::vector<std::uint8_t> bytes;
+  receiver->readDatagram(bytes);
+  EXPECT_EQ(bytes, message.data());
+}
+
+// Hosts resolve to IPv4 only: "localhost" gives 127.0.0.1 even where ::1 comes first; an
+// IPv6-only or empty host is refused with its host and port, and the client stays usable.
+TEST(OSCClient, hostsResolveToIPv4Only) {
+  test::LoPeer peer;
+  OSCClient client("localhost", peer.port());
+  struct Case {
+    std::string host;
+    std::string error;
+  };
+  for (const auto& c : {Case{"::1", "OSCClientError.couldNotCreateAddress(host: \"::1\", port: 9)"},
+                        Case{"", "OSCClientError.couldNotCreateAddress(host: \"\", port: 9)"}}) {
+    try {
+      client.send(*OSCMessage::make("/lost"), c.host, 9, second);
+      ADD_FAILURE() << "sent to " << c.host;
+    } catch (const OSCClientError& e) {
+      EXPECT_EQ(e.description(), c.error);
+      EXPECT_EQ(e.host(), c.host);
+      EXPECT_EQ(e.port(), 9);
+    }
+  }
+  client.send(*OSCMessage::make("/local"), second);
+  EXPECT_EQ(peer.receive(1), std::vector<std::string>{"/local"});
+  EXPECT_EQ(OSCClient::resolveIPv4("localhost", 7)->description(), "ipv4(127.0.0.1:7)");
+}
+
+}  // namespace
+}  // namespace osc
