@@ -2,7 +2,6 @@
 
 #include "osc/OSCServer.h"
 #include "osc/ReplyWait.h"
-#include "osc/ThrowingContinuationError.h"
 
 namespace osc {
 
@@ -21,8 +20,7 @@ asio::awaitable<OSCBundle> waitForBundle(std::shared_ptr<const OSCServer> server
         }
         return std::nullopt;
       }};
-  // The race is made in a statement of its own: g++ 12 may destroy temporaries of a co_await twice.
-  auto race = withTimeout(timeout, OSCServerError::readTimeout(), std::move(operation));
+  auto race = detail::raceFirstMatch(timeout, std::move(operation));
   OSCBundle bundle = co_await std::move(race);
   co_return bundle;
 }

@@ -2,7 +2,6 @@
 
 #include "osc/OSCServer.h"
 #include "osc/ReplyWait.h"
-#include "osc/ThrowingContinuationError.h"
 
 namespace osc {
 
@@ -31,8 +30,7 @@ asio::awaitable<OSCMessage> waitForMessage(std::shared_ptr<const OSCServer> serv
           if (test(message)) return message;
           return std::nullopt;
         }};
-    // The race is made in a statement of its own: g++ 12 may destroy temporaries of a co_await twice.
-    auto race = withTimeout(timeout, OSCServerError::readTimeout(), std::move(operation));
+    auto race = detail::raceFirstMatch(timeout, std::move(operation));
     OSCMessage message = co_await std::move(race);
     co_return message;
   }
@@ -43,9 +41,8 @@ asio::awaitable<OSCMessage> waitForMessage(std::shared_ptr<const OSCServer> serv
         if (message && test(*message)) return *message;
         return std::nullopt;
       }};
-  // The race is made in a statement of its own: g++ 12 may destroy temporaries of a co_await twice.
-    auto race = withTimeout(timeout, OSCServerError::readTimeout(), std::move(operation));
-    OSCMessage message = co_await std::move(race);
+  auto race = detail::raceFirstMatch(timeout, std::move(operation));
+  OSCMessage message = co_await std::move(race);
   co_return message;
 }
 

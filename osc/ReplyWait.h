@@ -11,6 +11,7 @@
 
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCServerError.h"
+#include "osc/ThrowingContinuationError.h"
 
 namespace osc::detail {
 
@@ -26,8 +27,9 @@ inline bool fromSender(const std::optional<OSCEndpoint>& endpoint, const std::op
 }
 
 // The operation raced against the time-out: subscribes to `source` when it starts and gives the
-// first element that `pick` turns into a result. The end of the source without one is
-// serverStopped; an error it ends with passes on.
+// first element that `pick` turns into a result, or none when the source ends without one. An
+// error the source ends with passes on. (The end is not thrown here: an error thrown in this child
+// task would be shared with the waiting task, and the wait throws its own.)
 template <class Sequence, class Result>
 struct FirstMatch {
   using Element = typename Sequence::Element;
@@ -35,15 +37,26 @@ struct FirstMatch {
   Sequence source;
   std::function<std::optional<Result>(const Element&)> pick;
 
-  asio::awaitable<Result> operator()() {
+  asio::awaitable<std::optional<Result>> operator()() {
     auto iterator = source.makeAsyncIterator();
     for (;;) {
       std::optional<Element> element = co_await iterator.next();
-      if (!element) throw OSCServerError::serverStopped();
+      if (!element) co_return std::nullopt;
       std::optional<Result> result = pick(*element);
-      if (result) co_return std::move(*result);
+      if (result) co_return result;
     }
   }
 };
+
+// The wait's race: `operation` against `timeout` nanoseconds, with readTimeout as its expiry error;
+// the end of the source without a match is serverStopped.
+template <class Sequence, class Result>
+asio::awaitable<Result> raceFirstMatch(std::uint64_t timeout, FirstMatch<Sequence, Result> operation) {
+  // The race is made in a statement of its own: g++ 12 may destroy temporaries of a co_await twice.
+  auto race = withTimeout(timeout, OSCServerError::readTimeout(), std::move(operation));
+  std::optional<Result> result = co_await std::move(race);
+  if (!result) throw OSCServerError::serverStopped();
+  co_return std::move(*result);
+}
 
 }  // namespace osc::detail

@@ -195,12 +195,12 @@ TEST(OSCServer, theLastOwnerMayLetGoWhileTheLoopHandlesADatagram) {
   LoPeer peer;
   peer.send(port, "/x", loMessage(1).get());
   while (!decoding) std::this_thread::yield();
+  ASSERT_TRUE(delegate->events.waitFor(1));  // told before the decoding began
   const std::weak_ptr<OSCServer> watch = server;
   server.reset();
   EXPECT_FALSE(watch.expired());  // the loop holds it while it handles the datagram
   mayDecode = true;
   while (!watch.expired()) std::this_thread::yield();
-  ASSERT_TRUE(delegate->events.waitFor(1));
   std::this_thread::sleep_for(50ms);
   // Destruction does not tell the delegate.
   EXPECT_EQ(delegate->events.values(), std::vector<std::string>{"endpoint 127.0.0.1:" + std::to_string(peer.port())});
