@@ -12,8 +12,8 @@
 namespace osc {
 namespace {
 
-using test::LoPeer;
 using test::loMessage;
+using test::LoPeer;
 using test::takeNow;
 using namespace std::chrono_literals;
 
@@ -64,9 +64,11 @@ TEST(OSCServer, deliversLiblosMessagesOnEveryRoadWithSenderAndTime) {
   }
   EXPECT_EQ(takeNow(*r.server->objects(), 3).size(), 3u);
   ASSERT_TRUE(handled->waitFor(2));
-  EXPECT_EQ(handled->values(), (std::vector<std::string>{"/a/1 on OSCServer Delegate 0", "/a/2 on OSCServer Delegate 0"}));
+  EXPECT_EQ(handled->values(),
+            (std::vector<std::string>{"/a/1 on OSCServer Delegate 0", "/a/2 on OSCServer Delegate 0"}));
   ASSERT_TRUE(r.delegate->events.waitFor(1));
-  EXPECT_EQ(r.delegate->events.values(), (std::vector<std::string>{"endpoint 127.0.0.1:" + std::to_string(peer.port())}));
+  EXPECT_EQ(r.delegate->events.values(),
+            (std::vector<std::string>{"endpoint 127.0.0.1:" + std::to_string(peer.port())}));
   EXPECT_EQ(r.server->endpoints(), (std::vector<OSCEndpoint>{{"127.0.0.1", peer.port()}}));
 }
 
@@ -91,8 +93,9 @@ TEST(OSCServer, newSendersAreNotedOnceEachPerHostAndPort) {
 TEST(OSCServer, nestedBundlesAreTakenApartInOrder) {
   Running r;
   auto handled = std::make_shared<async::test::EventLog<std::string>>();
-  r.server->dispatcher().register_(*OSCAddressPattern::make("/*"),
-                                   [handled](const auto&, const OSCMessage& m) { handled->record(m.address().address()); });
+  r.server->dispatcher().register_(*OSCAddressPattern::make("/*"), [handled](const auto&, const OSCMessage& m) {
+    handled->record(m.address().address());
+  });
   LoPeer peer;
   lo_bundle outer = lo_bundle_new(LO_TT_IMMEDIATE);
   lo_bundle inner = lo_bundle_new(LO_TT_IMMEDIATE);

@@ -49,7 +49,8 @@ TEST(OSCServerWait, findsTheFirstReplyAfterSinceLiveOrReplayed) {
   const auto since = Clock::now();
   s.send("/other", 2);
   s.send("/reply", 3);  // may arrive before or after the wait subscribes
-  auto wait = async::spawn(s.server->firstMessage(OSCAddressPattern::make("/reply"), std::nullopt, 0, since, 2000 * millisecond));
+  auto wait = async::spawn(
+      s.server->firstMessage(OSCAddressPattern::make("/reply"), std::nullopt, 0, since, 2000 * millisecond));
   EXPECT_EQ(outcome(wait), "/reply 3");
   // Live: the wait is running before the reply comes.
   const auto later = Clock::now();
@@ -67,8 +68,8 @@ TEST(OSCServerWait, sinceIsStrictAndTheTimeOutEndsTheWait) {
     Clock::time_point since;
     std::string expected;
   };
-  for (const auto& c : {Case{stamp - std::chrono::nanoseconds(1), "/reply 1"},
-                        Case{stamp, "OSCServerError.readTimeout"}}) {
+  for (const auto& c :
+       {Case{stamp - std::chrono::nanoseconds(1), "/reply 1"}, Case{stamp, "OSCServerError.readTimeout"}}) {
     const auto start = Clock::now();
     auto wait = async::spawn(s.server->firstMessage("/reply", std::nullopt, 0, c.since, 50 * millisecond));
     EXPECT_EQ(outcome(wait), c.expected);
@@ -89,12 +90,14 @@ TEST(OSCServerWait, senderAndSourceConditions) {
     bool fromMessageStream;
     std::string expected;
   };
-  for (const auto& c : {Case{std::nullopt, 1, true, "/in/bundle 7"},  // port ignored without host
-                        Case{sender.host, sender.port, true, "/in/bundle 7"},
-                        Case{sender.host, static_cast<std::uint16_t>(sender.port + 1), true, "OSCServerError.readTimeout"},
-                        Case{"127.0.0.2", sender.port, true, "OSCServerError.readTimeout"},
-                        Case{std::nullopt, 0, false, "OSCServerError.readTimeout"}}) {  // bundles not opened
-    auto wait = async::spawn(s.server->firstMessage(std::nullopt, c.host, c.port, since, 50 * millisecond, c.fromMessageStream));
+  for (const auto& c :
+       {Case{std::nullopt, 1, true, "/in/bundle 7"},  // port ignored without host
+        Case{sender.host, sender.port, true, "/in/bundle 7"},
+        Case{sender.host, static_cast<std::uint16_t>(sender.port + 1), true, "OSCServerError.readTimeout"},
+        Case{"127.0.0.2", sender.port, true, "OSCServerError.readTimeout"},
+        Case{std::nullopt, 0, false, "OSCServerError.readTimeout"}}) {  // bundles not opened
+    auto wait = async::spawn(
+        s.server->firstMessage(std::nullopt, c.host, c.port, since, 50 * millisecond, c.fromMessageStream));
     EXPECT_EQ(outcome(wait), c.expected);
   }
   const OSCBundle found = async::spawn(s.server->firstBundle(500 * millisecond, sender.host, sender.port, since)).get();

@@ -39,7 +39,8 @@ TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnes) {
     const Shared shared(stream, c.capacity);
     feed(continuation, shared, c.passed);
     const int first = std::max(1, c.passed - static_cast<int>(c.capacity) + 1);
-    auto late = async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(c.passed - first + 3)));
+    auto late =
+        async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(c.passed - first + 3)));
     auto lateCopy = async::spawn(test::takeFrom(Shared(shared).makeAsyncIterator(), 2));
     continuation.yield(c.passed + 1);
     continuation.yield(c.passed + 2);
