@@ -41,6 +41,7 @@
 #include "osc/OSCServerDelegate.h"
 #include "osc/OSCServerError.h"
 #include "osc/OSCStandardDecoder.h"
+#include "osc/ObjectsOfType.h"
 #include "osc/SharedBufferedAsyncSequence.h"
 
 namespace osc {
@@ -96,6 +97,14 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   std::vector<OSCEndpoint> endpoints() const;
   std::optional<Objects> objects() const;
   std::optional<Messages> allMessages() const;
+  // The objects of one type (OSCMessage: the top-level messages; OSCBundle: the top-level bundles).
+  // Every object is an OSC object, so objects() itself is the view of all OSC objects.
+  template <class T>
+  std::optional<ObjectsOfType<Objects, T>> objectsOfType() const {
+    auto all = objects();
+    if (!all) return std::nullopt;
+    return ObjectsOfType<Objects, T>(std::move(*all));
+  }
 
   std::shared_ptr<OSCServerDelegate> delegate() const;
   void setDelegate(std::weak_ptr<OSCServerDelegate> delegate);

@@ -22,6 +22,8 @@ TEST(OSCClient, sendsMessagesAndBundlesToLiblo) {
   EXPECT_EQ(defaultPeer.receive(3), (std::vector<std::string>{"/one", "/two", "/three"}));
   EXPECT_EQ(defaultPeer.argumentsText(), (std::vector<std::string>{"i 1", "s x", ""}));
   EXPECT_EQ(otherPeer.receive(2), (std::vector<std::string>{"/elsewhere", "/bundled"}));
+  // Broadcast sending is on: the loopback network's broadcast address takes the datagram.
+  client.send(*OSCMessage::make("/all"), "127.255.255.255", otherPeer.port(), second);
   EXPECT_EQ(client.host(), "127.0.0.1");
   EXPECT_EQ(client.port(), defaultPeer.port());
 }
