@@ -19,25 +19,12 @@ TEST(OSCClient, sendsMessagesAndBundlesToLiblo) {
   client.send(OSCBundle(1, {*OSCMessage::make("/two", {OSCValue::string("x")}), *OSCMessage::make("/three")}), second);
   client.send(*OSCMessage::make("/elsewhere"), "127.0.0.1", otherPeer.port(), second);
   client.send(OSCBundle(1, {*OSCMessage::make("/bundled")}), "127.0.0.1", otherPeer.port(), 999'999);
-  EXPECT_EQ(defaultPeer.receive(3), (std::vector<std::string>{"/one", "/two", "/three"}));
-  EXPECT_EQ(defaultPeer.argumentsText(), (std::vector<std::string>{"i 1", "s x", ""}));
+  EXPECT_EQ(defaultPeer.receive(3), (std::vector<std::string>{"/one i 1", "/two s x", "/three"}));
   EXPECT_EQ(otherPeer.receive(2), (std::vector<std::string>{"/elsewhere", "/bundled"}));
   // Broadcast sending is on: the loopback network's broadcast address takes the datagram.
   client.send(*OSCMessage::make("/all"), "127.255.255.255", otherPeer.port(), second);
   EXPECT_EQ(client.host(), "127.0.0.1");
   EXPECT_EQ(client.port(), defaultPeer.port());
-}
-
-TEST(OSCClient, aDatagramHoldsExactlyTheEncodedObject) {
-  auto receiver = net::Socket::create(net::ProtocolFamily::inet, net::SocketType::datagram, net::SocketProtocol::udp);
-  receiver->listen(0, 1, true, "127.0.0.1");
-  const auto port = static_cast<std::uint16_t>(receiver->boundPort());
-  OSCClient client("127.0.0.1", port);
-  const OSCMessage message = *OSCMessage::make("/x", {OSCValue::int32(5), OSCValue::string("abc")});
-  client.send(message, second);
-  std::vector<std::uint8_t> bytes;
-  receiver->readDatagram(bytes);
-  EXPECT_EQ(bytes, message.data());
 }
 
 // Hosts resolve to IPv4 only: "localhost" gives 127.0.0.1 even where ::1 comes first; an

@@ -44,14 +44,11 @@ TEST(OSCObjectDispatcher, callsEveryMatchingHandlerInRegistrationOrder) {
   f.dispatcher->dispatch(OSCObject(Fixture::message("/a/x")));
   f.dispatcher->dispatch(OSCObject(Fixture::message("/b")));
   EXPECT_EQ(f.flush(), (std::vector<std::string>{"2 /b /b"}));
-}
 
-TEST(OSCObjectDispatcher, bundlesAreWalkedDepthFirst) {
-  Fixture f;
+  // Bundles are walked depth first.
   f.add("h", "/*");
-  OSCBundle inner(1, {Fixture::message("/B"), Fixture::message("/C")});
-  OSCBundle outer(1, {Fixture::message("/A"), inner, Fixture::message("/D")});
-  f.dispatcher->dispatch(OSCObject(outer));
+  const OSCBundle inner(1, {Fixture::message("/B"), Fixture::message("/C")});
+  f.dispatcher->dispatch(OSCObject(OSCBundle(1, {Fixture::message("/A"), inner, Fixture::message("/D")})));
   EXPECT_EQ(f.flush(), (std::vector<std::string>{"h /* /A", "h /* /B", "h /* /C", "h /* /D"}));
 }
 

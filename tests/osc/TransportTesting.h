@@ -6,7 +6,6 @@
 
 #include <memory>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,7 +27,6 @@ class LoPeer {
     lo_server_add_method(server_.get(), nullptr, nullptr, &LoPeer::received, this);
   }
   std::uint16_t port() const { return static_cast<std::uint16_t>(lo_server_get_port(server_.get())); }
-  lo_server get() const { return server_.get(); }
 
   // Sends from this peer's socket to 127.0.0.1:port.
   void send(std::uint16_t port, const char* path, lo_message message) const {
@@ -40,14 +38,14 @@ class LoPeer {
     ASSERT_GE(lo_send_bundle_from(to.get(), server_.get(), bundle), 0);
   }
 
-  // The paths of the messages received within `timeout` until `count` have come.
-  std::vector<std::string> receive(std::size_t count, int timeoutMs = 2000) {
-    for (int waited = 0; paths_.size() < count && waited < timeoutMs; waited += 10) {
+  // The messages received (path, then type tags and int or string values) once `count` have come
+  // or two seconds have passed.
+  std::vector<std::string> receive(std::size_t count) {
+    for (int waited = 0; received_.size() < count && waited < 2000; waited += 10) {
       lo_server_recv_noblock(server_.get(), 10);
     }
-    return paths_;
+    return received_;
   }
-  std::vector<std::string> argumentsText() const { return arguments_; }
 
  private:
   using Address = std::unique_ptr<std::remove_pointer_t<lo_address>, decltype(&lo_address_free)>;
@@ -55,20 +53,17 @@ class LoPeer {
     return Address(lo_address_new("127.0.0.1", std::to_string(port).c_str()), &lo_address_free);
   }
   static int received(const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* self) {
-    auto* peer = static_cast<LoPeer*>(self);
-    peer->paths_.push_back(path);
-    std::string text = types;
+    std::string text = path + std::string(argc ? " " : "") + types;
     for (int k = 0; k < argc; ++k) {
       if (types[k] == 'i') text += " " + std::to_string(argv[k]->i);
       if (types[k] == 's') text += std::string(" ") + &argv[k]->s;
     }
-    peer->arguments_.push_back(text);
+    static_cast<LoPeer*>(self)->received_.push_back(text);
     return 0;
   }
 
   std::unique_ptr<std::remove_pointer_t<lo_server>, decltype(&lo_server_free)> server_;
-  std::vector<std::string> paths_;
-  std::vector<std::string> arguments_;
+  std::vector<std::string> received_;
 };
 
 using LoMessagePtr = std::unique_ptr<std::remove_pointer_t<lo_message>, decltype(&lo_message_free)>;
