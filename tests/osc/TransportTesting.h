@@ -55,8 +55,8 @@ class LoPeer {
   static int received(const char* path, const char* types, lo_arg** argv, int argc, lo_message, void* self) {
     std::string text = path + std::string(argc ? " " : "") + types;
     for (int k = 0; k < argc; ++k) {
-      if (types[k] == 'i') text += " " + std::to_string(argv[k]->i);
-      if (types[k] == 's') text += std::string(" ") + &argv[k]->s;
+      if (types[k] == 'i') text.append(" ").append(std::to_string(argv[k]->i));
+      if (types[k] == 's') text.append(" ").append(&argv[k]->s);
     }
     static_cast<LoPeer*>(self)->received_.push_back(text);
     return 0;
