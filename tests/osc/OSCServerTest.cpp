@@ -159,6 +159,28 @@ TEST(OSCServer, stopEndsTheSequencesAndARestartOnTheSamePortWorks) {
   }
 }
 
+// Stops and restarts on one port while datagrams keep coming: every run's readers end, nothing is
+// left running.
+TEST(OSCServer, stopsAndRestartsWhileDatagramsArrive) {
+  const auto server = OSCServer::make(Running().port);
+  server->start();
+  const std::uint16_t port = *server->listeningPort();
+  std::atomic<bool> sending{true};
+  std::thread sender([&] {
+    OSCClient client("127.0.0.1", port);
+    while (sending) client.send(*OSCMessage::make("/burst"), 0);
+  });
+  for (int run = 0; run < 20; ++run) {
+    auto reader = async::spawn(test::take(*server->allMessages(), 1'000'000));
+    std::this_thread::sleep_for(2ms);
+    server->stop();
+    EXPECT_LT(reader.get().size(), 1'000'000u);  // ended by the stop
+    server->start();
+  }
+  sending = false;
+  sender.join();
+}
+
 // A bind that fails leaves the server stopped, without an open socket or new sequences, so a
 // retry fails the same way instead of claiming the server runs.
 TEST(OSCServer, aFailedBindLeavesTheServerStopped) {
