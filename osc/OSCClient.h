@@ -52,6 +52,8 @@ class OSCClient {
 
   const std::string& host() const { return host_; }
   std::uint16_t port() const { return port_; }
+  // The socket, for inspection only (its options, its descriptor); sends change it meanwhile.
+  const net::Socket& socket() const { return *socket_; }
 
   // The core of every send. Throws OSCClientError::couldNotCreateAddress when the host does not
   // resolve to an IPv4 address (nothing is sent), or the socket layer's error unchanged.

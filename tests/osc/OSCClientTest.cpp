@@ -27,6 +27,26 @@ TEST(OSCClient, sendsMessagesAndBundlesToLiblo) {
   EXPECT_EQ(client.port(), defaultPeer.port());
 }
 
+TEST(OSCClient, theTimeOutBecomesTheWriteTimeOutInWholeMilliseconds) {
+  test::LoPeer peer;
+  OSCClient client("127.0.0.1", peer.port());
+  struct Case {
+    std::uint64_t nanoseconds;
+    long microseconds;
+  };
+  for (const auto& c :
+       {Case{second, 1'000'000}, Case{1'999'999, 1000}, Case{999'999, 0}, Case{2'500'000'000, 2'500'000}}) {
+    client.send(*OSCMessage::make("/t"), c.nanoseconds);
+    timeval value{};
+    socklen_t size = sizeof value;
+    ASSERT_EQ(getsockopt(client.socket().socketfd(), SOL_SOCKET, SO_SNDTIMEO, &value, &size), 0);
+    // The system keeps the time-out in clock ticks (up to 10 ms), rounded up.
+    const long microseconds = value.tv_sec * 1'000'000 + value.tv_usec;
+    EXPECT_GE(microseconds, c.microseconds) << c.nanoseconds;
+    EXPECT_LT(microseconds, c.microseconds == 0 ? 1 : c.microseconds + 10'000) << c.nanoseconds;
+  }
+}
+
 // Hosts resolve to IPv4 only: "localhost" gives 127.0.0.1 even where ::1 comes first; an
 // IPv6-only or empty host is refused with its host and port, and the client stays usable.
 TEST(OSCClient, hostsResolveToIPv4Only) {
