@@ -1,0 +1,227 @@
+#include "osc/OSCServer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <utility>
+
+#include "platform/ThreadLabel.h"
+
+namespace osc {
+
+struct OSCServer::Receiver {
+  explicit Receiver(std::unique_ptr<net::Socket> s) : socket(std::move(s)) {}
+  // Read by the loop without a lock; woken, closed and released only once the loop has ended (or,
+  // on the loop's own thread, between two reads).
+  const std::unique_ptr<net::Socket> socket;
+  std::atomic<bool> stopping{false};  // set under the server's lock
+};
+
+std::shared_ptr<OSCServer> OSCServer::make(std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate,
+                                           std::shared_ptr<DispatchQueue> delegateQueue, DecoderFunction decoderType,
+                                           std::optional<std::string> listeningAddress) {
+  return std::make_shared<OSCServer>(Passkey{}, port, std::move(delegate), std::move(delegateQueue), decoderType,
+                                     std::move(listeningAddress));
+}
+
+OSCServer::OSCServer(Passkey, std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate,
+                     std::shared_ptr<DispatchQueue> delegateQueue, DecoderFunction decoderType,
+                     std::optional<std::string> listeningAddress)
+    : delegateQueue_(delegateQueue ? std::move(delegateQueue)
+                                   : DispatchQueue::make("OSCServer Delegate " + std::to_string(port))),
+      decoderType_(decoderType),
+      port_(port),
+      listeningAddress_(std::move(listeningAddress)),
+      dispatcher_(OSCObjectDispatcher::make(delegateQueue_)),
+      delegate_(std::move(delegate)) {}
+
+OSCServer::~OSCServer() { stop(); }
+
+std::string OSCServer::label() const { return "OSCServer Delegate " + std::to_string(port_); }
+
+std::string OSCServer::description() const {
+  return "OSCServer@" + listeningAddress_.value_or("") + ":" + std::to_string(port_);
+}
+
+void OSCServer::start() {
+  std::lock_guard lock(mutex_);
+  if (receiver_) throw OSCServerError::serverAlreadyStarted();
+  auto receiver = std::make_shared<Receiver>(
+      net::Socket::create(net::ProtocolFamily::inet, net::SocketType::datagram, net::SocketProtocol::udp));
+  net::Socket& socket = *receiver->socket;
+  try {
+    socket.setReadBufferSize(receiveBufferSize);
+    socket.listen(port_, backlog, true, listeningAddress_);
+  } catch (...) {
+    // Nothing of the failed run stays: no open socket, no new sequences, not running.
+    socket.close();
+    throw;
+  }
+  const std::int32_t bound = socket.boundPort();
+  listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
+
+  auto [objectStream, objectContinuation] =
+      async::AsyncThrowingStream<DatagramObject>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
+  auto [messageStream, messageContinuation] =
+      async::AsyncThrowingStream<OSCMessage>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
+  objects_.emplace(std::move(objectStream), replayCapacity);
+  objectsContinuation_ = std::move(objectContinuation);
+  allMessages_.emplace(std::move(messageStream), replayCapacity);
+  allMessagesContinuation_ = std::move(messageContinuation);
+  endpoints_.clear();
+
+  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
+  receiver_ = std::move(receiver);
+}
+
+void OSCServer::stop() { stopRun(nullptr); }
+
+void OSCServer::stopRun(const Receiver* run) {
+  std::shared_ptr<Receiver> receiver;
+  std::thread loop;
+  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
+  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
+  {
+    std::lock_guard lock(mutex_);
+    if (!receiver_ || (run && receiver_.get() != run)) return;
+    receiver = std::move(receiver_);
+    receiver->stopping = true;
+    loop = std::move(loop_);
+    objects = objectsContinuation_;
+    messages = allMessagesContinuation_;
+    endpoints_.clear();
+  }
+  receiver->socket->wakeUp();
+  if (loop.get_id() == std::this_thread::get_id()) {
+    loop.detach();  // the loop's own thread: it sees the mark before it reads again
+  } else {
+    loop.join();
+  }
+  receiver->socket->close();
+  objects->finish();
+  messages->finish();
+}
+
+bool OSCServer::isRunning() const {
+  std::lock_guard lock(mutex_);
+  return receiver_ != nullptr;
+}
+
+std::optional<std::uint16_t> OSCServer::listeningPort() const {
+  std::lock_guard lock(mutex_);
+  return listeningPort_;
+}
+
+std::vector<OSCEndpoint> OSCServer::endpoints() const {
+  std::lock_guard lock(mutex_);
+  return endpoints_;
+}
+
+std::optional<OSCServer::Objects> OSCServer::objects() const {
+  std::lock_guard lock(mutex_);
+  return objects_;
+}
+
+std::optional<OSCServer::Messages> OSCServer::allMessages() const {
+  std::lock_guard lock(mutex_);
+  return allMessages_;
+}
+
+std::shared_ptr<OSCServerDelegate> OSCServer::delegate() const {
+  std::lock_guard lock(mutex_);
+  return delegate_.lock();
+}
+
+void OSCServer::setDelegate(std::weak_ptr<OSCServerDelegate> delegate) {
+  std::lock_guard lock(mutex_);
+  delegate_ = std::move(delegate);
+}
+
+void OSCServer::tellDelegate(std::function<void(OSCServerDelegate&)> call) const {
+  delegateQueue_->async([server = weak_from_this(), call = std::move(call)] {
+    const auto self = server.lock();
+    if (!self) return;
+    if (const auto delegate = self->delegate()) call(*delegate);
+  });
+}
+
+void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Receiver> receiver, std::string label) {
+  platform::ScopedThreadLabel scoped(std::move(label));
+  std::exception_ptr readError;
+  while (!receiver->stopping) {
+    std::vector<std::uint8_t> datagram;
+    net::Socket::DatagramResult result;
+    try {
+      result = receiver->socket->readDatagram(datagram);
+    } catch (...) {
+      readError = std::current_exception();
+    }
+    if (receiver->stopping) break;
+    const auto self = server.lock();
+    if (!self) return;  // the server is being destroyed: its destructor stops this loop
+    if (readError) {
+      // The socket failed by itself: this run stops, and the delegate hears why.
+      self->stopRun(receiver.get());
+      break;
+    }
+    // No address: an empty datagram, or a wake-up whose mark the next check sees.
+    if (result.address) self->handleDatagram(*receiver, std::move(datagram), *result.address);
+  }
+  if (const auto self = server.lock()) {
+    self->tellDelegate([readError](OSCServerDelegate& delegate) { delegate.serverDidStop(readError); });
+  }
+}
+
+void OSCServer::handleDatagram(const Receiver& receiver, std::vector<std::uint8_t> datagram,
+                               const net::Socket::Address& address) {
+  const auto hostAndPort = net::Socket::hostAndPort(address);
+  if (!hostAndPort) return;
+  const OSCEndpoint sender{hostAndPort->host, static_cast<std::uint16_t>(hostAndPort->port)};
+  bool isNew = false;
+  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
+  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
+  {
+    std::lock_guard lock(mutex_);
+    if (receiver.stopping) return;
+    isNew = std::find(endpoints_.begin(), endpoints_.end(), sender) == endpoints_.end();
+    if (isNew) endpoints_.push_back(sender);
+    objects = objectsContinuation_;
+    messages = allMessagesContinuation_;
+  }
+  if (isNew) {
+    tellDelegate([sender](OSCServerDelegate& delegate) { delegate.serverDidAddEndpoint(sender.host, sender.port); });
+  }
+  handle(std::move(datagram), sender, *objects, *messages);
+}
+
+namespace {
+void yieldMessages(const OSCObject& object, const async::AsyncThrowingStream<OSCMessage>::Continuation& messages) {
+  if (const OSCMessage* message = object.message()) {
+    messages.yield(*message);
+  } else if (const OSCBundle* bundle = object.bundle()) {
+    // Depth is bounded: received bundles are at most OSCBundle::maximumNestingDepth levels deep.
+    for (const OSCObject& element : bundle->elements()) yieldMessages(element, messages);
+  }
+}
+}  // namespace
+
+void OSCServer::handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender,
+                       const async::AsyncThrowingStream<DatagramObject>::Continuation& objects,
+                       const async::AsyncThrowingStream<OSCMessage>::Continuation& messages) {
+  std::optional<DatagramObject> object;
+  try {
+    object = decoderType_(std::span<const std::uint8_t>(datagram));
+  } catch (...) {
+    tellDelegate([data = std::move(datagram), error = std::current_exception()](OSCServerDelegate& delegate) {
+      delegate.couldNotParseData(data, error);
+    });
+    return;
+  }
+  if (!object) return;
+  object->setEndpoint(sender);
+  object->setReceiveTime(std::chrono::steady_clock::now());
+  objects.yield(*object);
+  dispatcher_->dispatch(*object);
+  yieldMessages(*object, messages);
+}
+
+}  // namespace osc

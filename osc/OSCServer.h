@@ -1,0 +1,167 @@
+#pragma once
+// OSCServer: receives OSC over UDP/IPv4 on one bound port. A receive loop on a thread of its own
+// reads each datagram (up to 8192 bytes), notes a new sender, decodes it with the owner's decoder,
+// stamps the object with its sender and the time of reception (a bundle passes both on to every
+// element) and hands it on, in arrival order, along four roads:
+//   objects()      every decoded object, a bundle as one element;
+//   allMessages()  every message, those inside bundles included (depth first, in element order);
+//   dispatcher()   the handlers registered by address pattern, run on the delegate queue;
+//   the delegate   new senders, undecodable datagrams and the end of the loop, on the delegate queue.
+// Both sequences replay their newest 512 elements to each new reader, so a reply that arrives
+// before its wait subscribes is still found (firstMessage, firstBundle). They are absent before
+// the first start, end normally on stop() and are kept after it; a start makes new ones.
+//
+// Owned through std::shared_ptr (make()). The receive loop holds the server weakly, so the last
+// owner is never dropped on the loop's own thread; the destructor stops the server without telling
+// the delegate. start(), stop() and isRunning() run on the caller's thread under the server's lock;
+// any thread may call them. stop() wakes the loop, joins it (a stop on the loop's own thread
+// detaches it instead), closes the socket, then ends both sequences; the loop then reports
+// serverDidStop without an error. A failed start leaves the server stopped.
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include <boost/asio/awaitable.hpp>
+
+#include "async/AsyncStream.h"
+#include "net/Socket.h"
+#include "osc/DispatchQueue.h"
+#include "osc/OSCAddressPattern.h"
+#include "osc/OSCEndpoint.h"
+#include "osc/OSCObject.h"
+#include "osc/OSCObjectDispatcher.h"
+#include "osc/OSCServerDelegate.h"
+#include "osc/OSCServerError.h"
+#include "osc/OSCStandardDecoder.h"
+#include "osc/ObjectsOfType.h"
+#include "osc/SharedBufferedAsyncSequence.h"
+
+namespace osc {
+
+// A decoder type as the server holds it: D::decode behind a plain function.
+using DecoderFunction = std::optional<DatagramObject> (*)(std::optional<std::span<const std::uint8_t>>);
+
+template <DatagramDecoder D>
+DecoderFunction decoderOf() {
+  return [](std::optional<std::span<const std::uint8_t>> datagram) -> std::optional<DatagramObject> {
+    return D::decode(datagram);
+  };
+}
+
+class OSCServer : public std::enable_shared_from_this<OSCServer> {
+  struct Passkey {};
+
+ public:
+  using Objects = SharedBufferedAsyncSequence<async::AsyncThrowingStream<DatagramObject>>;
+  using Messages = SharedBufferedAsyncSequence<async::AsyncThrowingStream<OSCMessage>>;
+
+  static constexpr std::size_t receiveBufferSize = 8192;
+  static constexpr std::size_t replayCapacity = 512;
+  static constexpr std::int64_t backlog = 1024;
+
+  // Does not touch the network. Without a delegate queue the server makes a serial one labelled
+  // "OSCServer Delegate " and the port; the receive loop's thread carries the same label.
+  static std::shared_ptr<OSCServer> make(std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate = {},
+                                         std::shared_ptr<DispatchQueue> delegateQueue = nullptr,
+                                         DecoderFunction decoderType = decoderOf<OSCStandardDecoder>(),
+                                         std::optional<std::string> listeningAddress = std::nullopt);
+  OSCServer(Passkey, std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate,
+            std::shared_ptr<DispatchQueue> delegateQueue, DecoderFunction decoderType,
+            std::optional<std::string> listeningAddress);
+  ~OSCServer();
+  OSCServer(const OSCServer&) = delete;
+  OSCServer& operator=(const OSCServer&) = delete;
+
+  // "OSCServer@" + listening address (empty when none) + ":" + the port asked for.
+  std::string description() const;
+
+  // Binds (address and port reuse, port 0: the system picks) and starts the receive loop. Throws
+  // OSCServerError::serverAlreadyStarted while running, or the socket layer's error; after an
+  // error the server is stopped as before and may be started again.
+  void start();
+  // Safe on a server that is not running.
+  void stop();
+  bool isRunning() const;
+
+  // The port bound by the last successful start; none before it.
+  std::optional<std::uint16_t> listeningPort() const;
+  // The senders heard from since the start, in the order first heard.
+  std::vector<OSCEndpoint> endpoints() const;
+  std::optional<Objects> objects() const;
+  std::optional<Messages> allMessages() const;
+  // The objects of one type (OSCMessage: the top-level messages; OSCBundle: the top-level bundles).
+  // Every object is an OSC object, so objects() itself is the view of all OSC objects.
+  template <class T>
+  std::optional<ObjectsOfType<Objects, T>> objectsOfType() const {
+    auto all = objects();
+    if (!all) return std::nullopt;
+    return ObjectsOfType<Objects, T>(std::move(*all));
+  }
+
+  std::shared_ptr<OSCServerDelegate> delegate() const;
+  void setDelegate(std::weak_ptr<OSCServerDelegate> delegate);
+  const std::shared_ptr<DispatchQueue>& delegateQueue() const { return delegateQueue_; }
+  OSCObjectDispatcher& dispatcher() const { return *dispatcher_; }
+
+  // --- Waits for replies (OSCServerWaits.cpp). Call from a task made by async::spawn. ---
+  // The first message received strictly after `since` whose address matches `matching` (none: any)
+  // and, when `host` is given, that came from host and port. From allMessages(), or with
+  // fromMessageStream false from the top-level messages of objects(). `timeout` in nanoseconds
+  // measures the whole wait. Throws OSCServerError::readTimeout when it runs out,
+  // serverStopped() when the server was never started or its sequence ends first, or the error
+  // the sequence ends with.
+  asio::awaitable<OSCMessage> firstMessage(std::optional<OSCAddressPattern> matching,
+                                           std::optional<std::string> host, std::uint16_t port,
+                                           DispatchTime since, std::uint64_t timeout,
+                                           bool fromMessageStream = true) const;
+  // The same with the pattern as text; text that is not a valid pattern sets no address condition.
+  asio::awaitable<OSCMessage> firstMessage(std::string_view matchingAddress, std::optional<std::string> host,
+                                           std::uint16_t port, DispatchTime since, std::uint64_t timeout,
+                                           bool fromMessageStream = true) const;
+  // The first top-level bundle received strictly after `since` (from host and port, when given).
+  asio::awaitable<OSCBundle> firstBundle(std::uint64_t timeout, std::optional<std::string> host,
+                                         std::uint16_t port, DispatchTime since) const;
+
+ private:
+  // What the receive loop shares with the server: the socket and the stop mark.
+  struct Receiver;
+
+  // Stops the run of `run` only (null: whichever runs).
+  void stopRun(const Receiver* run);
+  static void receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Receiver> receiver, std::string label);
+  void handleDatagram(const Receiver& receiver, std::vector<std::uint8_t> datagram,
+                      const net::Socket::Address& address);
+  void handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender,
+              const async::AsyncThrowingStream<DatagramObject>::Continuation& objects,
+              const async::AsyncThrowingStream<OSCMessage>::Continuation& messages);
+  // Runs `call` with the delegate on the delegate queue, holding the server weakly.
+  void tellDelegate(std::function<void(OSCServerDelegate&)> call) const;
+  std::string label() const;
+
+  const std::shared_ptr<DispatchQueue> delegateQueue_;
+  const DecoderFunction decoderType_;
+  const std::uint16_t port_;
+  const std::optional<std::string> listeningAddress_;
+  const std::shared_ptr<OSCObjectDispatcher> dispatcher_;
+
+  mutable std::mutex mutex_;
+  std::shared_ptr<Receiver> receiver_;  // present while running
+  std::thread loop_;
+  std::vector<OSCEndpoint> endpoints_;
+  std::optional<Objects> objects_;
+  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objectsContinuation_;
+  std::optional<Messages> allMessages_;
+  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> allMessagesContinuation_;
+  std::weak_ptr<OSCServerDelegate> delegate_;
+  std::optional<std::uint16_t> listeningPort_;
+};
+
+}  // namespace osc

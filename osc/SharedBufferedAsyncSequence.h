@@ -1,0 +1,79 @@
+#pragma once
+// SharedBufferedAsyncSequence<Base>: any number of readers follow one base sequence at the same
+// time, and each new reader first gets a replay of the newest `capacity` elements, oldest first.
+// The base is read by one pump task, started at construction, so the replay fills while nobody
+// reads. Each makeAsyncIterator() opens an independent, unbounded subscription, registered before
+// it returns; reading never consumes anything for other readers.
+//
+// Exactly once: registration with its replay, and each delivery with its append to the replay,
+// are each one critical section under the manager's one lock, so a reader gets every element
+// either from the replay or live, never both and never neither. A reader that comes after the base
+// has ended gets the replay and then the same end (normal or the base's error).
+//
+// Copies share one manager; when the last copy and the last reader are gone, the pump is
+// cancelled. Any thread may call makeAsyncIterator().
+
+#include <cstddef>
+#include <deque>
+#include <memory>
+#include <stdexcept>
+#include <utility>
+
+#include "async/AsyncSequence.h"
+#include "async/SubSequenceManager.h"
+
+namespace osc {
+
+namespace detail {
+
+// The manager's hooks keep the replay buffer; both run under the manager's lock.
+template <class T>
+class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
+  using Continuation = typename async::SubSequenceManager<T>::Continuation;
+
+ public:
+  template <class Base>
+  ReplayingSubSequenceManager(Base base, std::size_t capacity)
+      : async::SubSequenceManager<T>(std::move(base)), capacity_(capacity) {}
+
+ private:
+  void willRegister(const Continuation& continuation) override {
+    for (const T& element : buffer_) continuation.yield(element);
+  }
+  void didDeliver(const T& element) override {
+    if (buffer_.size() == capacity_) buffer_.pop_front();
+    buffer_.push_back(element);
+  }
+
+  const std::size_t capacity_;
+  std::deque<T> buffer_;  // oldest first; guarded by the manager's lock
+};
+
+}  // namespace detail
+
+template <async::AsyncSequence Base>
+class SharedBufferedAsyncSequence {
+ public:
+  using Element = async::ElementOf<Base>;
+  using Iterator = typename async::AsyncThrowingStream<Element>::Iterator;
+
+  // `capacity` must be at least 1.
+  SharedBufferedAsyncSequence(Base base, std::size_t capacity)
+      : manager_(makeManager(std::move(base), capacity)) {}
+
+  Iterator makeAsyncIterator() const { return manager_->subscribe(); }
+
+ private:
+  using Manager = detail::ReplayingSubSequenceManager<Element>;
+
+  static std::shared_ptr<Manager> makeManager(Base base, std::size_t capacity) {
+    if (capacity == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");
+    auto manager = std::make_shared<Manager>(std::move(base), capacity);
+    manager->startPumping();
+    return manager;
+  }
+
+  std::shared_ptr<Manager> manager_;
+};
+
+}  // namespace osc

@@ -1,0 +1,79 @@
+// The dispatcher on a queue of its own: order, removal, bundles, changes from inside a callback,
+// a queue that is gone.
+
+#include <gtest/gtest.h>
+
+#include "osc/OSCObjectDispatcher.h"
+
+namespace osc {
+namespace {
+
+struct Fixture {
+  std::shared_ptr<DispatchQueue> queue = DispatchQueue::make("dispatch test");
+  std::shared_ptr<OSCObjectDispatcher> dispatcher = OSCObjectDispatcher::make(queue);
+  std::vector<std::string> calls;  // written on the queue, read after flush()
+
+  OSCObjectDispatcher::Callback recorder(std::string name) {
+    return [this, name](const OSCAddressPattern& pattern, const OSCMessage& message) {
+      calls.push_back(name + " " + pattern.pattern() + " " + message.address().address());
+    };
+  }
+  void add(const std::string& name, std::string_view pattern) {
+    dispatcher->register_(*OSCAddressPattern::make(pattern), recorder(name));
+  }
+  static OSCMessage message(std::string_view address) { return *OSCMessage::make(address); }
+  std::vector<std::string> flush() {
+    queue->sync([] {});
+    return std::exchange(calls, {});
+  }
+};
+
+TEST(OSCObjectDispatcher, callsEveryMatchingHandlerInRegistrationOrder) {
+  Fixture f;
+  f.add("1", "/a/*");
+  f.add("2", "/b");
+  f.add("3", "/a/*");
+  f.dispatcher->dispatch(Fixture::message("/a/x"));
+  f.dispatcher->dispatch(Fixture::message("/c"));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"1 /a/* /a/x", "3 /a/* /a/x"}));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/b")));
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/c")));
+
+  f.dispatcher->remove(*OSCAddressPattern::make("/never"));
+  f.dispatcher->remove(*OSCAddressPattern::make("/a/*"));
+  f.dispatcher->dispatch(OSCObject(Fixture::message("/a/x")));
+  f.dispatcher->dispatch(OSCObject(Fixture::message("/b")));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"2 /b /b"}));
+
+  // Bundles are walked depth first.
+  f.add("h", "/*");
+  const OSCBundle inner(1, {Fixture::message("/B"), Fixture::message("/C")});
+  f.dispatcher->dispatch(OSCObject(OSCBundle(1, {Fixture::message("/A"), inner, Fixture::message("/D")})));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"h /* /A", "h /* /B", "h /* /C", "h /* /D"}));
+}
+
+TEST(OSCObjectDispatcher, aHandlerAddedInACallbackCountsFromTheNextMessage) {
+  Fixture f;
+  f.dispatcher->register_(*OSCAddressPattern::make("/x"), [&f](const auto&, const OSCMessage&) {
+    f.calls.push_back("outer");
+    f.add("inner", "/x");
+  });
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_EQ(f.flush(), std::vector<std::string>{"outer"});
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"outer", "inner /x /x"}));
+}
+
+TEST(OSCObjectDispatcher, doesNothingOnceItsQueueIsGone) {
+  Fixture f;
+  f.add("1", "/x");
+  f.flush();
+  f.queue.reset();
+  f.add("2", "/x");
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/x")));
+  EXPECT_TRUE(f.calls.empty());
+}
+
+}  // namespace
+}  // namespace osc

@@ -1,0 +1,95 @@
+// Replay to late readers, the end after the replay, and exactly-once delivery while readers
+// subscribe during delivery.
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <thread>
+
+#include "osc/SharedBufferedAsyncSequence.h"
+#include "tests/osc/TransportTesting.h"
+
+namespace osc {
+namespace {
+
+using Stream = async::AsyncThrowingStream<int>;
+using Shared = SharedBufferedAsyncSequence<Stream>;
+
+std::vector<int> range(int from, int to) {
+  std::vector<int> out(static_cast<std::size_t>(to - from + 1));
+  std::iota(out.begin(), out.end(), from);
+  return out;
+}
+
+// Yields 1..count and waits until an early reader has seen them all, so the pump has delivered.
+void feed(const Stream::Continuation& continuation, const Shared& shared, int count) {
+  auto early = async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(count)));
+  for (int i = 1; i <= count; ++i) continuation.yield(i);
+  ASSERT_EQ(early.get().size(), static_cast<std::size_t>(count));
+}
+
+TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnes) {
+  struct Case {
+    std::size_t capacity;
+    int passed;
+  };
+  for (const auto& c : {Case{512, 600}, Case{1, 10}, Case{512, 10}}) {
+    SCOPED_TRACE(c.capacity);
+    auto [stream, continuation] = Stream::makeStream();
+    const Shared shared(stream, c.capacity);
+    feed(continuation, shared, c.passed);
+    const int first = std::max(1, c.passed - static_cast<int>(c.capacity) + 1);
+    auto late =
+        async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(c.passed - first + 3)));
+    auto lateCopy = async::spawn(test::takeFrom(Shared(shared).makeAsyncIterator(), 2));
+    continuation.yield(c.passed + 1);
+    continuation.yield(c.passed + 2);
+    EXPECT_EQ(late.get(), range(first, c.passed + 2));
+    EXPECT_EQ(lateCopy.get(), range(first, first + 1));
+  }
+}
+
+TEST(SharedBufferedAsyncSequence, aReaderAfterTheEndGetsTheReplayThenTheEnd) {
+  for (const bool withError : {false, true}) {
+    auto [stream, continuation] = Stream::makeStream();
+    const Shared shared(stream, 2);
+    feed(continuation, shared, 3);
+    if (withError) {
+      continuation.finish(std::make_exception_ptr(std::runtime_error("base failed")));
+    } else {
+      continuation.finish();
+    }
+    auto late = async::spawn(test::take(shared, 10));
+    if (withError) {
+      EXPECT_THROW(late.get(), std::runtime_error);
+    } else {
+      EXPECT_EQ(late.get(), range(2, 3));
+    }
+  }
+}
+
+// Readers subscribe from another thread while the pump delivers: each one sees a gapless run of
+// consecutive elements up to the last, never one twice and never one missing.
+TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
+  constexpr int count = 4000;
+  auto [stream, continuation] = Stream::makeStream();
+  const Shared shared(stream, 16);
+  std::vector<async::TaskHandle<std::vector<int>>> readers;
+  std::thread subscriber([&] {
+    for (int k = 0; k < 20; ++k) {
+      readers.push_back(async::spawn(test::take(shared, count)));
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 1; i <= count; ++i) continuation.yield(i);
+  subscriber.join();
+  continuation.finish();
+  for (auto& reader : readers) {
+    const auto seen = reader.get();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen, range(seen.front(), count));
+  }
+}
+
+}  // namespace
+}  // namespace osc
