@@ -155,7 +155,10 @@ void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Rec
     } catch (...) {
       readError = std::current_exception();
     }
-    if (receiver->stopping) break;
+    if (receiver->stopping) {
+      readError = nullptr;  // stopped: a read that failed meanwhile is not the reason
+      break;
+    }
     const auto self = server.lock();
     if (!self) return;  // the server is being destroyed: its destructor stops this loop
     if (readError) {
