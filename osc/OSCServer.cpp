@@ -167,7 +167,12 @@ void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Rec
       break;
     }
     // No address: an empty datagram, or a wake-up whose mark the next check sees.
-    if (result.address) self->handleDatagram(*receiver, std::move(datagram), *result.address);
+    if (!result.address) continue;
+    try {
+      self->handleDatagram(*receiver, std::move(datagram), *result.address);
+    } catch (...) {
+      // Only a failed allocation gets here: the datagram is lost, the loop goes on.
+    }
   }
   if (const auto self = server.lock()) {
     self->tellDelegate([readError](OSCServerDelegate& delegate) { delegate.serverDidStop(readError); });
