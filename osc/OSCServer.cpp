@@ -57,19 +57,23 @@ void OSCServer::start() {
     throw;
   }
   const std::int32_t bound = socket.boundPort();
-  listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
 
   auto [objectStream, objectContinuation] =
       async::AsyncThrowingStream<DatagramObject>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
   auto [messageStream, messageContinuation] =
       async::AsyncThrowingStream<OSCMessage>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
-  objects_.emplace(std::move(objectStream), replayCapacity);
+  Objects objects(std::move(objectStream), replayCapacity);
+  Messages messages(std::move(messageStream), replayCapacity);
+  // Last of what may fail: when no thread can be made, the socket closes with `receiver` and the
+  // server keeps the sequences it had. The loop waits for the lock before it hands anything on.
+  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
+
+  listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
+  objects_.emplace(std::move(objects));
   objectsContinuation_ = std::move(objectContinuation);
-  allMessages_.emplace(std::move(messageStream), replayCapacity);
+  allMessages_.emplace(std::move(messages));
   allMessagesContinuation_ = std::move(messageContinuation);
   endpoints_.clear();
-
-  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
   receiver_ = std::move(receiver);
 }
 
