@@ -43,7 +43,9 @@ std::string OSCServer::description() const {
 }
 
 void OSCServer::start() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // The port and the sequences of a run being torn down are released first.
+  tornDown_.wait(lock, [this] { return !tearingDown_; });
   if (receiver_) throw OSCServerError::serverAlreadyStarted();
   auto receiver = std::make_shared<Receiver>(
       net::Socket::create(net::ProtocolFamily::inet, net::SocketType::datagram, net::SocketProtocol::udp));
@@ -85,8 +87,11 @@ void OSCServer::stopRun(const Receiver* run) {
   std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
   std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // A stop (not the loop's own) returns only once a teardown under way has ended.
+    if (!run) tornDown_.wait(lock, [this] { return !tearingDown_; });
     if (!receiver_ || (run && receiver_.get() != run)) return;
+    tearingDown_ = true;
     receiver = std::move(receiver_);
     receiver->stopping = true;
     loop = std::move(loop_);
@@ -103,6 +108,11 @@ void OSCServer::stopRun(const Receiver* run) {
   receiver->socket->close();
   objects->finish();
   messages->finish();
+  {
+    std::lock_guard lock(mutex_);
+    tearingDown_ = false;
+  }
+  tornDown_.notify_all();
 }
 
 bool OSCServer::isRunning() const {
