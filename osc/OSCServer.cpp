@@ -43,7 +43,9 @@ std::string OSCServer::description() const {
 }
 
 void OSCServer::start() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  // The port and the sequences of a run being torn down are released first.
+  tornDown_.wait(lock, [this] { return !tearingDown_; });
   if (receiver_) throw OSCServerError::serverAlreadyStarted();
   auto receiver = std::make_shared<Receiver>(
       net::Socket::create(net::ProtocolFamily::inet, net::SocketType::datagram, net::SocketProtocol::udp));
@@ -57,19 +59,23 @@ void OSCServer::start() {
     throw;
   }
   const std::int32_t bound = socket.boundPort();
-  listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
 
   auto [objectStream, objectContinuation] =
       async::AsyncThrowingStream<DatagramObject>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
   auto [messageStream, messageContinuation] =
       async::AsyncThrowingStream<OSCMessage>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
-  objects_.emplace(std::move(objectStream), replayCapacity);
+  Objects objects(std::move(objectStream), replayCapacity);
+  Messages messages(std::move(messageStream), replayCapacity);
+  // Last of what may fail: when no thread can be made, the socket closes with `receiver` and the
+  // server keeps the sequences it had. The loop waits for the lock before it hands anything on.
+  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
+
+  listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
+  objects_.emplace(std::move(objects));
   objectsContinuation_ = std::move(objectContinuation);
-  allMessages_.emplace(std::move(messageStream), replayCapacity);
+  allMessages_.emplace(std::move(messages));
   allMessagesContinuation_ = std::move(messageContinuation);
   endpoints_.clear();
-
-  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
   receiver_ = std::move(receiver);
 }
 
@@ -81,8 +87,11 @@ void OSCServer::stopRun(const Receiver* run) {
   std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
   std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    // A stop (not the loop's own) returns only once a teardown under way has ended.
+    if (!run) tornDown_.wait(lock, [this] { return !tearingDown_; });
     if (!receiver_ || (run && receiver_.get() != run)) return;
+    tearingDown_ = true;
     receiver = std::move(receiver_);
     receiver->stopping = true;
     loop = std::move(loop_);
@@ -99,6 +108,11 @@ void OSCServer::stopRun(const Receiver* run) {
   receiver->socket->close();
   objects->finish();
   messages->finish();
+  {
+    std::lock_guard lock(mutex_);
+    tearingDown_ = false;
+  }
+  tornDown_.notify_all();
 }
 
 bool OSCServer::isRunning() const {
@@ -155,7 +169,10 @@ void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Rec
     } catch (...) {
       readError = std::current_exception();
     }
-    if (receiver->stopping) break;
+    if (receiver->stopping) {
+      readError = nullptr;  // stopped: a read that failed meanwhile is not the reason
+      break;
+    }
     const auto self = server.lock();
     if (!self) return;  // the server is being destroyed: its destructor stops this loop
     if (readError) {
@@ -164,7 +181,12 @@ void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Rec
       break;
     }
     // No address: an empty datagram, or a wake-up whose mark the next check sees.
-    if (result.address) self->handleDatagram(*receiver, std::move(datagram), *result.address);
+    if (!result.address) continue;
+    try {
+      self->handleDatagram(*receiver, std::move(datagram), *result.address);
+    } catch (...) {
+      // Only a failed allocation gets here: the datagram is lost, the loop goes on.
+    }
   }
   if (const auto self = server.lock()) {
     self->tellDelegate([readError](OSCServerDelegate& delegate) { delegate.serverDidStop(readError); });

@@ -16,8 +16,10 @@
 // the delegate. start(), stop() and isRunning() run on the caller's thread under the server's lock;
 // any thread may call them. stop() wakes the loop, joins it (a stop on the loop's own thread
 // detaches it instead), closes the socket, then ends both sequences; the loop then reports
-// serverDidStop without an error. A failed start leaves the server stopped.
+// serverDidStop without an error. A stop or start that meets another thread's stop waits until
+// that one has ended the sequences. A failed start leaves the server stopped.
 
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <memory>
@@ -153,6 +155,8 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   const std::shared_ptr<OSCObjectDispatcher> dispatcher_;
 
   mutable std::mutex mutex_;
+  std::condition_variable tornDown_;
+  bool tearingDown_ = false;  // between taking a run from the server and ending its sequences
   std::shared_ptr<Receiver> receiver_;  // present while running
   std::thread loop_;
   std::vector<OSCEndpoint> endpoints_;

@@ -119,6 +119,13 @@ TEST(OSCServerWait, aStoppedServerEndsTheWaitBeforeItsDeadline) {
   s.server->stop();
   EXPECT_EQ(outcome(wait), "OSCServerError.serverStopped(nil)");
   EXPECT_LT(Clock::now() - start, 5s);
+  // A cancelled wait ends at once as well: its subscription ends.
+  Receiving r;
+  auto cancelled = async::spawn(r.server->firstMessage("/r", std::nullopt, 0, Clock::now(), 10'000 * millisecond));
+  std::this_thread::sleep_for(20ms);
+  cancelled.cancel();
+  EXPECT_EQ(outcome(cancelled), "OSCServerError.serverStopped(nil)");
+  EXPECT_LT(Clock::now() - start, 5s);
 }
 
 // The nanosecond form: the operation's value, or exactly the caller's error once the time is up.
