@@ -40,7 +40,10 @@ class OSCBundle {
   // "#bundle" and a 0 byte, the first 8 bytes of every bundle.
   static constexpr std::uint8_t prefix[8] = {'#', 'b', 'u', 'n', 'd', 'l', 'e', 0};
 
-  explicit OSCBundle(std::uint64_t timetag = 1, std::vector<OSCObject> elements = {});
+  // Two constructors rather than a default argument: the element list may only be built where
+  // the element type is complete.
+  explicit OSCBundle(std::uint64_t timetag = 1);
+  explicit OSCBundle(std::uint64_t timetag, std::vector<OSCObject> elements);
   OSCBundle(const OSCBundle&);
   OSCBundle(OSCBundle&&) noexcept;
   OSCBundle& operator=(const OSCBundle&);

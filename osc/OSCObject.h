@@ -50,6 +50,7 @@ class OSCObject {
 };
 
 // OSCBundle's members that need the complete element type, defined here so they can be inlined.
+inline OSCBundle::OSCBundle(std::uint64_t timetag) : timetag_(timetag) {}
 inline OSCBundle::OSCBundle(std::uint64_t timetag, std::vector<OSCObject> elements)
     : timetag_(timetag), elements_(std::move(elements)) {}
 inline OSCBundle::OSCBundle(const OSCBundle&) = default;
