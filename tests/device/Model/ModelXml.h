@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for the model tests: documents from text, a complete channel element, and the text of
-// the decoding error an operation throws.
+// Helpers for the model tests: documents from text, the decoding error an operation throws and
+// the texts of such errors, a complete channel element.
 
 #include <functional>
 #include <memory>
@@ -19,14 +19,25 @@ inline device::ZRXMLElementPtr parse(std::string_view text) {
   return device::ZRXMLParser::parseDocument(text);
 }
 
-// The description of the ZRXMLDecodingError that `operation` throws, or "no error".
+// The description of the ZRXMLDecodingError that `operation` throws, or "" when it throws none.
 inline std::string errorOf(const std::function<void()>& operation) {
   try {
     operation();
   } catch (const device::ZRXMLDecodingError& error) {
     return error.description();
   }
-  return "no error";
+  return "";
+}
+
+// The texts of the three decoding errors.
+inline std::string badValue(const std::string& value, const std::string& attribute = "VALUE.val") {
+  return "value \"" + value + "\" of attribute " + attribute + " could not be converted to the expected type.";
+}
+inline std::string noAttribute(const std::string& attribute, const std::string& element = "VALUE") {
+  return "attribute \"" + attribute + "\" not found for \"" + element + "\"";
+}
+inline std::string noChild(const std::string& element, const std::string& child) {
+  return element + " does not contain child \"" + child + "\"";
 }
 
 using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
