@@ -52,18 +52,19 @@ TEST(AppSettings, DecodeReadsFieldsThenMergesTheDocumentTexts) {
     Texts texts;   // as `properties` holds them after the decode
     std::string error;
   } cases[] = {
-      {R"(<VALUE name="MasterMidGainDB" val="-12"/><VALUE name="ChannelGainStepdB" val="1.25e0"/>)",
-       {{"MasterMidGainDB", "-12.0"}, {"ChannelGainStepdB", "1.2"}},  // "%.1f" of 1.25 is "1.2"
-       {{"MasterMidGainDB", "-12"}, {"ChannelGainStepdB", "1.25e0"}}, ""},
+      // The first entry of a key sets the field, the last one the text.
+      {R"(<VALUE name="MasterMidGainDB" val="-12"/><VALUE name="ChannelGainStepdB" val="1.25e0"/>)"
+       R"(<VALUE name="ExclusiveSolo" val="1"/><VALUE name="ExclusiveSolo" val="0"/><VALUE name="PW" val="pw"/>)"
+       R"(<VALUE name="TechnicianMode" val="30"/><VALUE name="RotvGroupLock" val="YES"/>)"
+       R"(<VALUE name="PelionType" val="VELTO:tamo"/>)",
+       {{"MasterMidGainDB", "-12.0"}, {"ChannelGainStepdB", "1.2"}, {"ExclusiveSolo", "1"}, {"RotvGroupLock", "1"},
+        {"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}, {"PW", "pw"}},  // "%.1f" of 1.25 is "1.2"
+       {{"MasterMidGainDB", "-12"}, {"ChannelGainStepdB", "1.25e0"}, {"ExclusiveSolo", "0"}, {"RotvGroupLock", "YES"},
+        {"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}, {"PW", "pw"}}, ""},
       // Entries without "name" or "val" and other elements are skipped; unknown keys are kept.
       {R"(<VALUE name="Foo" val="x"/><VALUE val="1"/><VALUE name="Bar"/><Other name="PW" val="p"/>)", {},
        {{"Foo", "x"}}, ""},
       {R"(<VALUE name="Foo" val="x"/><VALUE name="ExclusiveSolo"/>)", {}, {}, modeltest::noAttribute("val")},
-      {R"(<VALUE name="ExclusiveSolo" val="1"/><VALUE name="ExclusiveSolo" val="0"/><VALUE name="RotvGroupLock" val="YES"/>)",
-       {{"ExclusiveSolo", "1"}, {"RotvGroupLock", "1"}}, {{"ExclusiveSolo", "0"}, {"RotvGroupLock", "YES"}}, ""},
-      {R"(<VALUE name="TechnicianMode" val="30"/><VALUE name="PelionType" val="VELTO:tamo"/>)",
-       {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}},
-       {{"TechnicianMode", "30"}, {"PelionType", "VELTO:tamo"}}, ""},
       {R"(<VALUE name="PW" val="pw"/><VALUE name="TechnicianMode" val="35"/>)", {{"PW", "pw"}}, {}, badValue("35")},
       // ChMidGainDB is read before ChPeakGainDB; later keys and the texts stay untouched.
       {R"(<VALUE name="GroupGainStepdB" val="1.0"/><VALUE name="ChPeakGainDB" val="high"/>)"
@@ -81,19 +82,12 @@ TEST(AppSettings, DecodeReadsFieldsThenMergesTheDocumentTexts) {
     auto updated = std::make_shared<AppSettings>();
     EXPECT_EQ(errorOf([&] { updated->decode(xml->children.front()); }), c.error) << c.entries;
     EXPECT_TRUE(textsAre(updated->properties, c.texts)) << c.entries;
-    EXPECT_TRUE(textsAre(device::deepCopy(updated)->properties, c.fields)) << c.entries;
+    const auto copy = device::deepCopy(updated);
+    EXPECT_TRUE(textsAre(copy->properties, c.fields)) << c.entries;
+    EXPECT_EQ(copy->properties.at("UUID") + copy->uuid, updated->uuid + updated->uuid);
   }
   EXPECT_EQ(errorOf([] { AppSettings{modeltest::parse("<Device><Setting/></Device>")}; }),
             modeltest::noChild("Device", "Settings"));
-}
-
-TEST(AppSettings, CopyRendersFieldsWrittenDirectlyAndKeepsTheUuid) {
-  auto source = std::make_shared<AppSettings>();
-  source->appName = "Monitor";  // not yet in the texts
-  const auto copy = device::deepCopy(source);
-  EXPECT_TRUE(textsAre(copy->properties, {{"AppName", "Monitor"}}));
-  EXPECT_EQ(copy->properties.at("UUID") + copy->uuid, source->uuid + source->uuid);
-  EXPECT_EQ(source->properties.at("AppName"), "");
 }
 
 TEST(AppSettingsContainer, KeepsOneTextPerKeyInTheSettingsForm) {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
+#include <string>
 
 #include "device/Model/ChannelSettings.h"
+#include "platform/NumberText.h"
 #include "tests/device/Model/ModelXml.h"
 
 namespace {
@@ -12,40 +12,38 @@ using device::ChannelSettings;
 using device::Hide;
 using modeltest::channelElement;
 
+// Hide, tone, morph, colour alpha, gain, theta, phi, width, r | input, linked, mute, group.
+std::string state(const ChannelSettings& c) {
+  std::string out = c.hide == Hide::hidden ? "hidden" : "visible";
+  for (const double v : {c.tone(), c.morph(), double(c.color.a()), c.channelGaindB(), c.theta(), c.phi(),
+                         c.widthOffset(), c.r()})
+    out += " " + platform::formatShortest(v);
+  return out + " | " + std::to_string(c.inputChannel) + " " + std::to_string(c.linkedStereoChannel) + " " +
+         std::to_string(c.mute) + " " + std::to_string(c.groupID);
+}
+
 TEST(ChannelSettings, DecodesToleratedAndRequiredAttributesAndClampsAtTheEdges) {
-  using Field = double (*)(const ChannelSettings&);
-  const Field tone = [](const ChannelSettings& c) { return c.tone(); };
-  const Field morph = [](const ChannelSettings& c) { return c.morph(); };
-  const Field gain = [](const ChannelSettings& c) { return c.channelGaindB(); };
-  const Field width = [](const ChannelSettings& c) { return c.widthOffset(); };
-  const Field r = [](const ChannelSettings& c) { return std::isnan(c.r()) ? 99 : std::copysign(7, c.r()); };
   const auto badMode = [](const char* text) { return modeltest::badValue(text, "ChannelSettings.ChannelMode"); };
   const struct {
     modeltest::Changes changes;
     std::string error;
-    Field field;
-    double expected;
+    const char* expected;
   } cases[] = {
-      {{}, "", [](const ChannelSettings& c) { return double(c.linkedStereoChannel); }, 4},
-      {{{"Hide", "5"}}, "", [](const ChannelSettings& c) { return c.hide == Hide::hidden ? 1.0 : 0.0; }, 1},
-      {{{"Tone", "x"}}, "", tone, -0.5},
-      {{{"Morph", ""}}, "", morph, 0.75},
-      {{{"Color", "zz"}}, "", [](const ChannelSettings& c) { return double(c.color.a()); }, 4},
-      {{{"ChannelGaindB", "-200"}}, "", gain, -144},
-      {{{"Theta", "4"}}, "", [](const ChannelSettings& c) { return c.theta(); }, std::numbers::pi},
-      {{{"Phi", "-4"}}, "", [](const ChannelSettings& c) { return c.phi(); }, -std::numbers::pi},
-      {{{"WidthOffset", "120"}}, "", width, 90},
-      {{{"WidthOffset", "-90"}}, "", width, -90},
-      {{{"Tone", "2"}}, "", tone, 1},
-      {{{"Morph", "-1"}}, "", morph, 0},
-      {{{"R", "-0.0"}}, "", r, 7},  // the bound 0.0, not -0.0
-      {{{"R", "nan"}}, "", r, 99},
+      {{}, "", "visible 0.25 0.5 255.0 -6.0 1.0 -1.0 10.0 0.5 | 3 4 1 5"},
+      // Texts that do not read keep the field.
+      {{{"Hide", "5"}, {"Tone", "x"}, {"Morph", ""}, {"Color", "zz"}}, "",
+       "hidden -0.5 0.75 4.0 -6.0 1.0 -1.0 10.0 0.5 | 3 4 1 5"},
+      {{{"ChannelGaindB", "-200"}, {"Theta", "4"}, {"Phi", "-4"}, {"WidthOffset", "120"}, {"Tone", "2"},
+        {"Morph", "-1"}, {"R", "-0.0"}},
+       "", "visible 1.0 0.0 255.0 -144.0 3.141592653589793 -3.141592653589793 90.0 0.0 | 3 4 1 5"},
+      {{{"WidthOffset", "-90"}, {"R", "nan"}}, "", "visible 0.25 0.5 255.0 -6.0 1.0 -1.0 -90.0 nan | 3 4 1 5"},
+      // Fields read before a failure keep their new values.
       {{{"Color", {}}}, modeltest::noAttribute("Color", "ChannelSettings"),
-       [](const ChannelSettings& c) { return double(c.inputChannel); }, 3},
-      {{{"ChannelMode", "0"}}, badMode("0"), width, 10},
-      {{{"ChannelMode", "5"}}, badMode("5"), gain, -144},
+       "hidden -0.5 0.75 4.0 -144.0 1.5707963267948966 0.0 0.0 1.0 | 3 -1 0 1"},
+      {{{"ChannelMode", "0"}}, badMode("0"), "visible 0.25 0.5 255.0 -144.0 1.0 -1.0 10.0 0.5 | 3 4 0 1"},
+      {{{"ChannelMode", "5"}}, badMode("5"), "visible 0.25 0.5 255.0 -144.0 1.0 -1.0 10.0 0.5 | 3 4 0 1"},
       {{{"GroupID", {}}}, modeltest::noAttribute("GroupID", "ChannelSettings"),
-       [](const ChannelSettings& c) { return c.mute + c.groupID * 10.0; }, 11},
+       "visible 0.25 0.5 255.0 -6.0 1.0 -1.0 10.0 0.5 | 3 4 1 1"},
   };
   for (const auto& c : cases) {
     ChannelSettings channel(1, 1, "Old", 1);
@@ -54,7 +52,7 @@ TEST(ChannelSettings, DecodesToleratedAndRequiredAttributesAndClampsAtTheEdges) 
     channel.setMorph(0.75);
     channel.color = device::Color(1, 2, 3, 4);
     EXPECT_EQ(modeltest::errorOf([&] { channel.decode(channelElement(c.changes)); }), c.error);
-    EXPECT_EQ(c.field(channel), c.expected) << channelElement(c.changes)->xmlString();
+    EXPECT_EQ(state(channel), c.expected) << channelElement(c.changes)->xmlString();
   }
   const auto fresh = ChannelSettings::fromXml(channelElement({{"Hide", {}}, {"Tone", {}}, {"Morph", {}}}));
   EXPECT_EQ(fresh->hide, Hide::visible);

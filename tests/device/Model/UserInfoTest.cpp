@@ -80,7 +80,8 @@ TEST(UserInfo, ReadsArgumentsByPositionAndRejectsMalformedReplies) {
   values.pop_back();
   EXPECT_EQ(summary(read(values)), "none");  // 17 arguments
   values = reply({{17, "UID-24"}});
-  values.insert(values.begin() + 17, {OSCValue::blob({1}), OSCValue::float_(1), true, OSCValue::int64(1), "x", "y", "z"});
+  values.insert(values.begin() + 17, {OSCValue::blob({1}), OSCValue::float_(1), true, OSCValue::int64(1), "x", "y",
+                                      "z"});
   EXPECT_EQ(summary(read(values)), "visible 9000 5.7.13 24/5 5x24 UID-24");
 }
 

@@ -13,7 +13,6 @@ using device::ChannelSettings;
 using device::User;
 using device::UserList;
 using device::ZRXMLElement;
-using device::ZRXMLElementPtr;
 using modeltest::errorOf;
 using modeltest::parse;
 

@@ -46,7 +46,8 @@ TEST(User, WritesAttributesThenGroupsReusingEachOldGroupOnce) {
   user.groups = {std::make_shared<Group>(3, "A"), std::make_shared<Group>(3, "B"), std::make_shared<Group>(3, "C")};
   user.encode(xml);
   const auto& a = xml->attributes;
-  EXPECT_EQ(a.at("Icon") + a.at("MixHide") + a.at("ChannelPeakGaindB") + a.at("Mode") + a.at("Extra"), "inst_x1010.03e");
+  EXPECT_EQ(a.at("Icon") + a.at("MixHide") + a.at("ChannelPeakGaindB") + a.at("Mode") + a.at("Extra"),
+            "inst_x1010.03e");
   EXPECT_EQ(a.at("SType") + "/" + a.at("BType"), "STEREOB1/BINAURAL");
   const auto& groups = xml->children[1]->children;
   ASSERT_EQ(groups.size(), 3u);
