@@ -46,8 +46,7 @@ TEST(ChannelSettingsList, MergesChildrenIntoTheChannelsInOrder) {
     std::vector<std::string> expected;
   } cases[] = {
       {{2, 3}, {"1", "2"}, {"2:c1", "3:old", "1:c0"}},
-      {{4}, {"4", "4"}, {"4:c0", "4:c1"}},  // the second child is appended
-      {{5, 6, 5}, {"5", "5", "5"}, {"5:c0", "6:old", "5:c1", "5:c2"}},
+      {{5, 6, 5}, {"5", "5", "5"}, {"5:c0", "6:old", "5:c1", "5:c2"}},  // the third child is appended
       {{}, {"7", "+07"}, {"7:c0", "7:c1"}},  // channels appended by this read are never matched
   };
   for (const auto& c : cases) {

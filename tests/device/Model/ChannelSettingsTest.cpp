@@ -17,7 +17,7 @@ std::string state(const ChannelSettings& c) {
   std::string out = c.hide == Hide::hidden ? "hidden" : "visible";
   for (const double v : {c.tone(), c.morph(), double(c.color.a()), c.channelGaindB(), c.theta(), c.phi(),
                          c.widthOffset(), c.r()})
-    out += " " + platform::formatShortest(v);
+    out.append(" ").append(platform::formatShortest(v));
   return out + " | " + std::to_string(c.inputChannel) + " " + std::to_string(c.linkedStereoChannel) + " " +
          std::to_string(c.mute) + " " + std::to_string(c.groupID);
 }

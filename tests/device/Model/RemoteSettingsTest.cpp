@@ -83,7 +83,6 @@ TEST(RemoteSettings, WritingGivesANonEmptyMapAnEntryForChannelZero) {
   } cases[] = {
       {{{2, 7}}, "", "2/7 0/999 | 2 -> 7, 0 -> 999"},
       {{}, R"(<Channel Local="1" Remote="1"/>)", "| "},
-      {{{0, 3}, {4, 1}}, R"(<Channel Local="4" Remote="0" Note="n"/>)", "0/3 4/1n | 0 -> 3, 4 -> 1"},
       {{{0, 1}, {0, 2}}, R"(<Channel Local="0" Remote="5" Note="n"/>)", "0/1n 0/2 | 0 -> 1, 0 -> 2"},
   };
   for (const auto& c : cases) {

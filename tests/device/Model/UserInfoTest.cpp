@@ -70,7 +70,6 @@ TEST(UserInfo, ReadsArgumentsByPositionAndRejectsMalformedReplies) {
       {{{13, I{-1}}}, "none"},
       {{{13, I{3}}}, "visible 9000 5.7.13 24/3 5x24 UID-1"},
       {{{7, "VELTO:pelion"}, {13, I{8}}}, "visible 9000 5.7.13 24/8 8x23 UID-1"},
-      {{{7, "VELTO:pelion"}, {13, I{0}}}, "none"},
       {{{7, "VELTO:pelion"}, {13, I{17}}}, "none"},
   };
   for (std::size_t i = 0; i < std::size(cases); ++i)

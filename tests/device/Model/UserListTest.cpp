@@ -52,10 +52,6 @@ void collectUnknown(const ZRXMLElement& element, std::set<std::string>& out, con
   }
 }
 
-static_assert(device::VeltoXmlArrayCodable<User> && device::VeltoXmlArrayCodable<device::Group> &&
-              device::VeltoXmlArrayCodable<ChannelSettings> && device::VeltoXmlArrayCodable<device::ChannelMap> &&
-              device::VeltoXmlCodable<UserList> && device::VeltoXmlCodable<device::ChannelSettingsList>);
-
 TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
   const auto xml = parse(document);
   std::set<std::string> before, after;

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "device/Model/Group.h"
 #include "device/Model/User.h"
 #include "tests/device/Model/ModelXml.h"
 
@@ -10,12 +11,37 @@ namespace {
 using device::Group;
 using device::User;
 using modeltest::errorOf;
+using modeltest::noAttribute;
 using modeltest::parse;
 
 std::string groupSummary(const User& user) {
   std::string out;
   for (const auto& g : user.groups) out += std::to_string(g->id) + ":" + g->name + " ";
   return out;
+}
+
+// Groups are read and written as parts of a user.
+TEST(Group, ReadsItsAttributesAndWritesThemBackCanonically) {
+  const struct {
+    const char* attributes;
+    std::string errorOrWritten;  // the error, or what the group writes into a new element
+  } cases[] = {
+      {R"(ID="2" Name="B" Icon="i" Colour="FF0000FF")", R"(<Group Colour="ff0000ff" ID="2" Icon="i" Name="B"/>)"},
+      {R"(ID="-1" Name="B" Icon="i" Colour="zz")", R"(<Group Colour="ff702482" ID="-1" Icon="i" Name="B"/>)"},
+      {R"(ID="2" Name="B" Icon="i" Colour="ff0000")", R"(<Group Colour="00ff0000" ID="2" Icon="i" Name="B"/>)"},
+      {R"(ID="2" Name="B" Colour="ff")", noAttribute("Icon", "Group")},
+      {R"(ID="2" Icon="i" Colour="ff")", noAttribute("Name", "Group")},
+      {R"(ID="2" Name="B" Icon="i")", noAttribute("Colour", "Group")},
+      {R"(Icon="i" Colour="ff")", noAttribute("ID", "Group")},  // "ID" is read first
+      {R"(ID="2.0" Name="B" Icon="i" Colour="ff")", modeltest::badValue("2.0", "Group.ID")},
+  };
+  for (const auto& c : cases) {
+    const auto xml = std::make_shared<device::ZRXMLElement>("Group");
+    const std::string error = errorOf([&] {
+      Group::fromXml(parse(std::string("<Group ") + c.attributes + "/>"))->encode(xml);
+    });
+    EXPECT_EQ(error.empty() ? xml->xmlString() : error, c.errorOrWritten);
+  }
 }
 
 TEST(User, ReadsOptionalAttributesAndMergesGroupsById) {
@@ -34,7 +60,7 @@ TEST(User, ReadsOptionalAttributesAndMergesGroupsById) {
   EXPECT_EQ(user.name + " " + std::to_string(user.hardwareInputs) + " " + groupSummary(user), "Mix 2 6 5:a 9:old 2:b ");
   // Attributes read before a failing group keep their new values.
   EXPECT_EQ(errorOf([&] { user.decode(parse(R"(<User Name="New"><Groups><Group ID="3"/></Groups></User>)")); }),
-            modeltest::noAttribute("Name", "Group"));
+            noAttribute("Name", "Group"));
   EXPECT_EQ(user.name + " " + groupSummary(user), "New 5:a 9:old 2:b ");
 }
 
