@@ -19,8 +19,7 @@ using device::ZRXMLElement;
 device::ZRXMLElementPtr listElement(const std::vector<std::string>& inputs, ZRXMLElement::Attributes attributes) {
   auto xml = std::make_shared<ZRXMLElement>("ChannelSettingsList", std::nullopt, std::move(attributes));
   for (std::size_t k = 0; k < inputs.size(); ++k) {
-    std::string name = std::to_string(k);
-    name.insert(0, 1, 'c');  // not "c" + text: g++ 12 warns falsely (-Wrestrict) on that at -O2
+    const auto name = std::string("c").append(std::to_string(k));  // "c" + text: a false -Wrestrict in g++ 12
     xml->children.push_back(modeltest::channelElement({{"InputChannel", inputs[k]}, {"Name", name}}));
   }
   return xml;
