@@ -28,12 +28,15 @@ void feed(const Stream::Continuation& continuation, const Shared& shared, int co
   ASSERT_EQ(early.get().size(), static_cast<std::size_t>(count));
 }
 
-TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnes) {
+// Late readers get the newest `capacity` elements, then live ones; after the end (normal or with
+// an error) a reader gets the replay, then that end.
+TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnesThenTheEnd) {
   struct Case {
     std::size_t capacity;
     int passed;
+    bool failing;
   };
-  for (const auto& c : {Case{512, 600}, Case{1, 10}, Case{512, 10}}) {
+  for (const auto& c : {Case{512, 600, false}, Case{1, 10, true}, Case{512, 10, false}}) {
     SCOPED_TRACE(c.capacity);
     auto [stream, continuation] = Stream::makeStream();
     const Shared shared(stream, c.capacity);
@@ -46,24 +49,12 @@ TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnes) {
     continuation.yield(c.passed + 2);
     EXPECT_EQ(late.get(), range(first, c.passed + 2));
     EXPECT_EQ(lateCopy.get(), range(first, first + 1));
-  }
-}
-
-TEST(SharedBufferedAsyncSequence, aReaderAfterTheEndGetsTheReplayThenTheEnd) {
-  for (const bool withError : {false, true}) {
-    auto [stream, continuation] = Stream::makeStream();
-    const Shared shared(stream, 2);
-    feed(continuation, shared, 3);
-    if (withError) {
-      continuation.finish(std::make_exception_ptr(std::runtime_error("base failed")));
+    continuation.finish(c.failing ? std::make_exception_ptr(std::runtime_error("base failed")) : nullptr);
+    auto afterEnd = async::spawn(test::take(shared, 1000));
+    if (c.failing) {
+      EXPECT_THROW(afterEnd.get(), std::runtime_error);
     } else {
-      continuation.finish();
-    }
-    auto late = async::spawn(test::take(shared, 10));
-    if (withError) {
-      EXPECT_THROW(late.get(), std::runtime_error);
-    } else {
-      EXPECT_EQ(late.get(), range(2, 3));
+      EXPECT_EQ(afterEnd.get(), range(std::max(1, c.passed + 3 - static_cast<int>(c.capacity)), c.passed + 2));
     }
   }
 }
