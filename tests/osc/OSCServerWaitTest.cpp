@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "osc/OSCClient.h"
 #include "tests/osc/TransportTesting.h"
 
 namespace osc {
@@ -14,21 +13,17 @@ using namespace std::chrono_literals;
 
 constexpr std::uint64_t millisecond = 1'000'000;  // in nanoseconds
 
-struct Receiving {
-  std::shared_ptr<OSCServer> server = OSCServer::make(0);
-  std::unique_ptr<OSCClient> client;
-  Receiving() {
-    server->start();
-    client = std::make_unique<OSCClient>("127.0.0.1", *server->listeningPort());
-  }
-  void send(const char* address, std::int32_t value) {
-    client->send(*OSCMessage::make(address, {OSCValue::int32(value)}), 100 * millisecond);
-  }
-  // A wait for `address` from anyone, spawned at the call.
-  async::TaskHandle<OSCMessage> wait(std::string_view address, Clock::time_point since, std::uint64_t timeout) {
-    return async::spawn(server->firstMessage(address, std::nullopt, 0, since, timeout));
-  }
-};
+using test::Running;
+
+void send(Running& s, const char* address, std::int32_t value) {
+  s.client.send(*OSCMessage::make(address, {OSCValue::int32(value)}), 100 * millisecond);
+}
+
+// A wait for `address` from anyone, spawned at the call.
+async::TaskHandle<OSCMessage> wait(Running& s, std::string_view address, Clock::time_point since,
+                                   std::uint64_t timeout) {
+  return async::spawn(s.server->firstMessage(address, std::nullopt, 0, since, timeout));
+}
 
 std::string outcome(const async::TaskHandle<OSCMessage>& wait) {
   try {
@@ -40,33 +35,33 @@ std::string outcome(const async::TaskHandle<OSCMessage>& wait) {
 }
 
 TEST(OSCServerWait, findsTheFirstReplyAfterSinceLiveOrReplayed) {
-  Receiving s;
-  s.send("/reply", 1);  // an answer to an earlier request
+  Running s;
+  send(s, "/reply", 1);  // an answer to an earlier request
   const auto stamp = *takeNow(*s.server->allMessages(), 1).at(0).receiveTime();
   const auto since = Clock::now();
-  s.send("/other", 2);
-  s.send("/reply", 3);  // may arrive before or after the wait subscribes
-  EXPECT_EQ(outcome(s.wait("/reply", since, 2000 * millisecond)), "/reply 3");
+  send(s, "/other", 2);
+  send(s, "/reply", 3);  // may arrive before or after the wait subscribes
+  EXPECT_EQ(outcome(wait(s, "/reply", since, 2000 * millisecond)), "/reply 3");
   // `since` is strict; the time-out ends the wait.
-  EXPECT_EQ(outcome(s.wait("/reply", stamp - 1ns, 50 * millisecond)), "/reply 1");
+  EXPECT_EQ(outcome(wait(s, "/reply", stamp - 1ns, 50 * millisecond)), "/reply 1");
   const auto start = Clock::now();
-  EXPECT_EQ(outcome(s.wait("/reply", stamp, 50 * millisecond)), "/reply 3");
-  EXPECT_EQ(outcome(s.wait("/reply", Clock::now(), 50 * millisecond)), "OSCServerError.readTimeout");
+  EXPECT_EQ(outcome(wait(s, "/reply", stamp, 50 * millisecond)), "/reply 3");
+  EXPECT_EQ(outcome(wait(s, "/reply", Clock::now(), 50 * millisecond)), "OSCServerError.readTimeout");
   EXPECT_LT(Clock::now() - start, 2s);
   // Live: two waits running before the reply comes both get it.
   const auto later = Clock::now();
-  auto live = s.wait("/re*", later, 2000 * millisecond);
-  auto second = s.wait("/reply", later, 2000 * millisecond);
+  auto live = wait(s, "/re*", later, 2000 * millisecond);
+  auto second = wait(s, "/reply", later, 2000 * millisecond);
   std::this_thread::sleep_for(20ms);
-  s.send("/reply", 4);
+  send(s, "/reply", 4);
   EXPECT_EQ(outcome(live), "/reply 4");
   EXPECT_EQ(outcome(second), "/reply 4");
 }
 
 TEST(OSCServerWait, senderAndSourceConditions) {
-  Receiving s;
+  Running s;
   const auto since = Clock::now();
-  s.client->send(OSCBundle(1, {*OSCMessage::make("/in/bundle", {OSCValue::int32(7)})}), 100 * millisecond);
+  s.client.send(OSCBundle(1, {*OSCMessage::make("/in/bundle", {OSCValue::int32(7)})}), 100 * millisecond);
   const auto received = takeNow(*s.server->objects(), 1).at(0);
   const OSCEndpoint sender = *received.endpoint();
   struct Case {
@@ -98,11 +93,11 @@ TEST(OSCServerWait, aStopOrCancelEndsTheWaitBeforeItsDeadline) {
   const auto never = OSCServer::make(0);
   EXPECT_EQ(outcome(async::spawn(never->firstMessage("/r", std::nullopt, 0, start, 10'000 * millisecond))), stopped);
   for (const bool cancel : {false, true}) {
-    Receiving s;
-    auto wait = s.wait("/r", start, 10'000 * millisecond);
+    Running s;
+    auto pending = wait(s, "/r", start, 10'000 * millisecond);
     std::this_thread::sleep_for(20ms);
-    if (cancel) wait.cancel(); else s.server->stop();
-    EXPECT_EQ(outcome(wait), stopped);
+    if (cancel) pending.cancel(); else s.server->stop();
+    EXPECT_EQ(outcome(pending), stopped);
   }
   EXPECT_LT(Clock::now() - start, 5s);
 }

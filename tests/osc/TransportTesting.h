@@ -12,6 +12,7 @@
 
 #include "async/TaskHandle.h"
 #include "async/Timeout.h"
+#include "osc/OSCClient.h"
 #include "osc/OSCServer.h"
 #include "tests/async/EventLog.h"
 
@@ -92,6 +93,16 @@ class RecordingDelegate : public OSCServerDelegate {
     events.record("unparsed " + std::to_string(data ? data->size() : 0) + " " + text);
   }
   async::test::EventLog<std::string> events;
+};
+
+// A server started on a port the system chooses, with a recording delegate; a liblo peer and a
+// client aimed at the server.
+struct Running {
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+  std::shared_ptr<OSCServer> server = OSCServer::make(0, delegate);
+  std::uint16_t port = (server->start(), *server->listeningPort());
+  LoPeer peer;
+  OSCClient client{"127.0.0.1", port};
 };
 
 // The first `count` elements of an iteration (fewer when it ends first).
