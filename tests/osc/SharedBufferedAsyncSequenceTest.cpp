@@ -23,7 +23,7 @@ std::vector<int> range(int from, int to) {
 
 // Yields 1..count and waits until an early reader has seen them all, so the pump has delivered.
 void feed(const Stream::Continuation& continuation, const Shared& shared, int count) {
-  auto early = async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(count)));
+  auto early = async::spawn(test::take(shared, static_cast<std::size_t>(count)));
   for (int i = 1; i <= count; ++i) continuation.yield(i);
   ASSERT_EQ(early.get().size(), static_cast<std::size_t>(count));
 }
@@ -42,9 +42,8 @@ TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnesThe
     const Shared shared(stream, c.capacity);
     feed(continuation, shared, c.passed);
     const int first = std::max(1, c.passed - static_cast<int>(c.capacity) + 1);
-    auto late =
-        async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(c.passed - first + 3)));
-    auto lateCopy = async::spawn(test::takeFrom(Shared(shared).makeAsyncIterator(), 2));
+    auto late = async::spawn(test::take(shared, static_cast<std::size_t>(c.passed - first + 3)));
+    auto lateCopy = async::spawn(test::take(Shared(shared), 2));
     continuation.yield(c.passed + 1);
     continuation.yield(c.passed + 2);
     EXPECT_EQ(late.get(), range(first, c.passed + 2));

@@ -123,18 +123,11 @@ asio::awaitable<std::vector<typename Sequence::Element>> take(Sequence sequence,
   return takeFrom(sequence.makeAsyncIterator(), count);
 }
 
-template <class Sequence>
-struct Take {
-  Sequence sequence;
-  std::size_t count;
-  asio::awaitable<std::vector<typename Sequence::Element>> operator()() { return take(sequence, count); }
-};
-
 // As take(), from a test's thread; fails the test after a few seconds instead of hanging.
 template <class Sequence>
 std::vector<typename Sequence::Element> takeNow(const Sequence& sequence, std::size_t count) {
   auto task = [&]() -> asio::awaitable<std::vector<typename Sequence::Element>> {
-    auto race = async::withTimeout(5s, std::runtime_error("take timed out"), Take<Sequence>{sequence, count});
+    auto race = async::withTimeout(5s, std::runtime_error("take timed out"), [&] { return take(sequence, count); });
     co_return co_await std::move(race);
   };
   return async::spawn(task).get();
