@@ -1,11 +1,10 @@
 // The server against liblo as sender on 127.0.0.1: sequences, dispatcher, delegate, endpoints,
-// lifecycle (port 0, stop and restart, failed bind).
+// lifecycle (stop and restart, failed bind, the last owner on the loop's thread).
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "osc/OSCClient.h"
 #include "platform/ThreadLabel.h"
 #include "tests/osc/TransportTesting.h"
 
@@ -14,111 +13,65 @@ namespace {
 
 using test::loMessage;
 using test::LoPeer;
+using test::Running;
 using test::takeNow;
+using Strings = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-struct Running {
-  std::shared_ptr<test::RecordingDelegate> delegate = std::make_shared<test::RecordingDelegate>();
-  std::shared_ptr<OSCServer> server = OSCServer::make(0, delegate);
-  std::uint16_t port = 0;
-  Running() {
-    server->start();
-    port = *server->listeningPort();
-  }
-};
+std::string endpointEvent(const LoPeer& peer) { return "endpoint 127.0.0.1:" + std::to_string(peer.port()); }
 
-TEST(OSCServer, describesItselfAndStartsOnAPortTheSystemChooses) {
-  const auto server = OSCServer::make(0);
-  EXPECT_EQ(server->description(), "OSCServer@:0");
-  EXPECT_EQ(OSCServer::make(9999, {}, nullptr, decoderOf<OSCStandardDecoder>(), "127.0.0.1")->description(),
-            "OSCServer@127.0.0.1:9999");
-  EXPECT_FALSE(server->isRunning());
-  EXPECT_FALSE(server->listeningPort());
-  EXPECT_FALSE(server->objects());
-  EXPECT_EQ(server->delegateQueue()->label(), "OSCServer Delegate 0");
-  server->start();
-  EXPECT_TRUE(server->isRunning());
-  EXPECT_NE(server->listeningPort().value_or(0), 0);
-  EXPECT_TRUE(server->objects() && server->allMessages());
-}
-
-TEST(OSCServer, deliversLiblosMessagesOnEveryRoadWithSenderAndTime) {
+// A message, then a bundle {/B, {/C, /D}, /E}: each on allMessages and at the dispatcher (on the
+// delegate queue) in order with its sender and time, one object for the bundle.
+TEST(OSCServer, deliversLiblosMessagesAndNestedBundlesOnEveryRoad) {
   Running r;
   auto handled = std::make_shared<async::test::EventLog<std::string>>();
-  r.server->dispatcher().register_(*OSCAddressPattern::make("/a/*"), [handled](const auto&, const OSCMessage& m) {
+  r.server->dispatcher().register_(*OSCAddressPattern::make("/*"), [handled](const auto&, const OSCMessage& m) {
     handled->record(m.address().address() + " on " + platform::threadLabel());
   });
-  LoPeer peer;
   const auto before = std::chrono::steady_clock::now();
-  peer.send(r.port, "/a/1", loMessage(1).get());
-  peer.send(r.port, "/b", loMessage(2).get());
-  peer.send(r.port, "/a/2", loMessage(3).get());
+  r.peer.send(r.port, "/A", loMessage(1).get());
+  lo_bundle outer = lo_bundle_new(LO_TT_IMMEDIATE);
+  lo_bundle inner = lo_bundle_new(LO_TT_IMMEDIATE);
+  // The outer bundle owns everything added to it.
+  lo_bundle_add_message(outer, "/B", loMessage(2).release());
+  lo_bundle_add_message(inner, "/C", loMessage(3).release());
+  lo_bundle_add_message(inner, "/D", loMessage(4).release());
+  lo_bundle_add_bundle(outer, inner);
+  lo_bundle_add_message(outer, "/E", loMessage(5).release());
+  r.peer.send(r.port, outer);
+  lo_bundle_free_recursive(outer);
 
-  const auto messages = takeNow(*r.server->allMessages(), 3);
-  ASSERT_EQ(test::addresses(messages), (std::vector<std::string>{"/a/1", "/b", "/a/2"}));
-  EXPECT_EQ(messages[2].values(), (std::vector<OSCValue>{OSCValue::int32(3)}));
-  for (const auto& message : messages) {
-    EXPECT_EQ(message.endpoint(), (OSCEndpoint{"127.0.0.1", peer.port()}));
-    EXPECT_GT(*message.receiveTime(), before);
-    EXPECT_LT(*message.receiveTime(), std::chrono::steady_clock::now());
+  const auto objects = takeNow(*r.server->objects(), 2);
+  ASSERT_TRUE(objects.at(1).isBundle());
+  EXPECT_EQ(takeNow(*r.server->objectsOfType<OSCBundle>(), 1).at(0), *objects[1].bundle());
+  const auto messages = takeNow(*r.server->allMessages(), 5);
+  const Strings order{"/A", "/B", "/C", "/D", "/E"};
+  ASSERT_EQ(test::addresses(messages), order);
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(messages[k].values(), (std::vector<OSCValue>{OSCValue::int32(k + 1)}));
+    EXPECT_EQ(messages[k].endpoint(), (OSCEndpoint{"127.0.0.1", r.peer.port()}));
+    EXPECT_GT(*messages[k].receiveTime(), before);
+    EXPECT_EQ(messages[k].receiveTime(), objects[k == 0 ? 0 : 1].receiveTime());
   }
-  EXPECT_EQ(takeNow(*r.server->objects(), 3).size(), 3u);
-  ASSERT_TRUE(handled->waitFor(2));
-  EXPECT_EQ(handled->values(),
-            (std::vector<std::string>{"/a/1 on OSCServer Delegate 0", "/a/2 on OSCServer Delegate 0"}));
+  ASSERT_TRUE(handled->waitFor(5));
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(handled->values()[k], order[k] + " on OSCServer Delegate 0");
 
   // Each sender, by host and port, is noted once, in the order first heard.
   LoPeer second;
   second.send(r.port, "/c", loMessage(4).get());
-  peer.send(r.port, "/c", loMessage(5).get());
-  takeNow(*r.server->allMessages(), 5);
-  const std::vector<OSCEndpoint> senders{{"127.0.0.1", peer.port()}, {"127.0.0.1", second.port()}};
-  EXPECT_EQ(r.server->endpoints(), senders);
+  r.peer.send(r.port, "/c", loMessage(5).get());
+  takeNow(*r.server->allMessages(), 7);
+  EXPECT_EQ(r.server->endpoints(),
+            (std::vector<OSCEndpoint>{{"127.0.0.1", r.peer.port()}, {"127.0.0.1", second.port()}}));
   ASSERT_TRUE(r.delegate->events.waitFor(2));
   std::this_thread::sleep_for(20ms);  // nothing more comes
-  EXPECT_EQ(r.delegate->events.values(),
-            (std::vector<std::string>{"endpoint 127.0.0.1:" + std::to_string(senders[0].port),
-                                      "endpoint 127.0.0.1:" + std::to_string(senders[1].port)}));
-}
-
-// A message, a bundle with two messages, a message: one object for the bundle, its messages in
-// order on allMessages and at the dispatcher, all with the bundle's sender and time.
-TEST(OSCServer, nestedBundlesAreTakenApartInOrder) {
-  Running r;
-  auto handled = std::make_shared<async::test::EventLog<std::string>>();
-  r.server->dispatcher().register_(*OSCAddressPattern::make("/*"), [handled](const auto&, const OSCMessage& m) {
-    handled->record(m.address().address());
-  });
-  LoPeer peer;
-  lo_bundle outer = lo_bundle_new(LO_TT_IMMEDIATE);
-  lo_bundle inner = lo_bundle_new(LO_TT_IMMEDIATE);
-  // The outer bundle owns everything added to it.
-  lo_bundle_add_message(outer, "/A", loMessage(1).release());
-  lo_bundle_add_message(inner, "/B", loMessage(2).release());
-  lo_bundle_add_message(inner, "/C", loMessage(3).release());
-  lo_bundle_add_bundle(outer, inner);
-  lo_bundle_add_message(outer, "/D", loMessage(4).release());
-  peer.send(r.port, outer);
-  lo_bundle_free_recursive(outer);
-
-  const auto objects = takeNow(*r.server->objects(), 1);
-  ASSERT_TRUE(objects.at(0).isBundle());
-  EXPECT_EQ(takeNow(*r.server->objectsOfType<OSCBundle>(), 1).at(0), *objects[0].bundle());
-  const auto messages = takeNow(*r.server->allMessages(), 4);
-  EXPECT_EQ(test::addresses(messages), (std::vector<std::string>{"/A", "/B", "/C", "/D"}));
-  for (const auto& message : messages) {
-    EXPECT_EQ(message.endpoint(), objects[0].endpoint());
-    EXPECT_EQ(message.receiveTime(), objects[0].receiveTime());
-  }
-  ASSERT_TRUE(handled->waitFor(4));
-  EXPECT_EQ(handled->values(), (std::vector<std::string>{"/A", "/B", "/C", "/D"}));
+  EXPECT_EQ(r.delegate->events.values(), (Strings{endpointEvent(r.peer), endpointEvent(second)}));
 }
 
 TEST(OSCServer, undecodableDatagramsGoOnlyToTheDelegate) {
   Running r;
-  OSCClient client("127.0.0.1", r.port);
-  client.send(std::vector<std::uint8_t>{'x', 'y', 'z', 0}, "127.0.0.1", r.port, 0);
-  client.send(*OSCMessage::make("/ok"), 0);
+  r.client.send(std::vector<std::uint8_t>{'x', 'y', 'z', 0}, "127.0.0.1", r.port, 0);
+  r.client.send(*OSCMessage::make("/ok"), 0);
   EXPECT_EQ(takeNow(*r.server->objectsOfType<OSCMessage>(), 1).at(0).address().address(), "/ok");
   ASSERT_TRUE(r.delegate->events.waitFor(2));
   EXPECT_EQ(r.delegate->events.values().at(1), "unparsed 4 OSCDecoderError.dataIsNotOSC");
@@ -129,29 +82,27 @@ TEST(OSCServer, stopEndsTheSequencesAndARestartOnTheSamePortWorks) {
   EXPECT_THROW(r.server->start(), OSCServerError);
   const auto sequence = *r.server->allMessages();
   auto reader = async::spawn(test::take(sequence, 10));
-  LoPeer peer;
-  peer.send(r.port, "/one", loMessage(1).get());
+  r.peer.send(r.port, "/one", loMessage(1).get());
   ASSERT_EQ(takeNow(sequence, 1).size(), 1u);
 
   r.server->stop();
-  EXPECT_EQ(test::addresses(reader.get()), std::vector<std::string>{"/one"});  // ended, no error
+  EXPECT_EQ(test::addresses(reader.get()), Strings{"/one"});  // ended, no error
   EXPECT_FALSE(r.server->isRunning());
   EXPECT_TRUE(r.server->endpoints().empty());
   ASSERT_TRUE(r.delegate->events.waitFor(2));
   EXPECT_EQ(r.delegate->events.values().at(1), "stop");
   r.server->stop();  // again: nothing
-
   // A late reader of the finished sequence gets its replay, then the end.
-  EXPECT_EQ(test::addresses(takeNow(sequence, 10)), std::vector<std::string>{"/one"});
+  EXPECT_EQ(test::addresses(takeNow(sequence, 10)), Strings{"/one"});
 
   // Started, stopped and started again on one fixed port: each run has new sequences and endpoints.
   const auto fixed = OSCServer::make(r.port);
   for (int run = 0; run < 2; ++run) {
     fixed->start();
     EXPECT_EQ(fixed->listeningPort(), r.port);
-    peer.send(r.port, "/again", loMessage(run).get());
+    r.peer.send(r.port, "/again", loMessage(run).get());
     ASSERT_EQ(takeNow(*fixed->allMessages(), 1).size(), 1u);
-    EXPECT_EQ(fixed->endpoints(), (std::vector<OSCEndpoint>{{"127.0.0.1", peer.port()}}));
+    EXPECT_EQ(fixed->endpoints(), (std::vector<OSCEndpoint>{{"127.0.0.1", r.peer.port()}}));
     fixed->stop();
     const auto messages = takeNow(*fixed->allMessages(), 10);  // this run's only message, then the end
     ASSERT_EQ(messages.size(), 1u);
@@ -164,9 +115,8 @@ TEST(OSCServer, stopEndsTheSequencesAndARestartOnTheSamePortWorks) {
 TEST(OSCServer, stopsAndRestartsWhileDatagramsArrive) {
   const auto server = OSCServer::make(Running().port);
   server->start();
-  const std::uint16_t port = *server->listeningPort();
   std::atomic<bool> sending{true};
-  std::thread sender([&] {
+  std::thread sender([&, port = *server->listeningPort()] {
     OSCClient client("127.0.0.1", port);
     while (sending) client.send(*OSCMessage::make("/burst"), 0);
   });
@@ -186,12 +136,12 @@ TEST(OSCServer, stopsAndRestartsWhileDatagramsArrive) {
 // A bind that fails leaves the server stopped, without an open socket or new sequences, so a
 // retry fails the same way instead of claiming the server runs.
 TEST(OSCServer, aFailedBindLeavesTheServerStopped) {
-  const auto server = OSCServer::make(0, {}, nullptr, decoderOf<OSCStandardDecoder>(), "192.0.2.1");
+  EXPECT_EQ(OSCServer::make(0)->description(), "OSCServer@:0");
+  const auto server = OSCServer::make(9, {}, nullptr, decoderOf<OSCStandardDecoder>(), "192.0.2.1");
+  EXPECT_EQ(server->description(), "OSCServer@192.0.2.1:9");
   for (int attempt = 0; attempt < 2; ++attempt) {
     EXPECT_THROW(server->start(), net::SocketError);
-    EXPECT_FALSE(server->isRunning());
-    EXPECT_FALSE(server->objects());
-    EXPECT_FALSE(server->listeningPort());
+    EXPECT_FALSE(server->isRunning() || server->objects() || server->listeningPort());
   }
   server->stop();
 }
@@ -207,12 +157,12 @@ std::optional<DatagramObject> slowDecode(std::optional<std::span<const std::uint
 }
 
 TEST(OSCServer, theLastOwnerMayLetGoWhileTheLoopHandlesADatagram) {
+  decoding = mayDecode = false;  // again on a repeated run
   auto delegate = std::make_shared<test::RecordingDelegate>();
   auto server = OSCServer::make(0, delegate, nullptr, &slowDecode);
   server->start();
-  const std::uint16_t port = *server->listeningPort();
   LoPeer peer;
-  peer.send(port, "/x", loMessage(1).get());
+  peer.send(*server->listeningPort(), "/x", loMessage(1).get());
   while (!decoding) std::this_thread::yield();
   ASSERT_TRUE(delegate->events.waitFor(1));  // told before the decoding began
   const std::weak_ptr<OSCServer> watch = server;
@@ -222,7 +172,7 @@ TEST(OSCServer, theLastOwnerMayLetGoWhileTheLoopHandlesADatagram) {
   while (!watch.expired()) std::this_thread::yield();
   std::this_thread::sleep_for(50ms);
   // Destruction does not tell the delegate.
-  EXPECT_EQ(delegate->events.values(), std::vector<std::string>{"endpoint 127.0.0.1:" + std::to_string(peer.port())});
+  EXPECT_EQ(delegate->events.values(), Strings{endpointEvent(peer)});
 }
 
 }  // namespace

@@ -23,47 +23,37 @@ std::vector<int> range(int from, int to) {
 
 // Yields 1..count and waits until an early reader has seen them all, so the pump has delivered.
 void feed(const Stream::Continuation& continuation, const Shared& shared, int count) {
-  auto early = async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(count)));
+  auto early = async::spawn(test::take(shared, static_cast<std::size_t>(count)));
   for (int i = 1; i <= count; ++i) continuation.yield(i);
   ASSERT_EQ(early.get().size(), static_cast<std::size_t>(count));
 }
 
-TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnes) {
+// Late readers get the newest `capacity` elements, then live ones; after the end (normal or with
+// an error) a reader gets the replay, then that end.
+TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnesThenTheEnd) {
   struct Case {
     std::size_t capacity;
     int passed;
+    bool failing;
   };
-  for (const auto& c : {Case{512, 600}, Case{1, 10}, Case{512, 10}}) {
+  for (const auto& c : {Case{512, 600, false}, Case{1, 10, true}, Case{512, 10, false}}) {
     SCOPED_TRACE(c.capacity);
     auto [stream, continuation] = Stream::makeStream();
     const Shared shared(stream, c.capacity);
     feed(continuation, shared, c.passed);
     const int first = std::max(1, c.passed - static_cast<int>(c.capacity) + 1);
-    auto late =
-        async::spawn(test::takeFrom(shared.makeAsyncIterator(), static_cast<std::size_t>(c.passed - first + 3)));
-    auto lateCopy = async::spawn(test::takeFrom(Shared(shared).makeAsyncIterator(), 2));
+    auto late = async::spawn(test::take(shared, static_cast<std::size_t>(c.passed - first + 3)));
+    auto lateCopy = async::spawn(test::take(Shared(shared), 2));
     continuation.yield(c.passed + 1);
     continuation.yield(c.passed + 2);
     EXPECT_EQ(late.get(), range(first, c.passed + 2));
     EXPECT_EQ(lateCopy.get(), range(first, first + 1));
-  }
-}
-
-TEST(SharedBufferedAsyncSequence, aReaderAfterTheEndGetsTheReplayThenTheEnd) {
-  for (const bool withError : {false, true}) {
-    auto [stream, continuation] = Stream::makeStream();
-    const Shared shared(stream, 2);
-    feed(continuation, shared, 3);
-    if (withError) {
-      continuation.finish(std::make_exception_ptr(std::runtime_error("base failed")));
+    continuation.finish(c.failing ? std::make_exception_ptr(std::runtime_error("base failed")) : nullptr);
+    auto afterEnd = async::spawn(test::take(shared, 1000));
+    if (c.failing) {
+      EXPECT_THROW(afterEnd.get(), std::runtime_error);
     } else {
-      continuation.finish();
-    }
-    auto late = async::spawn(test::take(shared, 10));
-    if (withError) {
-      EXPECT_THROW(late.get(), std::runtime_error);
-    } else {
-      EXPECT_EQ(late.get(), range(2, 3));
+      EXPECT_EQ(afterEnd.get(), range(std::max(1, c.passed + 3 - static_cast<int>(c.capacity)), c.passed + 2));
     }
   }
 }

@@ -12,6 +12,7 @@
 
 #include "async/TaskHandle.h"
 #include "async/Timeout.h"
+#include "osc/OSCClient.h"
 #include "osc/OSCServer.h"
 #include "tests/async/EventLog.h"
 
@@ -94,6 +95,16 @@ class RecordingDelegate : public OSCServerDelegate {
   async::test::EventLog<std::string> events;
 };
 
+// A server started on a port the system chooses, with a recording delegate; a liblo peer and a
+// client aimed at the server.
+struct Running {
+  std::shared_ptr<RecordingDelegate> delegate = std::make_shared<RecordingDelegate>();
+  std::shared_ptr<OSCServer> server = OSCServer::make(0, delegate);
+  std::uint16_t port = (server->start(), *server->listeningPort());
+  LoPeer peer;
+  OSCClient client{"127.0.0.1", port};
+};
+
 // The first `count` elements of an iteration (fewer when it ends first).
 template <class Iterator>
 asio::awaitable<std::vector<typename Iterator::Element>> takeFrom(Iterator iterator, std::size_t count) {
@@ -112,18 +123,11 @@ asio::awaitable<std::vector<typename Sequence::Element>> take(Sequence sequence,
   return takeFrom(sequence.makeAsyncIterator(), count);
 }
 
-template <class Sequence>
-struct Take {
-  Sequence sequence;
-  std::size_t count;
-  asio::awaitable<std::vector<typename Sequence::Element>> operator()() { return take(sequence, count); }
-};
-
 // As take(), from a test's thread; fails the test after a few seconds instead of hanging.
 template <class Sequence>
 std::vector<typename Sequence::Element> takeNow(const Sequence& sequence, std::size_t count) {
   auto task = [&]() -> asio::awaitable<std::vector<typename Sequence::Element>> {
-    auto race = async::withTimeout(5s, std::runtime_error("take timed out"), Take<Sequence>{sequence, count});
+    auto race = async::withTimeout(5s, std::runtime_error("take timed out"), [&] { return take(sequence, count); });
     co_return co_await std::move(race);
   };
   return async::spawn(task).get();
