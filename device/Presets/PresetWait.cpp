@@ -28,8 +28,10 @@ boost::asio::awaitable<PresetData> nextDataWithin(std::shared_ptr<PresetWait::St
   // Saturated into the clock's range: a huge time-out waits "for ever" instead of overflowing.
   const auto limit = static_cast<std::uint64_t>(std::chrono::nanoseconds::max().count() / 2);
   const std::chrono::nanoseconds timeout(static_cast<std::int64_t>(std::min(timeoutNanoseconds, limit)));
-  co_return co_await async::withTimeout(timeout,
-                                        PresetSegmentHandlerError::timeout(), NextData{std::move(state)});
+  // Named first: g++ 12 destroys temporaries with destructors inside a co_await expression twice.
+  const NextData operation{std::move(state)};
+  const PresetSegmentHandlerError error = PresetSegmentHandlerError::timeout();
+  co_return co_await async::withTimeout(timeout, error, operation);
 }
 
 }  // namespace
