@@ -26,7 +26,7 @@ class VeltoClientError : public std::exception {
     actionUnsupportedByDevice,
   };
 
-  static VeltoClientError presetSelectFailed(std::string text) { return {Case::presetSelectFailed, std::move(text)}; }
+  static VeltoClientError presetSelectFailed(std::string text) { return VeltoClientError(Case::presetSelectFailed, std::move(text)); }
   static VeltoClientError deviceIsOffline() { return VeltoClientError(Case::deviceIsOffline); }
   static VeltoClientError connectionAlreadyStarted() { return VeltoClientError(Case::connectionAlreadyStarted); }
   static VeltoClientError failedReceivingUserInfo() { return VeltoClientError(Case::failedReceivingUserInfo); }
