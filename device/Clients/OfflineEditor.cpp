@@ -15,8 +15,8 @@ void requireClockSpeed(OfflineEditor::ClockSpeedMode mode) {
 
 OfflineEditor::EditorError::EditorError(Case errorCase)
     : case_(errorCase),
-      description_(errorCase == Case::unsupportedClockSpeedMode ? "EditorError.unsupportedClockSpeedMode"
-                                                                : "EditorError.unsupportedNumberOfMixes") {}
+      description_("The operation couldn\u2019t be completed. (VeltoClient.OfflineEditor.EditorError error " +
+                   std::to_string(static_cast<int>(errorCase)) + ".)") {}
 
 OfflineEditor::OfflineEditor(DeviceType processorType, std::size_t numberOfMixes, std::size_t numberOfInputs,
                              bool eqMode, ClockSpeedMode clockSpeedMode, Address editor)

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -42,7 +43,7 @@ class OfflineEditor {
     enum class Case { unsupportedClockSpeedMode, unsupportedNumberOfMixes };
     explicit EditorError(Case errorCase);
     Case errorCase() const noexcept { return case_; }
-    // "EditorError.unsupportedClockSpeedMode", "EditorError.unsupportedNumberOfMixes".
+    // The generic text naming the case by its number, as for VeltoClientError.
     const std::string& description() const noexcept { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
     friend bool operator==(const EditorError& a, const EditorError& b) noexcept { return a.case_ == b.case_; }
@@ -91,3 +92,10 @@ class OfflineEditor {
 };
 
 }  // namespace device
+
+template <>
+struct std::hash<device::OfflineEditor::EditorError> {
+  std::size_t operator()(const device::OfflineEditor::EditorError& error) const noexcept {
+    return std::hash<int>()(static_cast<int>(error.errorCase()));
+  }
+};

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -23,7 +24,9 @@
 
 namespace device {
 
-// The endpoint's own error (distinct from the device's error reply, VeltoAppError).
+// The endpoint's own error (distinct from the device's error reply, VeltoAppError). It has no
+// text of its own: description() is the generic text naming the case by its number, as for
+// VeltoClientError.
 class VeltoAppEndpointError : public std::exception {
  public:
   enum class Case { invalidRotaverSlot };
@@ -39,7 +42,9 @@ class VeltoAppEndpointError : public std::exception {
 
  private:
   explicit VeltoAppEndpointError(Case errorCase)
-      : case_(errorCase), description_("VeltoAppError.invalidRotaverSlot") {}
+      : case_(errorCase),
+        description_("The operation couldn\u2019t be completed. (VeltoClient.VeltoApp.VeltoAppError error " +
+                     std::to_string(static_cast<int>(errorCase)) + ".)") {}
   Case case_;
   std::string description_;
 };
@@ -126,3 +131,10 @@ class VeltoApp {
 };
 
 }  // namespace device
+
+template <>
+struct std::hash<device::VeltoAppEndpointError> {
+  std::size_t operator()(const device::VeltoAppEndpointError& error) const noexcept {
+    return std::hash<int>()(static_cast<int>(error.errorCase()));
+  }
+};

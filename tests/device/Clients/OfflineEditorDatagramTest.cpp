@@ -56,7 +56,8 @@ TEST(OfflineEditor, FactoriesCheckTheClockSpeedModeFirst) {
     }
     EXPECT_EQ(thrown, expected);
   }
-  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes).what(), "EditorError.unsupportedNumberOfMixes");
+  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes).what(),
+               "The operation couldn\u2019t be completed. (VeltoClient.OfflineEditor.EditorError error 1.)");
   EXPECT_EQ(OfflineEditor::clockSpeedMode(2), Mode::s96khz);
   EXPECT_FALSE(OfflineEditor::clockSpeedMode(3));
 }
