@@ -79,20 +79,13 @@ class DeviceSelectorGuiTest : public QObject {
     QVERIFY(selector->isVisible());
   }
 
-  void cancelAndEscapeCloseWithoutCallingTheHandler_data() {
-    QTest::addColumn<bool>("useEscape");
-    QTest::newRow("Esc") << true;
-    QTest::newRow("Cancel button") << false;
-  }
+  void cancelAndEscapeCloseWithoutCallingTheHandler_data() { app::testing::addCancelRows(); }
 
   void cancelAndEscapeCloseWithoutCallingTheHandler() {
     QFETCH(bool, useEscape);
     auto selector = makeSelector(3);
     QTRY_VERIFY(selector->isVisible());
-    if (useEscape)
-      QTest::keyClick(selector.get(), Qt::Key_Escape);
-    else
-      QTest::mouseClick(selector->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    app::testing::pressCancel(*selector, useEscape);
     QTRY_VERIFY(!selector->isVisible());
     QVERIFY(handed_.empty());
   }

@@ -64,20 +64,13 @@ class ProgressViewControllerGuiTest : public QObject {
     QCOMPARE(sheet->sheet().maximum(), 100);
   }
 
-  void escapeAndCancelButtonCancel_data() {
-    QTest::addColumn<bool>("useEscape");
-    QTest::newRow("Esc") << true;
-    QTest::newRow("Cancel button") << false;
-  }
+  void escapeAndCancelButtonCancel_data() { app::testing::addCancelRows(); }
 
   void escapeAndCancelButtonCancel() {
     QFETCH(bool, useEscape);
     auto sheet = makeSheet(5);
     QTRY_VERIFY(sheet->isVisible());
-    if (useEscape)
-      QTest::keyClick(sheet.get(), Qt::Key_Escape);
-    else
-      QTest::mouseClick(sheet->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    app::testing::pressCancel(*sheet, useEscape);
     QTRY_VERIFY(!sheet->isVisible());
     QCOMPARE(events_, (std::vector<QString>{"finished", "cancel"}));
   }
