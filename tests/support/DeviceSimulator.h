@@ -40,6 +40,7 @@
 
 #include "tests/support/DeviceConfig.h"
 #include "tests/support/SimMessage.h"
+#include "tests/support/SimulatedDevice.h"
 
 namespace testsupport {
 
@@ -60,14 +61,6 @@ struct SimReceived {
   std::chrono::steady_clock::time_point time;
   bool inBundle = false;
   SimMessage message;
-};
-
-// A client a device knows: the address it sends from and the port it listens on.
-struct SimRegistration {
-  std::string uid;
-  std::string host;
-  std::uint16_t port = 0;
-  bool subscribed = false;  // sent KeepMePosted
 };
 
 class DeviceSimulator {
