@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <map>
+
 #include <gtest/gtest.h>
 
 #include "device/Model/PresetName.h"
@@ -133,6 +135,133 @@ TEST_F(DeviceSimulatorTest, ListRequestInItsBundleGetsTheListTexts) {
   EXPECT_FALSE(requests[0].inBundle);
   EXPECT_TRUE(requests[1].inBundle);
   EXPECT_EQ(simulator.received(0, "/VELTOapp/control/PresetList").size(), 0u);
+}
+
+// Segments both ways: what a client sends is joined, inflated and kept; what it asks for comes
+// back in 1000-byte segments that join to the same bytes, whatever the switched order.
+TEST_F(DeviceSimulatorTest, PresetSegmentsRoundTrip) {
+  connect();
+  std::vector<std::uint8_t> document(2500);
+  for (std::size_t k = 0; k < document.size(); ++k) document[k] = static_cast<std::uint8_t>('a' + k % 26);
+  const auto payload = LoCodec::compress(document);
+  auto since = osc::DispatchTime::clock::now();
+  // Sent in reverse order: the device joins by index.
+  const auto count = static_cast<std::int32_t>((payload.size() - 1) / 1000 + 1);
+  for (std::int32_t k = count - 1; k >= 0; --k) {
+    const auto begin = payload.begin() + k * 1000;
+    const auto end = payload.begin() + std::min<std::ptrdiff_t>(payload.size(), (k + 1) * 1000);
+    send(message("/VELTOpelion/control/presetSeg",
+                 {OSCValue::string("Big.VELTOshow"), OSCValue::blob({begin, end}), OSCValue::int32(k),
+                  OSCValue::int32(count), OSCValue::string(""), OSCValue::boolean(true), OSCValue::string(clientUid)}));
+  }
+  const OSCMessage received = next("/VELTOapp/confirmation", since);
+  EXPECT_EQ(received.values()[0].asString(), "Preset received.");
+  EXPECT_EQ(received.values()[1].asInt32(), 1);
+  const auto stored = simulator.config(0).presets;
+  ASSERT_EQ(stored.size(), 3u);
+  EXPECT_EQ(stored[2].listText().substr(0, 14), "Big (PRESET) *");
+  EXPECT_EQ(stored[2].bytes, document);
+
+  struct Case {
+    SimBehaviour::SegmentFault fault;
+    std::optional<bool> compress;
+    std::size_t messages;
+  };
+  const std::size_t plainCount = 3;
+  for (const Case& c : {Case{SimBehaviour::SegmentFault::none, std::nullopt, static_cast<std::size_t>(count)},
+                        Case{SimBehaviour::SegmentFault::reverse, false, plainCount},
+                        Case{SimBehaviour::SegmentFault::duplicate, false, 2 * plainCount}}) {
+    SCOPED_TRACE(static_cast<int>(c.fault));
+    simulator.update(0, [&](DeviceConfig& d) {
+      d.behaviour.segmentFault = c.fault;
+      d.behaviour.compressSegments = c.compress;
+    });
+    server->stop();
+    server->start();
+    port = *server->listeningPort();
+    connect();
+    takeNow(*server->allMessages(), 4);  // the user infos
+    send(message("/VELTOpelion/control/presetCopyToUSB", {OSCValue::string("Big"), OSCValue::string(clientUid)}));
+    const auto segments = takeNow(*server->allMessages(), 4 + c.messages);
+    std::map<std::int32_t, std::vector<std::uint8_t>> joined;
+    for (std::size_t k = 4; k < segments.size(); ++k) {
+      const auto& values = segments[k].values();
+      ASSERT_EQ(segments[k].address().address(), "/VELTOapp/control/PresetSeg");
+      ASSERT_EQ(values.size(), 6u);
+      EXPECT_EQ(values[0].asString(), "Big.VELTOshow");
+      EXPECT_EQ(values[5].asString(), simulator.config(0).uid);
+      const auto blob = *values[1].asBlob();
+      joined[*values[2].asInt32()].assign(blob.begin(), blob.end());
+    }
+    std::vector<std::uint8_t> bytes;
+    for (const auto& [index, part] : joined) bytes.insert(bytes.end(), part.begin(), part.end());
+    EXPECT_EQ(LoCodec::isZlib(bytes), !c.compress.has_value());
+    EXPECT_EQ(c.compress ? bytes : *LoCodec::inflate(bytes, 1 << 20), document);
+  }
+}
+
+// Preset operations answer with the texts and codes clients classify, and failing names fail.
+TEST_F(DeviceSimulatorTest, PresetOperationsAnswer) {
+  struct Case {
+    const char* what;
+    OSCMessage request;
+    std::string replyAddress;
+    std::string text;
+    std::optional<std::int32_t> code;
+  };
+  const auto T = OSCValue::boolean(true);
+  const auto uid = OSCValue::string(clientUid);
+  const std::vector<Case> cases = {
+      {"save", message("/VELTOpelion/control/presetSave", {T, OSCValue::string("New"), T, uid}), "/VELTOapp/confirmation", "Preset New saved.", 5},
+      {"select", message("/VELTOpelion/control/presetSelect", {OSCValue::string("New"), uid}), "/Va/control/presetLoadComplete", "Preset New loaded.", std::nullopt},
+      {"select missing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Gone"), uid}), "/Va/control/presetLoadComplete", "ERROR: File not found.", std::nullopt},
+      {"select failing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Show"), uid}), "/Va/control/presetLoadComplete", "ERROR: Preset could not be loaded.", std::nullopt},
+      {"delete", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/confirmation", "Preset New successfully deleted.", 3},
+      {"delete again", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/error", "File not found.", 2},
+      {"delete backup user show", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("Band_[bkup_2024-01-01].vup"), uid}), "/VELTOapp/confirmation", "Preset Band_[bkup_2024-01-01].vup successfully deleted.", 3},
+      {"switch user", message("/VELTOpelion/control/SwitchUser", {OSCValue::int32(2), OSCValue::string(""), OSCValue::int32(40), uid}), "/VELTOapp/control/SwitchedUser", "", std::nullopt},
+  };
+  simulator.update(0, [](DeviceConfig& d) { d.behaviour.failingPresets = {"Show"}; });
+  connect();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto since = osc::DispatchTime::clock::now();
+    send(c.request);
+    const OSCMessage reply = next(c.replyAddress, since);
+    if (!c.text.empty()) {
+      EXPECT_EQ(reply.values()[0].asString(), c.text);
+    }
+    if (c.code) {
+      EXPECT_EQ(reply.values()[1].asInt32(), c.code);
+    }
+  }
+  const auto presets = simulator.config(0).presets;
+  ASSERT_EQ(presets.size(), 1u);
+  EXPECT_EQ(presets[0].name, "Show");
+}
+
+// Changes sent to the control and companion ports show in the next status document, which a
+// request without arguments gets through the listen port its socket registered.
+TEST_F(DeviceSimulatorTest, StatusDocumentReflectsChanges) {
+  const auto uid = OSCValue::string(clientUid);
+  send(message("/VELTOpelion/Hardware/KeepMePosted", {OSCValue::boolean(true), OSCValue::int32(port), OSCValue::int32(50713), uid}));
+  send(message("/VELTOpelion/Hardware/AppName", {OSCValue::string("Stage <Left> & \"Right\""), uid}));
+  send(message("/VELTOpelion/Hardware/UnitName", {OSCValue::string("Rack 2"), uid}));
+  send(message("/VELTOpelion/Hardware/FixedIP", {OSCValue::string("10.0.0.7"), OSCValue::string("255.255.0.0"), OSCValue::string(""), uid}));
+  send(message("/VELTOapp/control/SetProperty", {OSCValue::string("ExclusiveSolo"), OSCValue::string("1"), uid}), simulator.companionPort(0));
+  send(message("/VELTOapp/control/SetProperty", {OSCValue::string("NewKey"), OSCValue::string("x"), uid}), devicePort());
+  simulator.waitFor(0, "/VELTOapp/control/SetProperty", 2);
+  EXPECT_EQ(takeNow(*server->allMessages(), 4).size(), 4u);  // pushed to the subscriber, one per change
+  const auto since = osc::DispatchTime::clock::now();
+  send(message("/VELTOpelion/Hardware/StatusUpdate", {}));
+  const std::string xml(*next("/VELTOGUI/StatusUpdate", since).values()[0].asString());
+  for (const char* expected : {"<VALUE name=\"AppName\" val=\"Stage &lt;Left&gt; &amp; &quot;Right&quot;\"/>",
+                               "<VALUE name=\"ExclusiveSolo\" val=\"1\"/>", "<VALUE name=\"UnitName\" val=\"Rack 2\"/>",
+                               "<VALUE name=\"FixedIP\" val=\"10.0.0.7\"/>", "<VALUE name=\"FixedGateway\" val=\"0.0.0.0\"/>"}) {
+    EXPECT_NE(xml.find(expected), std::string::npos) << expected << " in " << xml;
+  }
+  EXPECT_EQ(xml.find("NewKey"), std::string::npos) << "SetProperty is served on the companion port only";
+  EXPECT_EQ(simulator.config(0).name, "Rack 2");
 }
 
 // A raw socket, so that the datagram is seen as it was sent.
