@@ -297,7 +297,8 @@ void DeviceSimulator::Impl::loop() {
         [[maybe_unused]] const auto read = ::read(wakeFd, &count, sizeof count);
       }
       for (std::size_t k = 1; k < polled.size(); ++k) {
-        if (!(polled[k].revents & POLLIN)) continue;
+        // A reply to a closed port leaves an error on the socket (POLLERR): reading clears it.
+        if (!(polled[k].revents & (POLLIN | POLLERR))) continue;
         for (;;) {
           sockaddr_in from{};
           socklen_t length = sizeof from;
