@@ -74,8 +74,14 @@ std::vector<std::string> SimulatedDevice::takeNotes() { return std::exchange(not
 
 std::vector<SimRegistration> SimulatedDevice::registrations() const { return registrations_; }
 
-void SimulatedDevice::registerClient(const std::string& uid, const std::string& host, std::uint16_t port,
+std::string SimulatedDevice::sourceKey(const SimContext& context) {
+  return context.sourceHost + ":" + std::to_string(context.sourcePort);
+}
+
+void SimulatedDevice::registerClient(const std::string& uid, const SimContext& context, std::uint16_t port,
                                      bool subscribe) {
+  portOfSource_[sourceKey(context)] = port;
+  const std::string& host = context.sourceHost;
   auto found = std::find_if(registrations_.begin(), registrations_.end(),
                             [&](const SimRegistration& r) { return r.uid == uid; });
   if (found == registrations_.end()) {
@@ -107,7 +113,7 @@ std::vector<SimReply> SimulatedDevice::toUid(const std::string& uid, const SimCo
   for (const auto& registration : registrations_) {
     if (registration.uid == uid) return toSender(context, registration.port, std::move(message));
   }
-  const auto bySocket = portOfSource_.find(context.sourceHost + ":" + std::to_string(context.sourcePort));
+  const auto bySocket = portOfSource_.find(sourceKey(context));
   if (bySocket != portOfSource_.end()) return toSender(context, bySocket->second, std::move(message));
   notes_.push_back("no listen port known for uid \"" + uid + "\": " + message.address + " not sent");
   return {};
@@ -197,8 +203,7 @@ std::vector<SimReply> SimulatedDevice::dispatch(const SimMessage& m, const SimCo
   if (a == "/Vp/Ping") {
     const auto port = portArgument(m, 0);
     if (!port) return {};
-    registerClient(m.string(1).value_or(""), c.sourceHost, *port, false);
-    portOfSource_[c.sourceHost + ":" + std::to_string(c.sourcePort)] = *port;
+    registerClient(m.string(1).value_or(""), c, *port, false);
     return toSender(c, *port, {"/Va/Ping", {SimValue::string(config_.uid)}});
   }
   if (a == "/VELTOpelion/control/SwitchUser") {
@@ -209,8 +214,7 @@ std::vector<SimReply> SimulatedDevice::dispatch(const SimMessage& m, const SimCo
   if (a == "/VELTOpelion/Hardware/KeepMePosted") {
     const auto port = portArgument(m, 1);
     if (!port) return {};
-    registerClient(m.string(3).value_or(""), c.sourceHost, *port, true);
-    portOfSource_[c.sourceHost + ":" + std::to_string(c.sourcePort)] = *port;
+    registerClient(m.string(3).value_or(""), c, *port, true);
     return {};
   }
   if (a == "/VELTOpelion/Hardware/StatusUpdate") return statusRequest(m, c);
@@ -246,14 +250,13 @@ std::vector<SimReply> SimulatedDevice::connectRequest(const SimMessage& m, const
     notes_.push_back("connect request with arguments " + m.types() + " not answered");
     return {};
   }
-  registerClient(*m.string(4), c.sourceHost, *port, false);
-  portOfSource_[c.sourceHost + ":" + std::to_string(c.sourcePort)] = *port;
+  registerClient(*m.string(4), c, *port, false);
   return userInfos(c.sourceHost, *port, c.discovery && !c.control, c.secondPath);
 }
 
 std::vector<SimReply> SimulatedDevice::statusRequest(const SimMessage& m, const SimContext& c) {
   if (m.values.empty()) {
-    const auto bySocket = portOfSource_.find(c.sourceHost + ":" + std::to_string(c.sourcePort));
+    const auto bySocket = portOfSource_.find(sourceKey(c));
     if (bySocket == portOfSource_.end()) {
       notes_.push_back("status request from an unknown socket not answered");
       return {};
@@ -262,8 +265,7 @@ std::vector<SimReply> SimulatedDevice::statusRequest(const SimMessage& m, const 
   }
   const auto port = portArgument(m, 1);
   if (!port) return {};
-  registerClient(m.string(2).value_or(""), c.sourceHost, *port, false);
-  portOfSource_[c.sourceHost + ":" + std::to_string(c.sourcePort)] = *port;
+  registerClient(m.string(2).value_or(""), c, *port, false);
   return toSender(c, *port, statusMessage());
 }
 

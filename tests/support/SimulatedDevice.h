@@ -86,7 +86,9 @@ class SimulatedDevice {
   };
 
   std::vector<SimReply> dispatch(const SimMessage& message, const SimContext& context);
-  void registerClient(const std::string& uid, const std::string& host, std::uint16_t port, bool subscribe);
+  // Notes the client's listen port under its uid and under the socket it sent from.
+  void registerClient(const std::string& uid, const SimContext& context, std::uint16_t port, bool subscribe);
+  static std::string sourceKey(const SimContext& context);
   // A reply to the client of `uid` (at the sender's address), or none when no port is known.
   std::vector<SimReply> toUid(const std::string& uid, const SimContext& context, SimMessage message);
   std::vector<SimReply> toSender(const SimContext& context, std::uint16_t port, SimMessage message) const;
