@@ -1,0 +1,126 @@
+// VeltoClient: the connection sequence, the user-info wait, the announcements and the ping loop.
+
+#include <algorithm>
+
+#include "async/Cancellation.h"
+#include "device/Clients/ClientLog.h"
+#include "device/Clients/VeltoClient.h"
+
+namespace device {
+
+namespace {
+
+std::int32_t wireValue(ConnectionMode mode) {
+  return static_cast<std::int32_t>(rawValue(mode));
+}
+
+}  // namespace
+
+asio::awaitable<std::vector<UserInfo>> VeltoClient::connect(ConnectionMode mode, Nanoseconds timeout) {
+  const auto type = deviceType();
+  if (!type) throw VeltoClientError::unknownDeviceType();
+  disconnect();
+  std::vector<UserInfo> infos = co_await startSession(*type, mode, timeout);
+  co_return infos;
+}
+
+asio::awaitable<std::vector<UserInfo>> VeltoClient::startSession(DeviceType deviceType, ConnectionMode mode,
+                                                                 Nanoseconds timeout) {
+  beginConnection(deviceType);
+  auto preset = Preset::makeDefault(deviceType.numberOfInputs(), deviceType.numberOfMixes());
+  withState([&preset](State& state) { state.preset = std::move(preset); });
+  std::vector<UserInfo> infos;
+  const auto t0 = osc::DispatchTime::clock::now();
+  try {
+    co_await sendConnectRequest(mode);
+    infos = co_await receiveUserInfo(deviceType.numberOfMixes(), t0, timeout);
+    withState([&infos](State& state) { state.deviceInfo = infos.front().device(); });
+    markSeen();
+    startPingTask();
+    co_await switchUser(1, "", mode);
+    co_await sendKeepMePosted();
+    co_await requestStatusUpdate();
+  } catch (...) {
+    disconnect();
+    throw;
+  }
+  co_return infos;
+}
+
+asio::awaitable<std::vector<UserInfo>> VeltoClient::receiveUserInfo(std::size_t count, osc::DispatchTime since,
+                                                                    Nanoseconds timeout) {
+  auto infos = std::make_shared<std::vector<UserInfo>>();
+  AnswerRule<std::vector<UserInfo>> rule =
+      [infos, count](const osc::OSCMessage& message) -> std::optional<std::vector<UserInfo>> {
+    auto info = UserInfo::fromMessage(message);
+    if (!info) throw VeltoClientError::failedReceivingUserInfo();
+    const bool known = std::any_of(infos->begin(), infos->end(), [&info](const UserInfo& other) {
+      return other.user().number() == info->user().number();
+    });
+    if (known) return std::nullopt;
+    infos->push_back(std::move(*info));
+    if (infos->size() == count) return *infos;
+    return std::nullopt;
+  };
+  auto wait = waitForAnswer({"/VELTOapp/control/UserInfo"}, since, timeout, VeltoClientError::failedReceivingUserInfo(),
+                            VeltoClientError::failedReceivingUserInfo(), std::move(rule));
+  std::vector<UserInfo> result = co_await std::move(wait);
+  co_return result;
+}
+
+asio::awaitable<void> VeltoClient::sendConnectRequest(ConnectionMode mode) {
+  const auto port = boundPort();
+  if (!port) {
+    clientLog(Level::warning, "could not send connect request. server has no valid listening port",
+              "sendConnectRequest(mode:)", __LINE__);
+    co_return;
+  }
+  send("/VELTOpelion/control/ConnectRequest",
+       {std::int32_t{*port}, static_cast<std::int32_t>(clientVersion_.intValue()), wireValue(mode), clientOS_,
+        clientUid_});
+}
+
+asio::awaitable<void> VeltoClient::sendKeepMePosted() {
+  const auto port = boundPort();
+  if (!port) {
+    clientLog(Level::warning, "could not send keep me posted. server has no valid listening port",
+              "sendKeepMePosted()", __LINE__);
+    co_return;
+  }
+  send("/VELTOpelion/Hardware/KeepMePosted",
+       {true, std::int32_t{*port}, static_cast<std::int32_t>(clientVersion_.intValue()), clientUid_});
+}
+
+asio::awaitable<void> VeltoClient::sendPing() {
+  const auto port = boundPort();
+  if (!port) {
+    clientLog(Level::warning, "could not send ping. server has no valid listening port", "sendPing()", __LINE__);
+    co_return;
+  }
+  send("/Vp/Ping", {std::int32_t{*port}, clientUid_});
+}
+
+asio::awaitable<void> VeltoClient::pingLoop(std::weak_ptr<VeltoClient> client, std::chrono::nanoseconds period) {
+  for (;;) {
+    if (co_await async::isCancelled()) co_return;
+    {
+      auto self = client.lock();
+      if (!self) co_return;
+      self->checkOnlineState();
+      std::exception_ptr failure;
+      try {
+        co_await self->sendPing();
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      if (failure) clientLog(Level::warning, "sending ping failed", "startPingLoop()", __LINE__, errorText(failure));
+    }
+    try {
+      co_await async::sleep(std::chrono::duration_cast<std::chrono::steady_clock::duration>(period));
+    } catch (const async::CancellationError&) {
+      co_return;
+    }
+  }
+}
+
+}  // namespace device
