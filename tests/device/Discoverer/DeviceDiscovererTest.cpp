@@ -1,0 +1,97 @@
+// The device discoverer's folding of user events into devices and endpoints, driven directly, and
+// the whole chain against devices answering on 127.x addresses.
+
+#include <gtest/gtest.h>
+
+#include "device/Discoverer/DeviceDiscoverer.h"
+#include "tests/device/Discoverer/DiscovererTesting.h"
+
+namespace device::test {
+namespace {
+
+const std::string uid = "0123456789ABCDEF0123456789ABCDEF";
+
+std::string usersOf(const DeviceDiscoverer::Result& device) {
+  std::string text;
+  for (const auto& user : device.users) text += (text.empty() ? "" : ",") + user.description();
+  return text;
+}
+
+// The four events as text, in order.
+struct DeviceEvents {
+  async::test::EventLog<std::string> log;
+  void bind(DeviceDiscoverer& d) {
+    d.setNewDeviceHandler([this](const auto& r) { log.record("new " + r.description()); });
+    d.setOfflineDeviceHandler([this](const auto& r) { log.record("offline " + r.description()); });
+    d.setAddedEndPointHandler(
+        [this](const auto& r, const auto& e) { log.record("added " + e.description() + " to " + r.description()); });
+    d.setRemovedEndPointHandler([this](const auto& r, const auto& e) {
+      log.record("removed " + e.description() + " from " + r.description());
+    });
+  }
+};
+
+std::shared_ptr<DeviceDiscoverer> makeDiscoverer(UserDiscoverer::Options o = options(9, {})) {
+  return DeviceDiscoverer::make(osc::DispatchQueue::make("Velto Device Discoverer"), 0, uid, "macOS", {5, 7, 13}, {},
+                                {}, {}, {}, std::move(o));
+}
+
+Reply user(int number, std::string ip, std::string model = "VELTO:tamo") {
+  Reply r;
+  r.user = number;
+  r.ip = std::move(ip);
+  r.model = std::move(model);
+  return r;
+}
+
+TEST(DeviceDiscoverer, foldsUsersIntoDevicesAndDropsAPathWithItsLastUser) {
+  auto discoverer = makeDiscoverer();
+  DeviceEvents events;
+  events.bind(*discoverer);
+  const std::string a = "[192.168.1.20:9110] VELTO:tamo:UID-SN1";
+  const std::string ab = "[192.168.1.20:9110, 10.0.0.5:9110] VELTO:tamo:UID-SN1";
+  enum Kind { found, gone };
+  const struct {
+    Kind kind;
+    Reply reply;
+    Strings events;
+  } steps[] = {
+      {found, user(1, "192.168.1.20"), {"new Rack - " + a}},
+      {found, user(2, "192.168.1.20"), {}},
+      {found, user(1, "10.0.0.5"), {"added 10.0.0.5:9110 to Rack - " + ab}},
+      // The same path by another text of the address.
+      {found, user(3, "192.168.001.020"), {}},
+      // User 1 and user 3 still answer on the first path.
+      {gone, user(2, "192.168.1.20"), {}},
+      {gone, user(1, "10.0.0.5"), {"removed 10.0.0.5:9110 from Rack - " + a}},
+      {gone, user(1, "192.168.1.20"), {}},
+      {gone, user(3, "192.168.001.020"), {"offline Rack - " + a}},
+      {found, user(2, "192.168.1.20"), {"new Rack - " + a}},
+      // Same serial number, another type: another device.
+      {found, user(1, "192.168.1.20", "HXB-VELTO"), {"new Rack - [192.168.1.20:9110] HXB-VELTO:UID-SN1"}},
+      // Reports of paths and devices the discoverer does not hold change nothing.
+      {found, user(1, "192.168.1"), {}},
+      {gone, user(1, "192.168.1"), {}},
+      {gone, user(2, "10.0.0.5"), {}},
+      {gone, user(2, "192.168.1.20", "VELTO:1"), {}},
+  };
+  for (std::size_t k = 0; k < std::size(steps); ++k) {
+    const auto before = events.log.count();
+    const UserDiscoverer::Result record{Clock::now(), steps[k].reply.info()};
+    steps[k].kind == found ? discoverer->newUserFound(record) : discoverer->userWentOffline(record);
+    const auto got = events.log.values();
+    EXPECT_EQ(Strings(got.begin() + static_cast<std::ptrdiff_t>(before), got.end()), steps[k].events) << k;
+  }
+
+  auto renamed = user(2, "192.168.1.20");
+  renamed.userName = "Bea";
+  discoverer->userChanged({Clock::now(), user(2, "192.168.1.20").info()}, {Clock::now(), renamed.info()});
+  const auto devices = discoverer->discoveredDevices();
+  ASSERT_EQ(devices.size(), 2u);
+  EXPECT_EQ(usersOf(devices[0]), "Bea #2");
+  EXPECT_EQ(devices[0].version, SoftwareVersion(5, 7, 13));
+  EXPECT_EQ(events.log.count(), 6u);  // a changed user calls no handler
+}
+
+}  // namespace
+}  // namespace device::test
