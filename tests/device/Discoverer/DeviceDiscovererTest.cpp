@@ -93,5 +93,81 @@ TEST(DeviceDiscoverer, foldsUsersIntoDevicesAndDropsAPathWithItsLastUser) {
   EXPECT_EQ(events.log.count(), 6u);  // a changed user calls no handler
 }
 
+Reply named(int number, std::string name, std::string serial = "SN1") {
+  Reply r;
+  r.user = number;
+  r.userName = std::move(name);
+  r.serial = std::move(serial);
+  return r;
+}
+
+// A device on two paths (its two addresses), each user of it falling silent in turn.
+TEST(DeviceDiscoverer, followsADeviceOnTwoPathsAsItsUsersFallSilent) {
+  const std::vector<Reply> mixes = {named(1, "Anna"), named(2, "Bea")};
+  Responder first("127.21.0.1", 0, mixes);
+  Responder second("127.21.0.2", first.port(), mixes);
+  second.setSilent(0, true);
+  second.setSilent(1, true);
+  auto o = options(first.port(), {ipv4("lo", "127.21.0.1", true), ipv4("eth0", "127.21.0.9", false, "127.21.0.2")});
+  o.period = 50ms;
+  o.window = 300ms;
+  auto discoverer = makeDiscoverer(o);
+  DeviceEvents events;
+  events.bind(*discoverer);
+  discoverer->start();
+
+  const std::string a = "Rack - [127.21.0.1:9110] VELTO:tamo:UID-SN1";
+  const auto users = [&] { return usersOf(discoverer->discoveredDevices().at(0)); };
+  ASSERT_TRUE(events.log.waitFor(1));
+  EXPECT_TRUE(eventually([&] { return users() == "Anna #1,Bea #2"; }));
+  second.setSilent(0, false);
+  second.setSilent(1, false);
+  ASSERT_TRUE(events.log.waitFor(2));
+  first.rename(1, "Cleo");
+  second.rename(1, "Cleo");
+  EXPECT_TRUE(eventually([&] { return users() == "Anna #1,Cleo #2"; }));
+
+  second.setSilent(0, true);
+  second.setSilent(1, true);
+  ASSERT_TRUE(events.log.waitFor(3));
+  // User 1 goes on answering on the first path: the path and the device stay.
+  first.setSilent(1, true);
+  EXPECT_TRUE(eventually([&] { return discoverer->userDiscoverer()->users().size() == 1; }));
+  EXPECT_EQ(events.log.count(), 3u);
+  first.setSilent(0, true);
+  ASSERT_TRUE(events.log.waitFor(4));
+  EXPECT_TRUE(discoverer->discoveredDevices().empty());
+  first.setSilent(0, false);
+  ASSERT_TRUE(events.log.waitFor(5));
+  EXPECT_EQ(events.log.values(),
+            (Strings{"new " + a, "added 127.21.0.2:9110 to Rack - [127.21.0.1:9110, 127.21.0.2:9110] VELTO:tamo:UID-SN1",
+                     "removed 127.21.0.2:9110 from " + a, "offline " + a, "new " + a}));
+}
+
+TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
+  std::vector<std::unique_ptr<Responder>> devices;
+  std::vector<net::Interface> interfaces;
+  std::uint16_t port = 0;
+  for (int k = 1; k <= 50; ++k) {
+    const auto address = "127.22.0." + std::to_string(k);
+    devices.push_back(std::make_unique<Responder>(address, port, std::vector{named(1, "Anna", "SN" + std::to_string(k))}));
+    port = devices.back()->port();
+    interfaces.push_back(ipv4("lo", address, true));
+  }
+  auto discoverer = makeDiscoverer(options(port, interfaces));
+  DeviceEvents events;
+  events.bind(*discoverer);
+  discoverer->start();
+  ASSERT_TRUE(events.log.waitFor(50));
+  EXPECT_EQ(discoverer->discoveredDevices().size(), 50u);
+
+  // A stop keeps the devices; after a restart their users are new again, their endpoints are not.
+  discoverer->stop();
+  EXPECT_EQ(discoverer->discoveredDevices().size(), 50u);
+  discoverer->start();
+  EXPECT_TRUE(eventually([&] { return discoverer->userDiscoverer()->users().size() == 50; }));
+  EXPECT_EQ(events.log.count(), 50u);
+}
+
 }  // namespace
 }  // namespace device::test
