@@ -180,44 +180,4 @@ void DeviceDiscoverer::userWentOffline(const UserDiscoverer::Result& record) {
   if (reduced && onRemoved) onRemoved(*reduced, *endpoint);
 }
 
-DeviceDiscoverer::DeviceHandler DeviceDiscoverer::newDeviceHandler() const {
-  std::lock_guard lock(mutex_);
-  return newDeviceHandler_;
-}
-
-void DeviceDiscoverer::setNewDeviceHandler(DeviceHandler handler) {
-  std::lock_guard lock(mutex_);
-  newDeviceHandler_ = std::move(handler);
-}
-
-DeviceDiscoverer::DeviceHandler DeviceDiscoverer::offlineDeviceHandler() const {
-  std::lock_guard lock(mutex_);
-  return offlineDeviceHandler_;
-}
-
-void DeviceDiscoverer::setOfflineDeviceHandler(DeviceHandler handler) {
-  std::lock_guard lock(mutex_);
-  offlineDeviceHandler_ = std::move(handler);
-}
-
-DeviceDiscoverer::EndpointHandler DeviceDiscoverer::addedEndPointHandler() const {
-  std::lock_guard lock(mutex_);
-  return addedEndPointHandler_;
-}
-
-void DeviceDiscoverer::setAddedEndPointHandler(EndpointHandler handler) {
-  std::lock_guard lock(mutex_);
-  addedEndPointHandler_ = std::move(handler);
-}
-
-DeviceDiscoverer::EndpointHandler DeviceDiscoverer::removedEndPointHandler() const {
-  std::lock_guard lock(mutex_);
-  return removedEndPointHandler_;
-}
-
-void DeviceDiscoverer::setRemovedEndPointHandler(EndpointHandler handler) {
-  std::lock_guard lock(mutex_);
-  removedEndPointHandler_ = std::move(handler);
-}
-
 }  // namespace device

@@ -108,16 +108,27 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
   void userChanged(const UserDiscoverer::Result& old, const UserDiscoverer::Result& updated);
   void userWentOffline(const UserDiscoverer::Result& record);
 
-  DeviceHandler newDeviceHandler() const;
-  void setNewDeviceHandler(DeviceHandler handler);
-  DeviceHandler offlineDeviceHandler() const;
-  void setOfflineDeviceHandler(DeviceHandler handler);
-  EndpointHandler addedEndPointHandler() const;
-  void setAddedEndPointHandler(EndpointHandler handler);
-  EndpointHandler removedEndPointHandler() const;
-  void setRemovedEndPointHandler(EndpointHandler handler);
+  DeviceHandler newDeviceHandler() const { return locked(newDeviceHandler_); }
+  void setNewDeviceHandler(DeviceHandler handler) { assign(newDeviceHandler_, std::move(handler)); }
+  DeviceHandler offlineDeviceHandler() const { return locked(offlineDeviceHandler_); }
+  void setOfflineDeviceHandler(DeviceHandler handler) { assign(offlineDeviceHandler_, std::move(handler)); }
+  EndpointHandler addedEndPointHandler() const { return locked(addedEndPointHandler_); }
+  void setAddedEndPointHandler(EndpointHandler handler) { assign(addedEndPointHandler_, std::move(handler)); }
+  EndpointHandler removedEndPointHandler() const { return locked(removedEndPointHandler_); }
+  void setRemovedEndPointHandler(EndpointHandler handler) { assign(removedEndPointHandler_, std::move(handler)); }
 
  private:
+  template <class T>
+  T locked(const T& field) const {
+    std::lock_guard lock(mutex_);
+    return field;
+  }
+  template <class T>
+  void assign(T& field, T value) {
+    std::lock_guard lock(mutex_);
+    field = std::move(value);
+  }
+
   // A user record of the user discoverer, as far as it tells records on one path apart.
   using PathUser = std::pair<std::size_t, std::string>;  // user number, the address text it reported
   struct Entry {

@@ -234,34 +234,4 @@ void UserDiscoverer::receive(const osc::OSCMessage& message, std::optional<std::
   if (old && changed) changed(*old, fresh);
 }
 
-UserDiscoverer::NewUserHandler UserDiscoverer::newUserHandler() const {
-  std::lock_guard lock(mutex_);
-  return newUserHandler_;
-}
-
-void UserDiscoverer::setNewUserHandler(NewUserHandler handler) {
-  std::lock_guard lock(mutex_);
-  newUserHandler_ = std::move(handler);
-}
-
-UserDiscoverer::UserChangedHandler UserDiscoverer::userChangedHandler() const {
-  std::lock_guard lock(mutex_);
-  return userChangedHandler_;
-}
-
-void UserDiscoverer::setUserChangedHandler(UserChangedHandler handler) {
-  std::lock_guard lock(mutex_);
-  userChangedHandler_ = std::move(handler);
-}
-
-UserDiscoverer::UserOfflineHandler UserDiscoverer::userOfflineHandler() const {
-  std::lock_guard lock(mutex_);
-  return userOfflineHandler_;
-}
-
-void UserDiscoverer::setUserOfflineHandler(UserOfflineHandler handler) {
-  std::lock_guard lock(mutex_);
-  userOfflineHandler_ = std::move(handler);
-}
-
 }  // namespace device

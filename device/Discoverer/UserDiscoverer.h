@@ -112,16 +112,27 @@ class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
   // The reply handler registered on the server (runs on the queue). Ignored while stopped.
   void receivedUserInfo(const osc::OSCAddressPattern& pattern, const osc::OSCMessage& message);
 
-  NewUserHandler newUserHandler() const;
-  void setNewUserHandler(NewUserHandler handler);
-  UserChangedHandler userChangedHandler() const;
-  void setUserChangedHandler(UserChangedHandler handler);
-  UserOfflineHandler userOfflineHandler() const;
-  void setUserOfflineHandler(UserOfflineHandler handler);
+  NewUserHandler newUserHandler() const { return locked(newUserHandler_); }
+  void setNewUserHandler(NewUserHandler handler) { assign(newUserHandler_, std::move(handler)); }
+  UserChangedHandler userChangedHandler() const { return locked(userChangedHandler_); }
+  void setUserChangedHandler(UserChangedHandler handler) { assign(userChangedHandler_, std::move(handler)); }
+  UserOfflineHandler userOfflineHandler() const { return locked(userOfflineHandler_); }
+  void setUserOfflineHandler(UserOfflineHandler handler) { assign(userOfflineHandler_, std::move(handler)); }
 
   const std::shared_ptr<osc::DispatchQueue>& queue() const { return queue_; }
 
  private:
+  template <class T>
+  T locked(const T& field) const {
+    std::lock_guard lock(mutex_);
+    return field;
+  }
+  template <class T>
+  void assign(T& field, T value) {
+    std::lock_guard lock(mutex_);
+    field = std::move(value);
+  }
+
   void runCycle();
   // A reply of the run `run` (none: of the current one).
   void receive(const osc::OSCMessage& message, std::optional<std::uint64_t> run);

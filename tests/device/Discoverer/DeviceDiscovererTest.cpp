@@ -93,17 +93,9 @@ TEST(DeviceDiscoverer, foldsUsersIntoDevicesAndDropsAPathWithItsLastUser) {
   EXPECT_EQ(events.log.count(), 6u);  // a changed user calls no handler
 }
 
-Reply named(int number, std::string name, std::string serial = "SN1") {
-  Reply r;
-  r.user = number;
-  r.userName = std::move(name);
-  r.serial = std::move(serial);
-  return r;
-}
-
 // A device on two paths (its two addresses), each user of it falling silent in turn.
 TEST(DeviceDiscoverer, followsADeviceOnTwoPathsAsItsUsersFallSilent) {
-  const std::vector<Reply> mixes = {named(1, "Anna"), named(2, "Bea")};
+  const std::vector<Reply> mixes = {Reply{.user = 1}, Reply{.user = 2, .userName = "Bea"}};
   Responder first("127.21.0.1", 0, mixes);
   Responder second("127.21.0.2", first.port(), mixes);
   second.setSilent(0, true);
@@ -150,7 +142,7 @@ TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
   std::uint16_t port = 0;
   for (int k = 1; k <= 50; ++k) {
     const auto address = "127.22.0." + std::to_string(k);
-    devices.push_back(std::make_unique<Responder>(address, port, std::vector{named(1, "Anna", "SN" + std::to_string(k))}));
+    devices.push_back(std::make_unique<Responder>(address, port, std::vector{Reply{.serial = "SN" + std::to_string(k)}}));
     port = devices.back()->port();
     interfaces.push_back(ipv4("lo", address, true));
   }

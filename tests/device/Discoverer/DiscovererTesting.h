@@ -44,24 +44,9 @@ struct Reply {
   // The "/VELTOapp/control/UserInfo" arguments in their order (18 of them).
   lo_message message() const {
     lo_message m = lo_message_new();
-    lo_message_add_string(m, userName.c_str());
-    lo_message_add_string(m, "inst_x1");
-    lo_message_add_int32(m, user);
-    lo_message_add_false(m);
-    lo_message_add_string(m, serial.c_str());
-    lo_message_add_string(m, ip.c_str());
-    lo_message_add_int32(m, port);
-    lo_message_add_string(m, model.c_str());
-    lo_message_add_string(m, version.c_str());
-    lo_message_add_int32(m, 0);
-    lo_message_add_int32(m, 0);
-    lo_message_add_string(m, deviceName.c_str());
-    lo_message_add_int32(m, 24);
-    lo_message_add_int32(m, 5);
-    lo_message_add_int32(m, 0);
-    lo_message_add_int32(m, hide);
-    lo_message_add_string(m, "0");
-    lo_message_add_string(m, ("UID-" + serial).c_str());
+    lo_message_add(m, "ssiFssissiisiiiiss", userName.c_str(), "inst_x1", user, serial.c_str(), ip.c_str(), port,
+                   model.c_str(), version.c_str(), 0, 0, deviceName.c_str(), 24, 5, 0, hide, "0",
+                   ("UID-" + serial).c_str());
     return m;
   }
 

@@ -88,96 +88,82 @@ TEST(UserDiscoverer, sendsTheRequestToEachUsableInterfaceAndLogsTheOthersEveryCy
   EXPECT_EQ(lines.count("send failed", tallylog::Tallylog::Level::warning), 2u);
 }
 
+// A started discoverer on a port of its own, with the test's clock and handlers.
+struct Started {
+  Events events;
+  ManualClock clock;
+  std::shared_ptr<UserDiscoverer> discoverer;
+  std::uint16_t port = 0;
+  Started() {
+    auto o = options(9, {});
+    o.now = clock.function();
+    discoverer = UserDiscoverer::make(makeQueue(), 0, uid, "macOS", {5, 7, 13}, {}, {}, {}, o);
+    events.bind(*discoverer);
+    discoverer->start();
+    port = *discoverer->listeningPort();
+  }
+};
+
 // Each step sends replies and then a marker reply, so a step that causes no event is seen to have
 // been handled when the marker's event comes.
 TEST(UserDiscoverer, keepsOneRecordPerUserAndPathAndReportsChangesOfTheUserOnly) {
   LogLines lines;
-  Events events;
-  ManualClock clock;
-  auto o = options(9, {});
-  o.now = clock.function();
-  auto discoverer = UserDiscoverer::make(makeQueue(), 0, uid, "macOS", {5, 7, 13}, {}, {}, {}, o);
-  events.bind(*discoverer);
-  discoverer->start();
-  const auto port = *discoverer->listeningPort();
-
+  Started s;
   const Reply anna;
-  Reply renamedDevice = anna;
-  renamedDevice.deviceName = "Other";
-  renamedDevice.version = "6.0.0";
-  Reply bea = anna;
-  bea.userName = "Bea";
-  Reply hidden = bea;
-  hidden.hide = 20;
-  Reply secondPath = anna;
-  secondPath.ip = "10.0.0.5";
-  Reply otherModel = anna;
-  otherModel.model = "HXB-VELTO";
+  const Reply hidden{.userName = "Bea", .hide = 20};
+  const Reply secondPath{.ip = "10.0.0.5"};
   const struct {
     std::vector<Reply> replies;
     Strings events;
   } steps[] = {
       {{anna}, {"new Anna #1 @192.168.1.20"}},
-      {{anna, renamedDevice}, {}},
-      {{bea}, {"changed Anna #1 -> Bea #1 @192.168.1.20"}},
+      {{anna, {.deviceName = "Other", .version = "6.0.0"}}, {}},
+      {{{.userName = "Bea"}}, {"changed Anna #1 -> Bea #1 @192.168.1.20"}},
       {{hidden}, {"changed Bea #1 -> Bea #1 @192.168.1.20"}},
-      {{secondPath, otherModel}, {"new Anna #1 @10.0.0.5", "new Anna #1 @192.168.1.20"}},
+      {{secondPath, {.model = "HXB-VELTO"}}, {"new Anna #1 @10.0.0.5", "new Anna #1 @192.168.1.20"}},
   };
   std::size_t expected = 0;
   for (std::size_t k = 0; k < std::size(steps); ++k) {
-    clock.advance(1s);
-    for (const auto& reply : steps[k].replies) send(port, reply.message());
-    Reply marker;
-    marker.serial = "MARK" + std::to_string(k);
-    send(port, marker.message());
+    s.clock.advance(1s);
+    for (const auto& reply : steps[k].replies) send(s.port, reply.message());
+    send(s.port, Reply{.serial = "MARK" + std::to_string(k)}.message());
     expected += steps[k].events.size() + 1;
-    ASSERT_TRUE(events.log.waitFor(expected)) << k;
-    auto got = events.log.values();
+    ASSERT_TRUE(s.events.log.waitFor(expected)) << k;
+    auto got = s.events.log.values();
     Strings tail(got.end() - static_cast<std::ptrdiff_t>(steps[k].events.size() + 1), got.end() - 1);
     EXPECT_EQ(tail, steps[k].events) << k;
   }
   // A malformed reply is logged and changes nothing.
   lo_message shortReply = lo_message_new();
   lo_message_add_string(shortReply, "Anna");
-  send(port, shortReply);
-  Reply marker;
-  marker.serial = "MARK";
-  send(port, marker.message());
-  ASSERT_TRUE(events.log.waitFor(expected + 1));
+  send(s.port, shortReply);
+  send(s.port, Reply{.serial = "MARK"}.message());
+  ASSERT_TRUE(s.events.log.waitFor(expected + 1));
   EXPECT_EQ(lines.count("invalid user info received", tallylog::Tallylog::Level::warning), 1u);
 
-  auto users = discoverer->users();
+  auto users = s.discoverer->users();
   std::erase_if(users, [](const auto& r) { return r.userInfo.device().serialNumber().starts_with("MARK"); });
   ASSERT_EQ(users.size(), 3u);
   // The changed user replaced the record; the device fields of the first reply stayed.
   EXPECT_EQ(users[0].userInfo, hidden.info());
   EXPECT_EQ(users[0].userInfo.device().name(), "Rack");
   EXPECT_EQ(users[0].userInfo.device().version(), SoftwareVersion(5, 7, 13));
-  EXPECT_EQ(users[0].lastSeen, clock.now() - 1s);
+  EXPECT_EQ(users[0].lastSeen, s.clock.now() - 1s);
   EXPECT_EQ(users[1].userInfo, secondPath.info());
 }
 
 // A record exactly as old as the window stays; one a nanosecond older is reported, then removed.
 TEST(UserDiscoverer, expiresRecordsStrictlyOlderThanTheWindow) {
-  Events events;
-  ManualClock clock;
-  auto o = options(9, {});
-  o.now = clock.function();
-  auto discoverer = UserDiscoverer::make(makeQueue(), 0, uid, "macOS", {5, 7, 13}, {}, {}, {}, o);
-  events.bind(*discoverer);
-  discoverer->start();
-  send(*discoverer->listeningPort(), Reply().message());
-  ASSERT_TRUE(events.log.waitFor(1));
-
-  clock.advance(10s);
-  discoverer->discover();
-  drain(*discoverer->queue());
-  EXPECT_EQ(discoverer->users().size(), 1u);
-  clock.advance(1ns);
-  discoverer->discover();
-  drain(*discoverer->queue());
-  EXPECT_TRUE(discoverer->users().empty());
-  EXPECT_EQ(events.log.values(), (Strings{"new Anna #1 @192.168.1.20", "offline Anna #1 @192.168.1.20"}));
+  Started s;
+  send(s.port, Reply().message());
+  ASSERT_TRUE(s.events.log.waitFor(1));
+  for (const auto step : {Clock::duration(10s), Clock::duration(1ns)}) {
+    s.clock.advance(step);
+    s.discoverer->discover();
+    drain(*s.discoverer->queue());
+    EXPECT_EQ(s.discoverer->users().size(), step == 10s ? 1u : 0u);
+  }
+  EXPECT_EQ(s.events.log.values(), (Strings{"new Anna #1 @192.168.1.20", "offline Anna #1 @192.168.1.20"}));
 }
 
 // A start that cannot bind leaves the discoverer stopped, so a retry works; stop forgets the users
