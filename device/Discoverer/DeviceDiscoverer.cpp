@@ -15,6 +15,15 @@ std::optional<DeviceDiscoverer::Endpoint> endpointOf(const UserInfo::Device& dev
 
 }  // namespace
 
+void DeviceDiscoverer::Event::call() const {
+  if (!result) return;
+  if (endpoint) {
+    if (endpointHandler) endpointHandler(*result, *endpoint);
+  } else if (deviceHandler) {
+    deviceHandler(*result);
+  }
+}
+
 std::string DeviceDiscoverer::Endpoint::description() const {
   return ip.description() + ":" + std::to_string(port);
 }
@@ -97,20 +106,15 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
   if (!endpoint) return;
   const PathUser pathUser{user.number(), device.ip()};
 
-  std::optional<Result> newDevice;
-  std::optional<Result> extended;
-  DeviceHandler onNew;
-  EndpointHandler onAdded;
+  Event event;
   {
     std::lock_guard lock(mutex_);
     const auto found = find(device);
     if (found == devices_.end()) {
-      Result result{device.serialNumber(), device.type(),  {*endpoint},
-                    device.version(),      device.name(),  device.numberOfInputs(),
-                    device.numberOfOutputs(), device.uid(), {user}};
+      Result result{device.serialNumber(),   device.type(),           {*endpoint},  device.version(), device.name(),
+                    device.numberOfInputs(), device.numberOfOutputs(), device.uid(), {user}};
       devices_.push_back(Entry{result, {{pathUser}}});
-      newDevice = std::move(result);
-      onNew = newDeviceHandler_;
+      event = {newDeviceHandler_, {}, std::move(result), std::nullopt};
     } else {
       auto& result = found->result;
       const bool knownNumber = std::any_of(result.users.begin(), result.users.end(),
@@ -123,12 +127,10 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
       }
       result.endpoints.push_back(*endpoint);
       found->pathUsers.push_back({pathUser});
-      extended = result;
-      onAdded = addedEndPointHandler_;
+      event = {{}, addedEndPointHandler_, result, endpoint};
     }
   }
-  if (newDevice && onNew) onNew(*newDevice);
-  if (extended && onAdded) onAdded(*extended, *endpoint);
+  event.call();
 }
 
 void DeviceDiscoverer::userChanged(const UserDiscoverer::Result& old, const UserDiscoverer::Result& updated) {
@@ -147,10 +149,7 @@ void DeviceDiscoverer::userWentOffline(const UserDiscoverer::Result& record) {
   const auto endpoint = endpointOf(device);
   if (!endpoint) return;
 
-  std::optional<Result> gone;
-  std::optional<Result> reduced;
-  DeviceHandler onOffline;
-  EndpointHandler onRemoved;
+  Event event;
   {
     std::lock_guard lock(mutex_);
     const auto found = find(device);
@@ -169,15 +168,12 @@ void DeviceDiscoverer::userWentOffline(const UserDiscoverer::Result& record) {
     found->pathUsers.erase(found->pathUsers.begin() + static_cast<std::ptrdiff_t>(index));
     if (endpoints.empty()) {
       devices_.erase(found);
-      gone = std::move(before);
-      onOffline = offlineDeviceHandler_;
+      event = {offlineDeviceHandler_, {}, std::move(before), std::nullopt};
     } else {
-      reduced = found->result;
-      onRemoved = removedEndPointHandler_;
+      event = {{}, removedEndPointHandler_, found->result, endpoint};
     }
   }
-  if (gone && onOffline) onOffline(*gone);
-  if (reduced && onRemoved) onRemoved(*reduced, *endpoint);
+  event.call();
 }
 
 }  // namespace device

@@ -25,12 +25,14 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/Discoverer/UserDiscoverer.h"
+#include "device/Discoverer/Locked.h"
 #include "device/Model/DeviceType.h"
 #include "device/Model/IPv4Address.h"
 #include "device/Model/SoftwareVersion.h"
@@ -108,33 +110,40 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
   void userChanged(const UserDiscoverer::Result& old, const UserDiscoverer::Result& updated);
   void userWentOffline(const UserDiscoverer::Result& record);
 
-  DeviceHandler newDeviceHandler() const { return locked(newDeviceHandler_); }
-  void setNewDeviceHandler(DeviceHandler handler) { assign(newDeviceHandler_, std::move(handler)); }
-  DeviceHandler offlineDeviceHandler() const { return locked(offlineDeviceHandler_); }
-  void setOfflineDeviceHandler(DeviceHandler handler) { assign(offlineDeviceHandler_, std::move(handler)); }
-  EndpointHandler addedEndPointHandler() const { return locked(addedEndPointHandler_); }
-  void setAddedEndPointHandler(EndpointHandler handler) { assign(addedEndPointHandler_, std::move(handler)); }
-  EndpointHandler removedEndPointHandler() const { return locked(removedEndPointHandler_); }
-  void setRemovedEndPointHandler(EndpointHandler handler) { assign(removedEndPointHandler_, std::move(handler)); }
+  DeviceHandler newDeviceHandler() const { return copyLocked(mutex_, newDeviceHandler_); }
+  void setNewDeviceHandler(DeviceHandler handler) {
+    assignLocked(mutex_, newDeviceHandler_, std::move(handler));
+  }
+  DeviceHandler offlineDeviceHandler() const { return copyLocked(mutex_, offlineDeviceHandler_); }
+  void setOfflineDeviceHandler(DeviceHandler handler) {
+    assignLocked(mutex_, offlineDeviceHandler_, std::move(handler));
+  }
+  EndpointHandler addedEndPointHandler() const { return copyLocked(mutex_, addedEndPointHandler_); }
+  void setAddedEndPointHandler(EndpointHandler handler) {
+    assignLocked(mutex_, addedEndPointHandler_, std::move(handler));
+  }
+  EndpointHandler removedEndPointHandler() const { return copyLocked(mutex_, removedEndPointHandler_); }
+  void setRemovedEndPointHandler(EndpointHandler handler) {
+    assignLocked(mutex_, removedEndPointHandler_, std::move(handler));
+  }
 
  private:
-  template <class T>
-  T locked(const T& field) const {
-    std::lock_guard lock(mutex_);
-    return field;
-  }
-  template <class T>
-  void assign(T& field, T value) {
-    std::lock_guard lock(mutex_);
-    field = std::move(value);
-  }
-
   // A user record of the user discoverer, as far as it tells records on one path apart.
   using PathUser = std::pair<std::size_t, std::string>;  // user number, the address text it reported
   struct Entry {
     Result result;
     // Parallel to result.endpoints: the user records heard on each endpoint that have not expired.
     std::vector<std::set<PathUser>> pathUsers;
+  };
+
+  // A handler call decided under the lock and made after it: with an endpoint, the endpoint
+  // handler; without, the device handler. Nothing without a result.
+  struct Event {
+    DeviceHandler deviceHandler;
+    EndpointHandler endpointHandler;
+    std::optional<Result> result;
+    std::optional<Endpoint> endpoint;
+    void call() const;
   };
 
   std::vector<Entry>::iterator find(const UserInfo::Device& device);

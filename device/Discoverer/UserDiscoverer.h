@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "async/Repeater.h"
+#include "device/Discoverer/Locked.h"
 #include "device/Model/SoftwareVersion.h"
 #include "device/Model/UserInfo.h"
 #include "net/Interface.h"
@@ -112,27 +113,22 @@ class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
   // The reply handler registered on the server (runs on the queue). Ignored while stopped.
   void receivedUserInfo(const osc::OSCAddressPattern& pattern, const osc::OSCMessage& message);
 
-  NewUserHandler newUserHandler() const { return locked(newUserHandler_); }
-  void setNewUserHandler(NewUserHandler handler) { assign(newUserHandler_, std::move(handler)); }
-  UserChangedHandler userChangedHandler() const { return locked(userChangedHandler_); }
-  void setUserChangedHandler(UserChangedHandler handler) { assign(userChangedHandler_, std::move(handler)); }
-  UserOfflineHandler userOfflineHandler() const { return locked(userOfflineHandler_); }
-  void setUserOfflineHandler(UserOfflineHandler handler) { assign(userOfflineHandler_, std::move(handler)); }
+  NewUserHandler newUserHandler() const { return copyLocked(mutex_, newUserHandler_); }
+  void setNewUserHandler(NewUserHandler handler) {
+    assignLocked(mutex_, newUserHandler_, std::move(handler));
+  }
+  UserChangedHandler userChangedHandler() const { return copyLocked(mutex_, userChangedHandler_); }
+  void setUserChangedHandler(UserChangedHandler handler) {
+    assignLocked(mutex_, userChangedHandler_, std::move(handler));
+  }
+  UserOfflineHandler userOfflineHandler() const { return copyLocked(mutex_, userOfflineHandler_); }
+  void setUserOfflineHandler(UserOfflineHandler handler) {
+    assignLocked(mutex_, userOfflineHandler_, std::move(handler));
+  }
 
   const std::shared_ptr<osc::DispatchQueue>& queue() const { return queue_; }
 
  private:
-  template <class T>
-  T locked(const T& field) const {
-    std::lock_guard lock(mutex_);
-    return field;
-  }
-  template <class T>
-  void assign(T& field, T value) {
-    std::lock_guard lock(mutex_);
-    field = std::move(value);
-  }
-
   void runCycle();
   // A reply of the run `run` (none: of the current one).
   void receive(const osc::OSCMessage& message, std::optional<std::uint64_t> run);

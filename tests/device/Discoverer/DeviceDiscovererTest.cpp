@@ -9,8 +9,6 @@
 namespace device::test {
 namespace {
 
-const std::string uid = "0123456789ABCDEF0123456789ABCDEF";
-
 std::string usersOf(const DeviceDiscoverer::Result& device) {
   std::string text;
   for (const auto& user : device.users) text += (text.empty() ? "" : ",") + user.description();
@@ -131,9 +129,9 @@ TEST(DeviceDiscoverer, followsADeviceOnTwoPathsAsItsUsersFallSilent) {
   EXPECT_TRUE(discoverer->discoveredDevices().empty());
   first.setSilent(0, false);
   ASSERT_TRUE(events.log.waitFor(5));
-  EXPECT_EQ(events.log.values(),
-            (Strings{"new " + a, "added 127.21.0.2:9110 to Rack - [127.21.0.1:9110, 127.21.0.2:9110] VELTO:tamo:UID-SN1",
-                     "removed 127.21.0.2:9110 from " + a, "offline " + a, "new " + a}));
+  const std::string ab = "Rack - [127.21.0.1:9110, 127.21.0.2:9110] VELTO:tamo:UID-SN1";
+  EXPECT_EQ(events.log.values(), (Strings{"new " + a, "added 127.21.0.2:9110 to " + ab,
+                                          "removed 127.21.0.2:9110 from " + a, "offline " + a, "new " + a}));
 }
 
 TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
@@ -142,7 +140,8 @@ TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
   std::uint16_t port = 0;
   for (int k = 1; k <= 50; ++k) {
     const auto address = "127.22.0." + std::to_string(k);
-    devices.push_back(std::make_unique<Responder>(address, port, std::vector{Reply{.serial = "SN" + std::to_string(k)}}));
+    const std::vector users{Reply{.serial = "SN" + std::to_string(k)}};
+    devices.push_back(std::make_unique<Responder>(address, port, users));
     port = devices.back()->port();
     interfaces.push_back(ipv4("lo", address, true));
   }

@@ -2,20 +2,20 @@
 // Test helpers for the discoverers: user-info replies sent by liblo, a clock the test moves, plain
 // UDP receivers on 127.x addresses, interface entries and a queue the test can wait for.
 
+#include <arpa/inet.h>
 #include <lo/lo.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <arpa/inet.h>
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,6 +28,8 @@ namespace device::test {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using Strings = std::vector<std::string>;
+
+inline const std::string uid = "0123456789ABCDEF0123456789ABCDEF";
 
 // One user of one device as a device reports it.
 struct Reply {
@@ -71,9 +73,6 @@ struct ManualClock {
   std::shared_ptr<std::atomic<Clock::rep>> ticks = std::make_shared<std::atomic<Clock::rep>>(1'000'000'000'000);
   Clock::time_point now() const { return Clock::time_point(Clock::duration(ticks->load())); }
   void advance(Clock::duration by) const { *ticks += by.count(); }
-  std::function<Clock::time_point()> function() const {
-    return [ticks = ticks] { return Clock::time_point(Clock::duration(ticks->load())); };
-  }
 };
 
 // A plain UDP socket bound to address:port (port 0: the system picks); no address reuse.

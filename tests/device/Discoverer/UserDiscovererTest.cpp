@@ -12,8 +12,6 @@
 namespace device::test {
 namespace {
 
-const std::string uid = "0123456789ABCDEF0123456789ABCDEF";
-
 std::shared_ptr<osc::DispatchQueue> makeQueue() { return osc::DispatchQueue::make("Velto Device Discoverer"); }
 
 // The handler calls as text: "new Anna #1 @192.168.1.20", "changed Anna #1 -> Bea #1 @...".
@@ -96,7 +94,7 @@ struct Started {
   std::uint16_t port = 0;
   Started() {
     auto o = options(9, {});
-    o.now = clock.function();
+    o.now = [clock = clock] { return clock.now(); };
     discoverer = UserDiscoverer::make(makeQueue(), 0, uid, "macOS", {5, 7, 13}, {}, {}, {}, o);
     events.bind(*discoverer);
     discoverer->start();
