@@ -1,10 +1,11 @@
 // The device discoverer's folding of user events into devices and endpoints, driven directly, and
-// the whole chain against devices answering on 127.x addresses.
+// the whole chain against simulated devices on 127.x addresses.
 
 #include <gtest/gtest.h>
 
 #include "device/Discoverer/DeviceDiscoverer.h"
 #include "tests/device/Discoverer/DiscovererTesting.h"
+#include "tests/support/DeviceSimulator.h"
 
 namespace device::test {
 namespace {
@@ -91,14 +92,28 @@ TEST(DeviceDiscoverer, foldsUsersIntoDevicesAndDropsAPathWithItsLastUser) {
   EXPECT_EQ(events.log.count(), 6u);  // a changed user calls no handler
 }
 
+// One device at one address (a second config of the same device is a second path to it).
+testsupport::DeviceConfig rack(std::string address) {
+  testsupport::DeviceConfig c;
+  c.serialNumber = "SN1";
+  c.name = "Rack";
+  c.uid = "UID-SN1";
+  c.address = std::move(address);
+  c.controlPort = 9200;
+  c.type = device::DeviceType::pelion(2);
+  c.users = {{.name = "Anna"}, {.name = "Bea"}};
+  return c;
+}
+
 // A device on two paths (its two addresses), each user of it falling silent in turn.
 TEST(DeviceDiscoverer, followsADeviceOnTwoPathsAsItsUsersFallSilent) {
-  const std::vector<Reply> mixes = {Reply{.user = 1}, Reply{.user = 2, .userName = "Bea"}};
-  Responder first("127.21.0.1", 0, mixes);
-  Responder second("127.21.0.2", first.port(), mixes);
-  second.setSilent(0, true);
-  second.setSilent(1, true);
-  auto o = options(first.port(), {ipv4("lo", "127.21.0.1", true), ipv4("eth0", "127.21.0.9", false, "127.21.0.2")});
+  testsupport::DeviceSimulator simulator({rack("127.21.0.1"), rack("127.21.0.2")});
+  const auto change = [&](std::vector<std::size_t> devices, auto edit) {
+    for (const auto device : devices) simulator.update(device, edit);
+  };
+  change({1}, [](auto& c) { c.behaviour.silent = true; });
+  simulator.start();
+  auto o = options(9110, {ipv4("lo", "127.21.0.1", true), ipv4("eth0", "127.21.0.9", false, "127.21.0.2")});
   o.period = 50ms;
   o.window = 300ms;
   auto discoverer = makeDiscoverer(o);
@@ -106,46 +121,41 @@ TEST(DeviceDiscoverer, followsADeviceOnTwoPathsAsItsUsersFallSilent) {
   events.bind(*discoverer);
   discoverer->start();
 
-  const std::string a = "Rack - [127.21.0.1:9110] VELTO:tamo:UID-SN1";
+  const std::string a = "Rack - [127.21.0.1:9200] VELTO:pelion:UID-SN1";
   const auto users = [&] { return usersOf(discoverer->discoveredDevices().at(0)); };
   ASSERT_TRUE(events.log.waitFor(1));
   EXPECT_TRUE(eventually([&] { return users() == "Anna #1,Bea #2"; }));
-  second.setSilent(0, false);
-  second.setSilent(1, false);
+  change({1}, [](auto& c) { c.behaviour.silent = false; });
   ASSERT_TRUE(events.log.waitFor(2));
-  first.rename(1, "Cleo");
-  second.rename(1, "Cleo");
+  change({0, 1}, [](auto& c) { c.users[1].name = "Cleo"; });
   EXPECT_TRUE(eventually([&] { return users() == "Anna #1,Cleo #2"; }));
 
-  second.setSilent(0, true);
-  second.setSilent(1, true);
+  change({1}, [](auto& c) { c.behaviour.silent = true; });
   ASSERT_TRUE(events.log.waitFor(3));
   // User 1 goes on answering on the first path: the path and the device stay.
-  first.setSilent(1, true);
+  change({0}, [](auto& c) { c.users[1].answer = testsupport::SimUser::Answer::silent; });
   EXPECT_TRUE(eventually([&] { return discoverer->userDiscoverer()->users().size() == 1; }));
   EXPECT_EQ(events.log.count(), 3u);
-  first.setSilent(0, true);
+  change({0}, [](auto& c) { c.users[0].answer = testsupport::SimUser::Answer::silent; });
   ASSERT_TRUE(events.log.waitFor(4));
   EXPECT_TRUE(discoverer->discoveredDevices().empty());
-  first.setSilent(0, false);
+  change({0}, [](auto& c) { c.users[0].answer = testsupport::SimUser::Answer::normal; });
   ASSERT_TRUE(events.log.waitFor(5));
-  const std::string ab = "Rack - [127.21.0.1:9110, 127.21.0.2:9110] VELTO:tamo:UID-SN1";
-  EXPECT_EQ(events.log.values(), (Strings{"new " + a, "added 127.21.0.2:9110 to " + ab,
-                                          "removed 127.21.0.2:9110 from " + a, "offline " + a, "new " + a}));
+  const std::string ab = "Rack - [127.21.0.1:9200, 127.21.0.2:9200] VELTO:pelion:UID-SN1";
+  EXPECT_EQ(events.log.values(), (Strings{"new " + a, "added 127.21.0.2:9200 to " + ab,
+                                          "removed 127.21.0.2:9200 from " + a, "offline " + a, "new " + a}));
 }
 
 TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
-  std::vector<std::unique_ptr<Responder>> devices;
+  std::vector<testsupport::DeviceConfig> devices;
   std::vector<net::Interface> interfaces;
-  std::uint16_t port = 0;
   for (int k = 1; k <= 50; ++k) {
-    const auto address = "127.22.0." + std::to_string(k);
-    const std::vector users{Reply{.serial = "SN" + std::to_string(k)}};
-    devices.push_back(std::make_unique<Responder>(address, port, users));
-    port = devices.back()->port();
-    interfaces.push_back(ipv4("lo", address, true));
+    devices.push_back(testsupport::DeviceConfig::processor(k, "127.22.0." + std::to_string(k)));
+    interfaces.push_back(ipv4("lo", devices.back().address, true));
   }
-  auto discoverer = makeDiscoverer(options(port, interfaces));
+  testsupport::DeviceSimulator simulator(devices);
+  simulator.start();
+  auto discoverer = makeDiscoverer(options(9110, interfaces));
   DeviceEvents events;
   events.bind(*discoverer);
   discoverer->start();
@@ -156,7 +166,7 @@ TEST(DeviceDiscoverer, knowsFiftyDevicesAfterOneCycle) {
   discoverer->stop();
   EXPECT_EQ(discoverer->discoveredDevices().size(), 50u);
   discoverer->start();
-  EXPECT_TRUE(eventually([&] { return discoverer->userDiscoverer()->users().size() == 50; }));
+  EXPECT_TRUE(eventually([&] { return discoverer->userDiscoverer()->users().size() == 200; }));
   EXPECT_EQ(events.log.count(), 50u);
 }
 

@@ -10,9 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstring>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -105,69 +103,8 @@ class UdpReceiver {
   }
 
  private:
-  friend class Responder;
   int fd_;
   std::uint16_t port_ = 0;
-};
-
-// A device's side of discovery at address:port: answers every connect request with one reply per
-// user that is not silent, sent to the requester's address at the listen port the request names.
-// Each user reports the responder's own address as the device's.
-class Responder {
- public:
-  Responder(std::string address, std::uint16_t port, std::vector<Reply> users)
-      : socket_(address, port), users_(std::move(users)), silent_(users_.size(), false) {
-    for (auto& user : users_) user.ip = address;
-    thread_ = std::thread([this] { run(); });
-  }
-  ~Responder() {
-    stopping_ = true;
-    thread_.join();
-  }
-  std::uint16_t port() const { return socket_.port(); }
-  void setSilent(std::size_t user, bool silent) {
-    std::lock_guard lock(mutex_);
-    silent_.at(user) = silent;
-  }
-  void rename(std::size_t user, std::string name) {
-    std::lock_guard lock(mutex_);
-    users_.at(user).userName = std::move(name);
-  }
-
- private:
-  void run() {
-    while (!stopping_) {
-      pollfd p{socket_.fd_, POLLIN, 0};
-      if (poll(&p, 1, 20) != 1) continue;
-      std::vector<char> data(2048);
-      sockaddr_in from{};
-      socklen_t length = sizeof from;
-      const auto n = recvfrom(socket_.fd_, data.data(), data.size(), 0, reinterpret_cast<sockaddr*>(&from), &length);
-      if (n <= 0 || std::strcmp(data.data(), UserDiscoverer::connectRequestAddress) != 0) continue;
-      int result = 0;
-      lo_message request = lo_message_deserialise(data.data(), static_cast<std::size_t>(n), &result);
-      if (!request) continue;
-      from.sin_port = htons(static_cast<std::uint16_t>(lo_message_get_argv(request)[0]->i));
-      lo_message_free(request);
-      std::lock_guard lock(mutex_);
-      for (std::size_t k = 0; k < users_.size(); ++k) {
-        if (silent_[k]) continue;
-        lo_message reply = users_[k].message();
-        std::size_t size = 0;
-        void* bytes = lo_message_serialise(reply, UserDiscoverer::userInfoAddress, nullptr, &size);
-        sendto(socket_.fd_, bytes, size, 0, reinterpret_cast<sockaddr*>(&from), sizeof from);
-        free(bytes);
-        lo_message_free(reply);
-      }
-    }
-  }
-
-  UdpReceiver socket_;
-  std::mutex mutex_;
-  std::vector<Reply> users_;
-  std::vector<bool> silent_;
-  std::atomic<bool> stopping_{false};
-  std::thread thread_;
 };
 
 // An up and running IPv4 interface entry: a loopback one is reached at its address, another one
