@@ -1,11 +1,11 @@
 #pragma once
 // Test sources and readers for the sequence operators.
-// - Scripted: an int sequence that plays a script, one step per next(): a value, `fail` (throws
-//   std::runtime_error("fail")) or `end` (gives the end but keeps going). Past the script it gives
-//   the end. A step may wait first (cancellable: the wait then throws CancellationError). Copies
-//   share a pull counter.
-// - read(iterator, calls): the answers of that many next() calls as text ("1", "(1, a)", "end",
-//   "error").
+// - Scripted: an int sequence that plays a script, one step per next(): a value, `fail` or `other`
+//   (throw std::runtime_error("error") or ("other")) or `end` (gives the end but keeps going). Past
+//   the script it gives the end. A step may wait first (cancellable: the wait then counts a
+//   cancellation and throws CancellationError). Copies share the pull and cancellation counters.
+// - read(iterator, calls): the answers of that many next() calls as text ("1", "(1, 2)", "end", or
+//   the error's what()).
 
 #include <atomic>
 #include <chrono>
@@ -29,8 +29,14 @@ struct Step {
 
 inline constexpr int fail = -1000;
 inline constexpr int end = -1001;
+inline constexpr int other = -1002;
 
 class Scripted {
+  struct Counters {
+    std::atomic<int> pulls{0};
+    std::atomic<int> cancellations{0};
+  };
+
  public:
   using Element = int;
 
@@ -38,21 +44,29 @@ class Scripted {
    public:
     using Element = int;
     asio::awaitable<std::optional<int>> next() {
-      ++*pulls_;
+      ++counters_->pulls;
       if (index_ >= script_->size()) co_return std::nullopt;
       const Step step = (*script_)[index_++];
-      if (step.wait.count() > 0) co_await sleep(step.wait);
-      if (step.value == fail) throw std::runtime_error("fail");
+      if (step.wait.count() > 0) {
+        try {
+          co_await sleep(step.wait);
+        } catch (const CancellationError&) {
+          ++counters_->cancellations;
+          throw;
+        }
+      }
+      if (step.value == fail) throw std::runtime_error("error");
+      if (step.value == other) throw std::runtime_error("other");
       if (step.value == end) co_return std::nullopt;
       co_return step.value;
     }
 
    private:
     friend class Scripted;
-    Iterator(std::shared_ptr<const std::vector<Step>> script, std::shared_ptr<std::atomic<int>> pulls)
-        : script_(std::move(script)), pulls_(std::move(pulls)) {}
+    Iterator(std::shared_ptr<const std::vector<Step>> script, std::shared_ptr<Counters> counters)
+        : script_(std::move(script)), counters_(std::move(counters)) {}
     std::shared_ptr<const std::vector<Step>> script_;
-    std::shared_ptr<std::atomic<int>> pulls_;
+    std::shared_ptr<Counters> counters_;
     std::size_t index_ = 0;
   };
 
@@ -64,12 +78,13 @@ class Scripted {
   explicit Scripted(std::vector<Step> steps)
       : script_(std::make_shared<const std::vector<Step>>(std::move(steps))) {}
 
-  Iterator makeAsyncIterator() const { return Iterator(script_, pulls_); }
-  int pulls() const { return pulls_->load(); }
+  Iterator makeAsyncIterator() const { return Iterator(script_, counters_); }
+  int pulls() const { return counters_->pulls.load(); }
+  int cancellations() const { return counters_->cancellations.load(); }
 
  private:
   std::shared_ptr<const std::vector<Step>> script_;
-  std::shared_ptr<std::atomic<int>> pulls_ = std::make_shared<std::atomic<int>>(0);
+  std::shared_ptr<Counters> counters_ = std::make_shared<Counters>();
 };
 
 inline std::string text(int value) { return std::to_string(value); }
@@ -89,8 +104,8 @@ asio::awaitable<std::vector<std::string>> read(Iterator& iterator, int calls) {
     try {
       auto element = co_await iterator.next();
       seen.push_back(element ? text(*element) : "end");
-    } catch (const std::exception&) {
-      seen.push_back("error");
+    } catch (const std::exception& error) {
+      seen.push_back(error.what());
     }
   }
   co_return seen;

@@ -200,7 +200,7 @@ TEST(SequenceFrame, simpleSources) {
   const std::vector<Case> cases = {
       {"just", [] { return readNow(Just(5), 3); }, {"5", "end", "end"}},
       {"empty", [] { return readNow(Empty<int>(), 2); }, {"end", "end"}},
-      {"fail", [] { return readNow(Fail<int, std::runtime_error>(std::runtime_error("x")), 3); },
+      {"fail", [] { return readNow(Fail<int, std::runtime_error>(std::runtime_error("error")), 3); },
        {"error", "end", "end"}},
       {"range", [] { return readNow(asyncSequence(std::vector{1, 2, 3}), 4); },
        {"1", "2", "3", "end"}},
