@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include "async/AsyncSequence.h"
 #include "async/Cancellation.h"
@@ -102,7 +103,10 @@ class DebounceAsyncSequence {
           co_await pull.task().wait();
         } else {
           auto sleeper = spawn(detail::sleepIgnoringCancellation(dueTime_));
-          pullWon = co_await race({pull.task().core(), sleeper.core()}) == 0;
+          // No braced list inside co_await: g++ 12 cannot keep its array in the frame.
+          std::vector<std::shared_ptr<detail::TaskCore>> racers{pull.task().core(), sleeper.core()};
+          const auto winner = co_await race(std::move(racers));
+          pullWon = winner == 0;
         }
         if (!pullWon) {
           resultTask_.emplace(std::move(pull));
