@@ -36,14 +36,17 @@ TEST(Merge, deliversEverySourceInArrivalOrderThenTheEnd) {
       {"three", {{1}, {2, 3}, {}}, 4, {"1", "2", "3", "end"}},
   };
   for (const auto& c : cases) {
-    const auto merged = c.sources.size() == 2 ? readNow(merge(c.sources[0], c.sources[1]), c.calls)
-                                              : readNow(merge(c.sources[0], c.sources[1], c.sources[2]), c.calls);
+    const auto& s = c.sources;
+    const auto merged = s.size() == 2 ? readNow(merge(s[0], s[1]), c.calls)
+                                      : readNow(merge(s[0], s[1], s[2]), c.calls);
     auto sorted = merged;
     std::sort(sorted.begin(), sorted.end() - 1);
     EXPECT_EQ(sorted, c.expected) << c.name;
     // Within one source the order is kept.
-    if (c.name == "two")
-      EXPECT_LT(std::find(merged.begin(), merged.end(), "1"), std::find(merged.begin(), merged.end(), "2"));
+    if (c.name == "two") {
+      EXPECT_LT(std::find(merged.begin(), merged.end(), "1"),
+                std::find(merged.begin(), merged.end(), "2"));
+    }
   }
 }
 
