@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "device/Model/UnicodePattern.h"
 #include "platform/PathRules.h"
 
 namespace device {
@@ -13,46 +14,12 @@ namespace {
 constexpr std::string_view kListTextSyntax =
     R"(^(\S+?)(?:_\[bkup_(\S+)\])?(?: \((.*)\))?(?: \*\[(\d{4}\-\d{2}\-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}(Z|((\+|\-)\d{2}:\d{2})))\])?$)";
 
-// Names come from devices, so the expression must run in linear time (RE2, no backtracking).
-// RE2's \S, \d and "." are ASCII-minded and its "." takes "\r", while names are Unicode text:
-// the syntax's \S, \d and "." are rewritten to Unicode white space (U+00A0 included), decimal
-// digits and line breaks spelt out.
-std::string unicodePattern(std::string_view syntax) {
-  constexpr std::string_view kNonSpace =
-      R"([^\t\n\x0B\f\r \x{85}\x{A0}\x{1680}\x{2000}-\x{200A}\x{2028}\x{2029}\x{202F}\x{205F}\x{3000}])";
-  constexpr std::string_view kDigit = R"(\p{Nd})";
-  constexpr std::string_view kNotLineBreak = R"([^\n\x0B\f\r\x{85}\x{2028}\x{2029}])";
-  std::string pattern;
-  for (std::size_t i = 0; i < syntax.size(); ++i) {
-    if (syntax[i] == '.') {
-      pattern += kNotLineBreak;
-    } else if (syntax[i] == '\\' && i + 1 < syntax.size()) {
-      const char escaped = syntax[++i];
-      if (escaped == 'S') {
-        pattern += kNonSpace;
-      } else if (escaped == 'd') {
-        pattern += kDigit;
-      } else {
-        pattern += '\\';
-        pattern += escaped;
-      }
-    } else {
-      pattern += syntax[i];
-    }
-  }
-  return pattern;
-}
-
-// Compiled on first use (thread-safe static initialisation), then only read: RE2 matching on a
-// const object is safe from many threads.
+// Names come from devices, so the expression must run in linear time (RE2, no backtracking),
+// with \S, \d and "." read the Unicode way. Compiled on first use (thread-safe static
+// initialisation), then only read: RE2 matching on a const object is safe from many threads.
 const RE2& listTextExpression() {
-  static const RE2 expression(unicodePattern(kListTextSyntax), [] {
-    RE2::Options options;
-    options.set_encoding(RE2::Options::EncodingUTF8);
-    options.set_log_errors(false);
-    return options;
-  }());
-  return expression;
+  static const std::unique_ptr<const RE2> expression = unicodeExpression(kListTextSyntax);
+  return *expression;
 }
 
 std::optional<std::string> group(const re2::StringPiece& piece) {

@@ -1,10 +1,12 @@
 #pragma once
 // Helpers for the model tests: documents from text, the decoding error an operation throws and
-// the texts of such errors, a complete channel element.
+// the texts of such errors, a complete channel element, the unknown parts of a document.
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,6 +58,25 @@ inline device::ZRXMLElementPtr channelElement(const Changes& changes = {}) {
     }
   }
   return xml;
+}
+
+// Every unknown or unwritten part, by a path naming list elements by their key ("User" by position).
+inline void collectUnknown(const device::ZRXMLElement& element, std::set<std::string>& out,
+                           const std::string& path = "") {
+  static const std::set<std::string> unwritten = {"Tone", "Morph", "TotalChannels", "SegmentChannels", "LastSeg"};
+  static const std::map<std::string, std::string> keyOf = {
+      {"Group", "ID"}, {"ChannelSettings", "InputChannel"}, {"Channel", "Local"}};
+  if (element.elementName.starts_with("X"))
+    out.insert(path + "=" + element.stringValue.value_or(""));
+  for (const auto& [name, value] : element.attributes)
+    if (name.starts_with("x") || unwritten.contains(name)) out.insert(path + "@" + name + "=" + value);
+  std::map<std::string, int> positions;
+  for (const auto& child : element.children) {
+    const auto key = keyOf.find(child->elementName);
+    const std::string id = key != keyOf.end() ? child->attributes.at(key->second)
+                                              : std::to_string(positions[child->elementName]++);
+    collectUnknown(*child, out, path + "/" + child->elementName + "[" + id + "]");
+  }
 }
 
 }  // namespace modeltest

@@ -13,6 +13,7 @@ using device::ChannelSettings;
 using device::User;
 using device::UserList;
 using device::ZRXMLElement;
+using modeltest::collectUnknown;
 using modeltest::errorOf;
 using modeltest::parse;
 
@@ -33,24 +34,6 @@ constexpr const char* document = R"(<UserList xFw="9"><XInfo>kept</XInfo>
   <RemoteSettings xKind="k"><InputMap><Channel Local="0" Remote="999" xTag="t"/><Channel Local="1" Remote="3"/></InputMap>
     <OutputMap xSide="L"/></RemoteSettings>
 </UserList>)";
-
-// Every unknown or unwritten part, by a path naming list elements by their key ("User" by position).
-void collectUnknown(const ZRXMLElement& element, std::set<std::string>& out, const std::string& path = "") {
-  static const std::set<std::string> unwritten = {"Tone", "Morph", "TotalChannels", "SegmentChannels", "LastSeg"};
-  static const std::map<std::string, std::string> keyOf = {
-      {"Group", "ID"}, {"ChannelSettings", "InputChannel"}, {"Channel", "Local"}};
-  if (element.elementName.starts_with("X"))
-    out.insert(path + "=" + element.stringValue.value_or(""));
-  for (const auto& [name, value] : element.attributes)
-    if (name.starts_with("x") || unwritten.contains(name)) out.insert(path + "@" + name + "=" + value);
-  std::map<std::string, int> positions;
-  for (const auto& child : element.children) {
-    const auto key = keyOf.find(child->elementName);
-    const std::string id = key != keyOf.end() ? child->attributes.at(key->second)
-                                              : std::to_string(positions[child->elementName]++);
-    collectUnknown(*child, out, path + "/" + child->elementName + "[" + id + "]");
-  }
-}
 
 TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
   const auto xml = parse(document);

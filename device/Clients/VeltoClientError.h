@@ -1,0 +1,66 @@
+#pragma once
+// The error of every device client operation. One case each, presetSelectFailed carrying the
+// device's answer. Like the other error values of the device library without a text of their own,
+// description() is the generic text shown for an error value that carries none, naming the case by
+// its number; the device's answer stays readable through text(). Plain value; any thread.
+
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace device {
+
+class VeltoClientError : public std::exception {
+ public:
+  enum class Case {
+    presetSelectFailed,
+    deviceIsOffline,
+    connectionAlreadyStarted,
+    failedReceivingUserInfo,
+    noMatchingConfirmationReceived,
+    presetDeleteFailed,
+    presetSaveFailed,
+    unsupportedDeviceType,
+    unknownDeviceType,
+    actionUnsupportedByDevice,
+  };
+
+  static VeltoClientError presetSelectFailed(std::string text) { return VeltoClientError(Case::presetSelectFailed, std::move(text)); }
+  static VeltoClientError deviceIsOffline() { return VeltoClientError(Case::deviceIsOffline); }
+  static VeltoClientError connectionAlreadyStarted() { return VeltoClientError(Case::connectionAlreadyStarted); }
+  static VeltoClientError failedReceivingUserInfo() { return VeltoClientError(Case::failedReceivingUserInfo); }
+  static VeltoClientError noMatchingConfirmationReceived() {
+    return VeltoClientError(Case::noMatchingConfirmationReceived);
+  }
+  static VeltoClientError presetDeleteFailed() { return VeltoClientError(Case::presetDeleteFailed); }
+  static VeltoClientError presetSaveFailed() { return VeltoClientError(Case::presetSaveFailed); }
+  static VeltoClientError unsupportedDeviceType() { return VeltoClientError(Case::unsupportedDeviceType); }
+  static VeltoClientError unknownDeviceType() { return VeltoClientError(Case::unknownDeviceType); }
+  static VeltoClientError actionUnsupportedByDevice() { return VeltoClientError(Case::actionUnsupportedByDevice); }
+
+  Case errorCase() const noexcept { return case_; }
+  // The device's answer of presetSelectFailed; empty for the other cases.
+  const std::string& text() const noexcept { return text_; }
+  const std::string& description() const noexcept { return description_; }
+  const char* what() const noexcept override { return description_.c_str(); }
+
+  friend bool operator==(const VeltoClientError& a, const VeltoClientError& b) noexcept {
+    return a.case_ == b.case_ && a.text_ == b.text_;
+  }
+
+ private:
+  explicit VeltoClientError(Case c, std::string text = {});
+  Case case_;
+  std::string text_;
+  std::string description_;
+};
+
+}  // namespace device
+
+template <>
+struct std::hash<device::VeltoClientError> {
+  std::size_t operator()(const device::VeltoClientError& error) const noexcept {
+    return std::hash<int>()(static_cast<int>(error.errorCase())) ^ std::hash<std::string>()(error.text());
+  }
+};

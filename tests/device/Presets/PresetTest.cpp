@@ -1,0 +1,193 @@
+#include "device/Presets/Preset.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "device/Presets/PresetData.h"
+#include "device/XML/ZRXMLEncodingError.h"
+#include "device/XML/ZRXMLParser.h"
+#include "tests/device/Model/ModelXml.h"
+
+namespace {
+
+using device::ChannelSettings;
+using device::Color;
+using device::Preset;
+using device::PresetData;
+using modeltest::collectUnknown;
+using modeltest::errorOf;
+using modeltest::noAttribute;
+using modeltest::noChild;
+using modeltest::parse;
+
+// A preset document as devices send it; names beginning with "x"/"X" are unknown to the model.
+constexpr const char* document = R"(<BinauralMonitorSettings Name="Live_[bkup_2024-01-01] *[2024-02-03T04:05:06.789Z]"
+    Version="5.6.1" xDevice="proc"><XRouting xMode="a">r</XRouting>
+  <UserList xFw="9">
+    <User Name="Mix 1" xCustom="u1">
+      <Groups><Group ID="0" Name="G1" Icon="i" Colour="ff010101"/><Group ID="1" Name="G2" Icon="i" Colour="ff020202"/>
+        <Group ID="3" Name="G4" Icon="i" Colour="ff040404"/></Groups>
+      <ChannelSettingsList TotalChannels="3" SegmentChannels="3" LastSeg="1">
+        <ChannelSettings InputChannel="1" Index="0" Name="A" Icon="s" Color="ff0000ff" Visible="1" LinkedStereoChannel="-1"
+          R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="0" Solo="0" Mute="0" GroupID="3" xEq="1"/>
+        <ChannelSettings InputChannel="2" Index="1" Name="B" Icon="s" Color="ff0000ff" Visible="1" LinkedStereoChannel="-1"
+          R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="0" Solo="0" Mute="0" GroupID="0"/>
+        <ChannelSettings InputChannel="3" Index="2" Name="C" Icon="s" Color="ff0000ff" Visible="1" LinkedStereoChannel="-1"
+          R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="0" Solo="0" Mute="0" GroupID="20"/>
+      </ChannelSettingsList></User>
+    <RemoteSettings><InputMap/><OutputMap/></RemoteSettings>
+  </UserList>
+</BinauralMonitorSettings>)";
+
+std::string textOf(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::set<std::string> unknownParts(const device::ZRXMLElementPtr& root) {
+  std::set<std::string> parts;
+  collectUnknown(*root, parts);
+  return parts;
+}
+
+TEST(Preset, ReadWriteKeepsUnknownPartsAndRegroupsChannels) {
+  const auto xml = parse(document);
+  const auto before = unknownParts(xml);
+  const auto preset = Preset::fromXml(xml);
+  EXPECT_EQ(preset->name.name, "Live");
+  EXPECT_EQ(preset->name.backupDate, "2024-01-01");
+  EXPECT_EQ(preset->version, "5.6.1");
+  ASSERT_EQ(preset->userList->users.size(), 1u);
+
+  const std::string text = textOf(preset->xmlData());
+  ASSERT_TRUE(text.starts_with(R"(<?xml version="1.0" encoding="UTF-8"?><BinauralMonitorSettings )")) << text;
+  const auto reread = device::ZRXMLParser::parseDocument(std::string_view(text));
+  EXPECT_EQ(unknownParts(reread), before);
+  EXPECT_EQ(reread->attributes.at("Name"), "Live");  // the plain name only
+
+  // Group order 0, 1, 3: the group-0 channel first, then group 3; group 20 has no group and goes.
+  const auto again = Preset::fromXml(reread);
+  const auto& channels = again->userList->users[0]->channelSettingsList->channelSettings;
+  ASSERT_EQ(channels.size(), 2u);
+  EXPECT_EQ(channels[0]->name + std::to_string(channels[0]->index), "B0");
+  EXPECT_EQ(channels[1]->name + std::to_string(channels[1]->index), "A1");
+}
+
+TEST(Preset, ReadingAndWritingErrors) {
+  const struct {
+    const char* document;
+    std::string expected;
+  } cases[] = {
+      {R"(<BinauralMonitorSettings Version="1"><UserList/></BinauralMonitorSettings>)",
+       noAttribute("Name", "BinauralMonitorSettings")},
+      {R"(<BinauralMonitorSettings Name="A"><UserList/></BinauralMonitorSettings>)",
+       noAttribute("Version", "BinauralMonitorSettings")},
+      {R"(<BinauralMonitorSettings Name="A" Version="1"><UserList><RemoteSettings><InputMap/></RemoteSettings></UserList></BinauralMonitorSettings>)",
+       noChild("RemoteSettings", "OutputMap")},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(errorOf([&] { Preset::fromXml(parse(c.document)); }), c.expected) << c.document;
+  }
+
+  // No user list: reads with no users; writing sets name and version, then fails.
+  const auto preset = Preset::fromXml(parse(R"(<Root Name="A" Version="1"><Other/></Root>)"));
+  EXPECT_TRUE(preset->userList->users.empty());
+  preset->name.name = "B";
+  EXPECT_EQ(errorOf([&] { preset->xmlData(); }), noChild("Root", "UserList"));
+  EXPECT_EQ(preset->xmlElement->attributes.at("Name"), "B");
+
+  const auto empty = Preset::emptyPreset();
+  empty->name.name = "bad \xff";
+  EXPECT_THROW(empty->xmlData(), device::ZRXMLEncodingError);
+}
+
+TEST(Preset, UpdateMergesUsersByPosition) {
+  const auto preset = Preset::makeDefault(1, 3);
+  const auto third = preset->userList->users[2];
+  preset->update(parse(R"(<Root><UserList><User Name="One"/><User Name="Two"/></UserList></Root>)"));
+  EXPECT_EQ(preset->version, "5.7.13");  // missing attributes leave the fields
+  ASSERT_EQ(preset->userList->users.size(), 3u);
+  EXPECT_EQ(preset->userList->users[1]->name, "Two");
+  EXPECT_EQ(preset->userList->users[2], third);
+  EXPECT_EQ(third->name, "Mix 3");
+
+  preset->update(parse(R"x(<Root Name="N (USER SHOW)" Version="6.0.0"><UserList>
+      <User Name="a"/><User Name="b"/><User Name="c"/><User Name="Four"/></UserList></Root>)x"));
+  ASSERT_EQ(preset->userList->users.size(), 4u);
+  EXPECT_EQ(preset->userList->users[3]->name, "Four");
+  EXPECT_EQ(preset->name.type, device::PresetType::userShow);
+  EXPECT_EQ(preset->version, "6.0.0");
+}
+
+TEST(Preset, DefaultContent) {
+  const auto preset = Preset::makeDefault(6, 2);
+  ASSERT_EQ(preset->userList->users.size(), 2u);
+  const auto& mix2 = *preset->userList->users[1];
+  EXPECT_EQ(mix2.name, "Mix 2");
+  EXPECT_EQ(mix2.outChannelLeft, 3u);
+  EXPECT_EQ(mix2.outChannelRight, 4u);
+  EXPECT_EQ(mix2.hardwareInputs, 6u);
+  ASSERT_EQ(mix2.channelSettingsList->channelSettings.size(), 6u);
+  const auto& ch6 = *mix2.channelSettingsList->channelSettings[5];
+  EXPECT_EQ(ch6.name + " " + std::to_string(ch6.index) + " " + std::to_string(ch6.groupID), "CH 6 5 15");
+  ASSERT_EQ(mix2.groups.size(), 16u);
+  EXPECT_EQ(mix2.groups[15]->name + " " + mix2.groups[15]->icon, "GROUP 16 inst_x16");
+  EXPECT_EQ(mix2.groups[15]->colour, Color::paletteColor(15));
+  EXPECT_EQ(mix2.groups[0], preset->userList->users[0]->groups[0]);  // shared by all users
+  EXPECT_EQ(preset->name.name, "");
+  EXPECT_EQ(preset->xmlElement->elementName, "BinauralMonitorSettings");
+}
+
+TEST(Preset, NormalizeGivesChannelsTheirGroupsColour) {
+  const auto preset = Preset::makeDefault(3, 1);
+  auto& user = *preset->userList->users[0];
+  auto& channels = user.channelSettingsList->channelSettings;
+  channels[0]->groupID = 2;
+  channels[1]->groupID = 40;  // past the user's 16 groups: keeps its colour
+  const Color own(9, 9, 9, 255);
+  channels[1]->color = own;
+  std::swap(user.groups[0], user.groups[2]);  // the table is sorted by id, not in list order
+  preset->normalizeUserList();
+  EXPECT_EQ(channels[0]->color, Color::paletteColor(2));
+  EXPECT_EQ(channels[1]->color, own);
+  EXPECT_EQ(channels[2]->color, Color::paletteColor(15));
+}
+
+TEST(Preset, CopiesAreIndependentAndWrite) {
+  const auto source = Preset::fromXml(parse(document));
+  const Preset copy(device::deepCopyTag, *source);
+  copy.userList->users[0]->name = "Copy";
+  EXPECT_EQ(source->userList->users[0]->name, "Mix 1");
+  EXPECT_NE(copy.xmlElement, source->xmlElement);
+
+  Preset writable(device::deepCopyTag, *source);
+  const std::string text = textOf(writable.xmlData());
+  EXPECT_NE(text.find("xDevice=\"proc\""), std::string::npos);
+  EXPECT_EQ(source->xmlElement->xmlString(), parse(document)->xmlString());  // source untouched
+
+  // Equality is by name alone.
+  EXPECT_TRUE(copy == *source);
+  EXPECT_TRUE(*Preset::makeDefault(1, 1) == Preset());
+  EXPECT_FALSE(*source == Preset());
+}
+
+TEST(Preset, EmptyPresetWritesAndReadsBack) {
+  const auto empty = Preset::emptyPreset();
+  EXPECT_TRUE(empty->userList->users.empty());
+  const PresetData data(empty->xmlData());
+  EXPECT_EQ(data.preset()->name, empty->name);
+  EXPECT_EQ(Preset::emptyPreset()->xmlElement == empty->xmlElement, false);  // a new tree each time
+}
+
+TEST(PresetData, CompressesParsesAndDescribes) {
+  const PresetData data(Preset::emptyPreset()->xmlData());
+  const auto compressed = data.compressed();
+  ASSERT_GE(compressed.size(), 2u);
+  EXPECT_EQ(compressed[0], 0x78);
+  EXPECT_EQ(compressed[1], 0x9C);
+  EXPECT_EQ(PresetData::fromCompressed(compressed), data);
+  EXPECT_EQ(PresetData().description(), "PresetData 0 bytes");
+  EXPECT_EQ(PresetData(std::vector<std::uint8_t>(1234)).description(), "PresetData 1234 bytes");
+  EXPECT_THROW(PresetData(std::vector<std::uint8_t>{'<', 'a'}).preset(), device::ZRXMLParserError);
+}
+
+}  // namespace
