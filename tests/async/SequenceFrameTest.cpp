@@ -17,6 +17,7 @@
 #include "async/ChainAsyncSequence.h"
 #include "async/Collect.h"
 #include "async/Empty.h"
+#include "async/ErrorMechanism.h"
 #include "async/Fail.h"
 #include "async/Just.h"
 #include "async/Seconds.h"
@@ -245,6 +246,14 @@ TEST(SequenceFrame, chainGivesTheSecondAfterTheFirstHasEnded) {
     EXPECT_EQ(c.q.pulls(), c.qPulls);
     EXPECT_EQ(readNow(chained, 1).front(), c.expected.front());  // a fresh iteration
   }
+}
+
+TEST(SequenceFrame, rethrowingTheErrorOfASuccessStopsTheProgram) {
+  EXPECT_THROW(Result<int>::failure(std::make_exception_ptr(std::runtime_error("e"))).rethrowError(),
+               std::runtime_error);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(Result<int>::success(1).rethrowError(),
+               "Fatal error: Materialized error without being in a throwing context");
 }
 
 }  // namespace
