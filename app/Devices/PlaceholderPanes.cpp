@@ -1,0 +1,31 @@
+#include "app/Devices/PlaceholderPanes.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace app {
+
+PlaceholderPane::PlaceholderPane(const QString& objectName, const QString& text, QWidget* parent)
+    : QWidget(parent) {
+  setObjectName(objectName);
+  auto* label = new QLabel(text, this);
+  label->setObjectName("messageLabel");
+  label->setAlignment(Qt::AlignCenter);
+  label->setWordWrap(true);
+  label->setEnabled(false);  // the dimmed look of a hint
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(label);
+}
+
+NoSelectionViewController::NoSelectionViewController(QWidget* parent)
+    : PlaceholderPane("NoSelectionViewController", tr("No Device Selected"), parent) {}
+
+UnsupportedDeviceTypeViewController::UnsupportedDeviceTypeViewController(QWidget* parent)
+    : PlaceholderPane("UnsupportedDeviceTypeViewController",
+                      tr("The settings of this device type cannot be edited here."), parent) {}
+
+MismatchingDeviceTypeViewController::MismatchingDeviceTypeViewController(QWidget* parent)
+    : PlaceholderPane("MismatchingDeviceTypeViewController",
+                      tr("Devices of different types cannot be edited together."), parent) {}
+
+}  // namespace app
