@@ -3,41 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
-#include <string>
 
 namespace {
 
-void setOrUnset(const char* variable, const std::optional<std::string>& value) {
-  if (value) {
-    ::setenv(variable, value->c_str(), 1);
-  } else {
-    ::unsetenv(variable);
-  }
-}
-
 TEST(DataHome, AbsoluteXdgDataHomeElseTheHomeFolder) {
-  struct Case {
-    std::optional<std::string> dataHome, home;
-    std::string expected;
-  };
-  const Case cases[] = {
+  const char* cases[][3] = {
+      // XDG_DATA_HOME (null: unset), HOME, expected
       {"/data/home/", "/home/u", "/data/home"},
       {"relative/data", "/home/u", "/home/u/.local/share"},
       {"", "/home/u/", "/home/u/.local/share"},
-      {std::nullopt, "/", "/.local/share"},
+      {nullptr, "/", "/.local/share"},
   };
-  for (const Case& c : cases) {
-    setOrUnset("XDG_DATA_HOME", c.dataHome);
-    setOrUnset("HOME", c.home);
-    EXPECT_EQ(platform::dataHomePath(), c.expected) << c.dataHome.value_or("(unset)");
+  for (const auto& [dataHome, home, expected] : cases) {
+    dataHome ? ::setenv("XDG_DATA_HOME", dataHome, 1) : ::unsetenv("XDG_DATA_HOME");
+    ::setenv("HOME", home, 1);
+    EXPECT_EQ(platform::dataHomePath(), expected) << (dataHome ? dataHome : "(unset)");
   }
   // Without a usable $HOME the password database names the home folder.
-  ::unsetenv("XDG_DATA_HOME");
   ::setenv("HOME", "relative", 1);
   const std::string fromDatabase = platform::dataHomePath();
-  EXPECT_TRUE(fromDatabase.empty() || (fromDatabase.starts_with("/") && fromDatabase.ends_with("/.local/share")))
-      << fromDatabase;
+  EXPECT_TRUE(fromDatabase.empty() || (fromDatabase.starts_with("/") && fromDatabase.ends_with("/.local/share")));
 }
 
 }  // namespace

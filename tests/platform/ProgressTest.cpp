@@ -3,56 +3,47 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <utility>
 #include <vector>
 
 namespace {
 
 using platform::Progress;
-using Change = std::pair<Progress::Key, std::int64_t>;
+using K = Progress::Key;
+using Changes = std::vector<std::pair<K, std::int64_t>>;
 
 TEST(Progress, ObserversSeeEachChangeUntilTheirObservationEnds) {
-  Progress progress;
-  std::vector<Change> first, second;
-  auto observation = progress.observe([&](Progress::Key key, std::int64_t value) { first.emplace_back(key, value); });
+  auto progress = std::make_unique<Progress>();
+  Changes first, second;
+  auto observation = progress->observe([&](K key, std::int64_t value) { first.emplace_back(key, value); });
   {
-    const auto shortLived = progress.observe([&](Progress::Key key, std::int64_t value) { second.emplace_back(key, value); });
-    progress.setTotalUnitCount(4);
+    const auto shortLived = progress->observe([&](K key, std::int64_t value) { second.emplace_back(key, value); });
+    progress->setTotalUnitCount(4);
   }
-  progress.setCompletedUnitCount(1);
-  progress.addCompletedUnits(2);
-  EXPECT_DOUBLE_EQ(progress.fractionCompleted(), 0.75);
+  progress->setCompletedUnitCount(1);
+  progress->addCompletedUnits(2);
+  EXPECT_DOUBLE_EQ(progress->fractionCompleted(), 0.75);
   Progress::Observation moved = std::move(observation);
-  observation = Progress::Observation();
-  progress.addCompletedUnits();
+  progress->addCompletedUnits();
   moved.end();
-  progress.setTotalUnitCount(0);
+  progress->setTotalUnitCount(0);
+  EXPECT_EQ(first, (Changes{{K::totalUnitCount, 4}, {K::completedUnitCount, 1}, {K::completedUnitCount, 3},
+                            {K::completedUnitCount, 4}}));
+  EXPECT_EQ(second, (Changes{{K::totalUnitCount, 4}}));
+  EXPECT_DOUBLE_EQ(progress->fractionCompleted(), 0.0);
 
-  using K = Progress::Key;
-  EXPECT_EQ(first, (std::vector<Change>{{K::totalUnitCount, 4}, {K::completedUnitCount, 1},
-                                        {K::completedUnitCount, 3}, {K::completedUnitCount, 4}}));
-  EXPECT_EQ(second, (std::vector<Change>{{K::totalUnitCount, 4}}));
-  EXPECT_EQ(progress.completedUnitCount(), 4);
-  EXPECT_DOUBLE_EQ(progress.fractionCompleted(), 0.0);
-}
-
-TEST(Progress, ObserversMayChangeTheProgressAndTheirObservations) {
-  auto progress = std::make_unique<Progress>(10);
-  Progress::Observation self;
+  // Observers run outside the lock: they may change the progress and end observations, their own
+  // included. An observation may outlive its progress.
   int calls = 0;
-  self = progress->observe([&](Progress::Key key, std::int64_t) {
+  Progress::Observation self = progress->observe([&](K key, std::int64_t) {
     ++calls;
-    if (key == Progress::Key::totalUnitCount) progress->setCompletedUnitCount(0);  // nested notification
-    self.end();                                                                 // ends itself
+    if (key == K::totalUnitCount) progress->setCompletedUnitCount(0);
+    self.end();
   });
   progress->setTotalUnitCount(5);
   progress->addCompletedUnits();
-  EXPECT_EQ(calls, 2);  // the total, then the nested change; nothing after the observation ended
-
-  // An observation may outlive its progress.
-  auto late = progress->observe([](Progress::Key, std::int64_t) {});
+  EXPECT_EQ(calls, 2);  // the total, then the nested change; nothing after the end
+  auto late = progress->observe([](K, std::int64_t) {});
   progress.reset();
-  late.end();
 }
 
 }  // namespace
