@@ -1,5 +1,5 @@
 #pragma once
-// Progress: a pair of unit counts (total and completed) that one piece of work raises while other
+// Progress: a pair of unit counts (total and completed) that one job raises while other
 // threads read and observe it; the stand-in for a platform progress object with key-value
 // observation.
 //
