@@ -53,6 +53,20 @@ TEST(ZRXMLParser, WrittenDocumentsReadBackUnchanged) {
   EXPECT_EQ(root->xmlString(), written);
 }
 
+TEST(ZRXMLParser, WhiteSpaceInValuesSurvivesAWriteAndARead) {
+  const std::string values[] = {"\t", "\n", "\r", "\r\n", "line one\r\nline two\n", " a\tb ", "x\n\n\ry"};
+  for (const auto& value : values) {
+    const auto element =
+        std::make_shared<device::ZRXMLElement>("n", value, device::ZRXMLElement::Attributes{{"v", value}});
+    const auto read = ZRXMLParser::parseDocument(element->xmlString());
+    EXPECT_EQ(read->attributes.at("v"), value);
+    // A blank text run is no value at all, by design.
+    if (value.find_first_not_of(" \t\r\n") != std::string::npos) {
+      EXPECT_EQ(read->stringValue, value);
+    }
+  }
+}
+
 TEST(ZRXMLParser, RejectsMalformedAndHostileDocuments) {
   std::string deep, closing;
   for (std::size_t i = 0; i < ZRXMLParser::maximumDepth; ++i) {
@@ -100,6 +114,10 @@ TEST(ZRXMLParser, LoadsNoExternalEntityOrDtd) {
       "<!DOCTYPE a SYSTEM \"file:///etc/passwd\" [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
       "<a v=\"1\">&e;</a>");
   EXPECT_EQ(root->description(), "a [\"v\": \"1\"] []");
+  // The internal subset is processed: its entities expand and its attribute defaults appear.
+  const auto internal = ZRXMLParser::parseDocument(
+      "<!DOCTYPE a [<!ENTITY n \"named\"><!ATTLIST a d CDATA \"default\">]><a>&n;</a>");
+  EXPECT_EQ(internal->description(), "a [\"d\": \"default\"] named");
 }
 
 TEST(ZRXMLParser, KeepsItsOwnCopyOfTheBytes) {
