@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "osc/AddressParts.h"
 #include "osc/WireFormat.h"
 
 namespace osc {
@@ -93,8 +94,7 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   const auto* addressEnd = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(base, 0, length));
   const std::size_t addressLength = addressEnd ? static_cast<std::size_t>(addressEnd - base) : length;
   const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
-  auto address = OSCAddress::make(addressText);
-  if (!address) {
+  if (!OSCAddress::isValid(addressText)) {
     if (!allAscii(base, addressLength)) {
       throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
     }
@@ -105,7 +105,7 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
   if (argumentsStart > length) throw OSCMessageError::invalidSize();
   const auto rest = bytes.subspan(argumentsStart);
-  OSCMessage message(std::move(*address));
+  OSCMessage message(OSCAddress(withoutTrailingSlash(addressText)));
   if (rest.empty()) return message;  // no type tag string: a message without values
 
   // The type tag string runs up to its 0 byte; without one it would run past the end.
