@@ -131,7 +131,7 @@ std::string nfcNormalized(std::string_view text) {
   return transformValidRuns(text, [nfc](std::string_view run, std::string& out) {
     UErrorCode runStatus = U_ZERO_ERROR;
     icu::StringByteSink<std::string> sink(&out);
-    nfc->normalizeUTF8(0, icu::StringPiece(run.data(), static_cast<int32_t>(run.size())), sink, nullptr, runStatus);
+    nfc->normalizeUTF8(0, {run.data(), static_cast<int32_t>(run.size())}, sink, nullptr, runStatus);
     check(runStatus);
   });
 }
