@@ -54,7 +54,10 @@ VeltoClientError::Case thrownCase(F operation) {
 template <class Client>
 class PresetClientFixture : public ::testing::Test {
  protected:
-  explicit PresetClientFixture(DeviceConfig config) : simulator({withFreePorts(std::move(config))}) {}
+  explicit PresetClientFixture(DeviceConfig config)
+      : simulator({withFreePorts(std::move(config))}, {std::nullopt, [](const std::string& line) {
+                     if (std::getenv("SIMLOG")) std::fprintf(stderr, "%s\n", line.c_str());
+                   }}) {}
 
   static DeviceConfig withFreePorts(DeviceConfig config) {
     config.discoveryPort = config.companionPort = 0;

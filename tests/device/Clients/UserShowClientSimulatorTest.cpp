@@ -98,7 +98,8 @@ TEST_F(AppClientSimulatorTest, PresetsAndUserShowsTravelUnderTheirNamesAndDelete
   const PresetName live("Live", std::nullopt, PresetType::userShow, std::nullopt);
   run(client->deletePreset(live, true));
   EXPECT_TRUE(stored().empty());
-  EXPECT_EQ(received("/Va/control/PresetDelete"), std::vector<std::string>{});  // recorded on the companion port
+  EXPECT_EQ(received("/Va/control/PresetDelete"),
+            std::vector<std::string>{"/Va/control/PresetDelete ss \"Live.vup\" \"" + clientUidText + "\""});
   addPreset("Live", true, {1}, "2024-01-02T03:04:05.678Z");
   simulator.update(0, [](DeviceConfig& config) { config.behaviour.failingPresets = {"Live.vup"}; });
   EXPECT_EQ(thrownCase([&] { run(client->deletePreset(live, false)); }), VeltoClientError::Case::presetDeleteFailed);
@@ -134,6 +135,7 @@ TEST_F(RotaverClientSimulatorTest, UserShowsAreSavedLoadedAndDeletedThroughTheCo
   run(client->savePreset(show, second));
   EXPECT_EQ(stored(), std::vector<std::string>{"Show (USER SHOW)"});
   run(client->loadPreset(show, second));
+  simulator.waitFor(0, "/Va/control/PresetLoad");  // sent without an answer
   const auto companion = simulator.received(0, "");
   std::vector<std::string> toCompanion;
   for (const auto& r : companion) {
