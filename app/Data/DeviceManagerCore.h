@@ -86,7 +86,8 @@ struct DeviceManager::Core : std::enable_shared_from_this<Core> {
   static boost::asio::awaitable<void> addedEndpoint(std::weak_ptr<Core> weak, Device device, Endpoint endpoint);
   static boost::asio::awaitable<void> connectIfNoClient(std::weak_ptr<Core> weak, Device device);
   // The first connection of a new client: the kind's own start, awaited.
-  boost::asio::awaitable<void> start(const Client& client, const Device& device) const;
+  static boost::asio::awaitable<void> start(const Client& client, const Device& device,
+                                            std::chrono::nanoseconds timeout);
 
   // --- Running tasks (DeviceManagerTasks.cpp). ---
   // Starts the client's preset observer, replacing (cancelling) the one it had; under the lock.
@@ -96,6 +97,8 @@ struct DeviceManager::Core : std::enable_shared_from_this<Core> {
                                                      device::PresetHandler* handler);
   static boost::asio::awaitable<void> reconnectLoop(std::weak_ptr<Core> weak);
   static boost::asio::awaitable<void> reconnect(std::shared_ptr<Core> core, Client client);
+  // The device a listed client was made for.
+  std::optional<Device> deviceOfLocked(const Client& client) const;
   void keepTaskLocked(async::TaskHandle<void> task);
   void stop();
 

@@ -109,15 +109,25 @@ boost::asio::awaitable<void> DeviceManager::Core::reconnectLoop(std::weak_ptr<Co
 }
 
 boost::asio::awaitable<void> DeviceManager::Core::reconnect(std::shared_ptr<Core> core, Client client) {
+  std::optional<Device> device;
   {
     // A client dropped during this pass is not brought back.
     std::shared_lock lock(core->mutex);
-    if (core->stopped || !core->isListedLocked(client)) co_return;
+    if (core->stopped) co_return;
+    device = core->deviceOfLocked(client);
+    if (!device) co_return;
   }
   Tallylog::info("Trying to reconnect to " + client->description(), __FILE__, "startReconnectTimer()", __LINE__);
   std::exception_ptr failure;
   try {
-    co_await client->connect(device::ConnectionMode::Admin, nanoseconds(core->configuration.reconnectTimeout));
+    if (client->deviceType()) {
+      co_await client->connect(device::ConnectionMode::Admin, nanoseconds(core->configuration.reconnectTimeout));
+    } else {
+      // A controller whose first connection got no user info knows no device type yet, and its
+      // own reconnect refuses to start without one: connect it as the first time.
+      client->disconnect();
+      co_await start(client, *device, core->configuration.reconnectTimeout);
+    }
   } catch (...) {
     failure = std::current_exception();
   }
@@ -139,6 +149,13 @@ boost::asio::awaitable<void> DeviceManager::Core::reconnect(std::shared_ptr<Core
   core->deliver();
   // Dropped (or stopped) while it was connecting: it must fall silent again.
   if (!listed) client->disconnect();
+}
+
+std::optional<DeviceManager::Core::Device> DeviceManager::Core::deviceOfLocked(const Client& client) const {
+  for (const auto& entry : entries) {
+    if (entry.client == client) return entry.device;
+  }
+  return std::nullopt;
 }
 
 void DeviceManager::Core::stop() {
