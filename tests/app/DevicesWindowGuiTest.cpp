@@ -87,11 +87,16 @@ class DevicesWindowGuiTest : public QObject {
     QCOMPARE(app::DevicesList::cellValue(*devices.clients[0], "uid"), std::string());
 
     // Announced again, removed, removed again, unknown: each changes the list at most once.
+    select(*window, devices, {1});
+    QCOMPARE(window->inspector()->objectName(), QString("UnsupportedDeviceTypeViewController"));
     devices.post(DeviceManager::kSourceAdded, 3);
     devices.post(DeviceManager::kSourceRemoved, 1);
     devices.post(DeviceManager::kSourceRemoved, 1);
     devices.center.post(DeviceManager::kSourceRemoved, nullptr, {{"client", std::string("not a client")}});
     QTRY_COMPARE(names(*window), (QStringList{"Phone", "Stage", "Bass", "Drums"}));
+    // The selected device went away: the inspector and the actions follow.
+    QCOMPARE(window->inspector()->objectName(), QString("NoSelectionViewController"));
+    QVERIFY(!action(*window, "rebootDevice")->isEnabled());
     devices.post(DeviceManager::kSourceAdded, 1);
     QTRY_COMPARE(names(*window), (QStringList{"Phone", "Stage", "monitor", "Bass", "Drums"}));
     app::testing::saveScreenshot(*window, "devices-window");
