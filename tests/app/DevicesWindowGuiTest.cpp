@@ -122,6 +122,7 @@ class DevicesWindowGuiTest : public QObject {
     QCOMPARE(window->splitView()->count(), 2);
     QCOMPARE(window->inspector()->objectName(), pane);
     QVERIFY(window->inspector()->isVisible());
+    app::testing::saveScreenshot(*window, QString("devices-") + QTest::currentDataTag());
   }
 
   void settingsPanesPlugInPerSelectionKind() {
