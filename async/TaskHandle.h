@@ -140,16 +140,13 @@ class TaskHandle {
   bool isCancelled() const { return state_->isCancelled(); }
   bool isFinished() const { return state_->isFinished(); }
 
-  // Waits for the end and ignores the result and the error.
-  asio::awaitable<void> wait() const { return state_->wait(); }
+  // Waits for the end and ignores the result and the error. Like value(), the awaitable holds the
+  // task's state itself, so it may be awaited after the handle it came from is gone
+  // (`co_await spawn(...).value()`).
+  asio::awaitable<void> wait() const { return waitFor(state_); }
 
   // Waits for the end; gives the task's value or throws its error.
-  asio::awaitable<T> value() const {
-    auto state = state_;
-    co_await state->wait();
-    if (auto error = state->error()) std::rethrow_exception(error);
-    if constexpr (!std::is_void_v<T>) co_return state->value();
-  }
+  asio::awaitable<T> value() const { return valueOf(state_); }
 
   // Blocks until the end (tests and threads outside the pool only); gives the value or throws.
   T get() const {
@@ -161,6 +158,15 @@ class TaskHandle {
   std::shared_ptr<detail::TaskCore> core() const { return state_; }
 
  private:
+  // Coroutines taking the state by value: an awaitable starts only when awaited, by which time a
+  // temporary handle (and a `this` captured in a member coroutine) would be gone.
+  static asio::awaitable<void> waitFor(std::shared_ptr<detail::TaskState<T>> state) { co_await state->wait(); }
+  static asio::awaitable<T> valueOf(std::shared_ptr<detail::TaskState<T>> state) {
+    co_await state->wait();
+    if (auto error = state->error()) std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>) co_return state->value();
+  }
+
   std::shared_ptr<detail::TaskState<T>> state_;
 };
 

@@ -44,6 +44,16 @@ TEST(TaskHandle, manyTasksAwaitOneHandleForItsValueOrItsEnd) {
   EXPECT_THROW(failing.get(), std::runtime_error);
 }
 
+TEST(TaskHandle, aTemporaryHandleCanBeAwaitedForItsValueAndItsEnd) {
+  // The awaitables start only when awaited, after the temporary handles are gone.
+  auto outer = spawn([]() -> asio::awaitable<int> {
+    co_await spawn(sleepThenAnswer(5ms)).wait();
+    const int value = co_await spawn(sleepThenAnswer(5ms)).value();
+    co_return value;
+  });
+  EXPECT_EQ(outer.get(), 42);
+}
+
 thread_local bool insideSpawn = false;
 
 TEST(TaskHandle, neverRunsTheBodyInline) {
