@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "osc/AddressParts.h"
 #include "osc/WireFormat.h"
@@ -67,14 +68,63 @@ bool OSCAddress::isValid(std::string_view text) {
 
 std::optional<OSCAddress> OSCAddress::make(std::string_view text) {
   if (!isValid(text)) return std::nullopt;
-  return OSCAddress(std::string(withoutTrailingSlash(text)));
+  return OSCAddress(withoutTrailingSlash(text));
 }
 
-std::vector<std::string_view> OSCAddress::parts() const { return splitAddressParts(address_); }
+OSCAddress::OSCAddress(std::string_view validated) : size_(static_cast<std::uint32_t>(validated.size())) {
+  if (size_ <= inlineCapacity) {
+    std::memcpy(inline_, validated.data(), size_);
+  } else {
+    string_.store(new std::string(validated), std::memory_order_relaxed);
+  }
+}
+
+OSCAddress::OSCAddress(const OSCAddress& other) : OSCAddress(other.text()) {}
+
+// A move has both values to itself: plain loads and stores suffice.
+OSCAddress::OSCAddress(OSCAddress&& other) noexcept
+    : size_(other.size_), string_(other.string_.load(std::memory_order_relaxed)) {
+  other.string_.store(nullptr, std::memory_order_relaxed);
+  if (size_ <= inlineCapacity) {
+    std::memcpy(inline_, other.inline_, size_);
+  } else {
+    other.size_ = 0;  // its text went with the string
+  }
+}
+
+OSCAddress& OSCAddress::operator=(const OSCAddress& other) {
+  if (this != &other) *this = OSCAddress(other);
+  return *this;
+}
+
+OSCAddress& OSCAddress::operator=(OSCAddress&& other) noexcept {
+  if (this == &other) return *this;
+  delete string_.load(std::memory_order_relaxed);
+  string_.store(other.string_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+  other.string_.store(nullptr, std::memory_order_relaxed);
+  size_ = other.size_;
+  if (size_ <= inlineCapacity) {
+    std::memcpy(inline_, other.inline_, size_);
+  } else {
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+const std::string& OSCAddress::address() const {
+  std::string* made = string_.load(std::memory_order_acquire);
+  if (made) return *made;
+  auto fresh = std::make_unique<std::string>(text());
+  // Another thread may have made it first; then its string is the one kept.
+  if (string_.compare_exchange_strong(made, fresh.get(), std::memory_order_acq_rel)) made = fresh.release();
+  return *made;
+}
+
+std::vector<std::string_view> OSCAddress::parts() const { return splitAddressParts(text()); }
 
 std::optional<std::string_view> OSCAddress::part(std::ptrdiff_t index) const {
   if (index < 0) return std::nullopt;
-  std::string_view rest = address_;
+  std::string_view rest = text();
   for (std::ptrdiff_t k = 0;; ++k) {
     rest.remove_prefix(1);  // the "/" before the part
     const std::size_t end = rest.find('/');
@@ -85,8 +135,8 @@ std::optional<std::string_view> OSCAddress::part(std::ptrdiff_t index) const {
 }
 
 std::uint8_t* OSCAddress::writeTo(std::uint8_t* p) const {
-  std::memcpy(p, address_.data(), address_.size());
-  return wire::writePadding(p + address_.size(), paddedSize() - address_.size());
+  std::memcpy(p, text().data(), size_);
+  return wire::writePadding(p + size_, paddedSize() - size_);
 }
 
 void OSCAddress::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, paddedSize()); }

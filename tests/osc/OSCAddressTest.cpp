@@ -5,6 +5,7 @@
 
 #include "osc/OSCAddress.h"
 #include "osc/OSCAddressPattern.h"
+#include "osc/OSCMessage.h"
 #include "tests/osc/CodecTesting.h"
 
 namespace osc {
@@ -58,6 +59,31 @@ TEST(OSCAddress, DropsOneTrailingSlashAndWritesPaddedAscii) {
   EXPECT_EQ(OSCAddress::make("/ab/")->data(), test::hex("2F 61 62 00"));
   EXPECT_EQ(OSCAddress::make("/abc")->data(), test::hex("2F 61 62 63 00 00 00 00"));
   EXPECT_EQ(OSCAddress::make("/abc")->paddedSize(), 8u);
+}
+
+// Short addresses live inside the value, longer ones beside it: each survives copies, moves and
+// assignments between the two kinds, and reads back from its own bytes.
+TEST(OSCAddress, KeepsItsTextThroughCopiesMovesAndAssignments) {
+  const auto withLength = [](std::size_t length) { return "/" + std::string(length - 1, char('a' + length % 26)); };
+  for (std::size_t length : {2u, 47u, 48u, 49u, 100u}) {
+    const std::string text = withLength(length);
+    const auto original = *OSCAddress::make(text);
+    OSCAddress copy = original;
+    OSCAddress moved = std::move(copy);
+    EXPECT_TRUE(moved == original && moved.text() == text && moved.address() == text) << length;
+    for (std::size_t other : {2u, 48u, 100u}) {
+      OSCAddress target = *OSCAddress::make(withLength(other));
+      target = original;
+      EXPECT_EQ(target.address(), text) << length << " " << other;
+      OSCAddress source = original;
+      target = *OSCAddress::make(withLength(other));
+      target = std::move(source);
+      EXPECT_EQ(target.text(), text) << length << " " << other;
+    }
+    const auto bytes = original.data();
+    const auto decoded = OSCMessage::decode(bytes).address();
+    EXPECT_TRUE(decoded == original && &decoded.address() == &decoded.address()) << length;
+  }
 }
 
 TEST(OSCAddress, ReadsPartsByIndexAndAsNumbers) {
