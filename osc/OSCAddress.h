@@ -61,6 +61,14 @@ class OSCAddress {
   friend bool operator==(const OSCAddress& a, const OSCAddress& b) { return a.text() == b.text(); }
 
  private:
+  // Where the text at the start of received bytes ends (at its 0 byte, or at `size` when there is
+  // none) and whether it is valid: a valid text ends at a 0 byte and passes isValid().
+  struct Scan {
+    std::size_t length;
+    bool valid;
+  };
+  static Scan scan(const std::uint8_t* bytes, std::size_t size);
+
   // The text is valid and has no trailing "/".
   explicit OSCAddress(std::string_view validated);
   friend class OSCMessage;

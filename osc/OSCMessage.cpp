@@ -118,9 +118,9 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   if (length % 4 != 0) throw OSCMessageError::invalidSize();
   const std::uint8_t* base = bytes.data();
 
-  const std::size_t addressLength = firstZero(base, length);
+  const auto [addressLength, valid] = OSCAddress::scan(base, length);
   const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
-  if (!OSCAddress::isValid(addressText)) {
+  if (!valid) {
     if (!allAscii(base, addressLength)) {
       throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
     }
