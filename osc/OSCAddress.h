@@ -62,7 +62,7 @@ class OSCAddress {
 
  private:
   // Where the text at the start of received bytes ends (at its 0 byte, or at `size` when there is
-  // none) and whether it is valid: a valid text ends at a 0 byte and passes isValid().
+  // none) and whether that text passes isValid(); one pass over the bytes.
   struct Scan {
     std::size_t length;
     bool valid;
