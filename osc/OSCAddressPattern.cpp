@@ -141,7 +141,7 @@ std::optional<OSCAddressPattern> OSCAddressPattern::make(std::string_view text) 
   return result;
 }
 
-bool OSCAddressPattern::matches(const OSCAddress& address) const { return matches(address.address()); }
+bool OSCAddressPattern::matches(const OSCAddress& address) const { return matches(address.text()); }
 
 bool OSCAddressPattern::matches(std::string_view addressString) const {
   std::size_t k = 0;

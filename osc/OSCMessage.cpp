@@ -118,9 +118,9 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   if (length % 4 != 0) throw OSCMessageError::invalidSize();
   const std::uint8_t* base = bytes.data();
 
-  const std::size_t addressLength = firstZero(base, length);
+  const auto [addressLength, valid] = OSCAddress::scan(base, length);
   const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
-  if (!OSCAddress::isValid(addressText)) {
+  if (!valid) {
     if (!allAscii(base, addressLength)) {
       throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
     }
@@ -131,7 +131,7 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
   if (argumentsStart > length) throw OSCMessageError::invalidSize();
   const auto rest = bytes.subspan(argumentsStart);
-  OSCMessage message(OSCAddress(withoutTrailingSlash(addressText)));
+  OSCMessage message(withoutTrailingSlash(addressText));
   if (rest.empty()) return message;  // no type tag string: a message without values
 
   // The type tag string runs up to its 0 byte; without one it would run past the end.
@@ -158,7 +158,8 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
 }
 
 std::string OSCMessage::description() const {
-  std::string text = "OSCMessage(" + address_.address();
+  std::string text = "OSCMessage(";
+  text += address_.text();
   if (!values_.empty()) {
     text += ", values: [";
     for (std::size_t k = 0; k < values_.size(); ++k) {

@@ -75,6 +75,9 @@ class OSCMessage {
   friend bool operator==(const OSCMessage&, const OSCMessage&) = default;
 
  private:
+  // For the decoder: the address text is valid and has no trailing "/".
+  explicit OSCMessage(std::string_view validatedAddress) : address_(validatedAddress) {}
+
   OSCAddress address_;
   std::vector<OSCValue> values_;
   std::optional<OSCEndpoint> endpoint_;
