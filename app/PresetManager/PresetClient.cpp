@@ -1,5 +1,7 @@
 #include "app/PresetManager/PresetClient.h"
 
+#include "device/Clients/AppClient.h"
+
 namespace app {
 
 PresetClient asPresetClient(const std::shared_ptr<device::VeltoClient>& client) {
@@ -37,10 +39,7 @@ std::string sourceIconName(const device::PresetHandler& handler) {
 }
 
 bool isAppClient(const device::PresetHandler& handler) {
-  // The companion-app client is the one client kind made for the app's device type.
-  const auto* client = veltoClient(handler);
-  auto type = client != nullptr ? client->deviceType() : std::nullopt;
-  return type && type->value() == device::DeviceType::Value::app;
+  return dynamic_cast<const device::AppClient*>(&handler) != nullptr;
 }
 
 }  // namespace app

@@ -1,7 +1,7 @@
 #pragma once
 // Keys by which the preset manager's lists order texts: UTF-8 of the canonically composed (NFC)
 // form, so that plain byte comparison of two keys orders them by Unicode code points (not by
-// locale, not by QString::compare's UTF-16 units). Ill-formed UTF-8 is read with U+FFFD.
+// locale, not by UTF-16 units as QString::compare does). Ill-formed bytes stay as they are.
 
 #include <string>
 #include <string_view>
