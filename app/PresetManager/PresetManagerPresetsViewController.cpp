@@ -8,8 +8,8 @@
 #include "app/Data/DeviceManager.h"
 #include "app/Dialogs.h"
 #include "app/MainTask.h"
+#include "app/NotificationBridge.h"
 #include "app/PresetManager/ClickedRowTableView.h"
-#include "app/PresetManager/NotificationObserver.h"
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetListTasks.h"
 #include "app/PresetManager/PresetManagerWindowController.h"
@@ -56,10 +56,9 @@ PresetManagerPresetsViewController::PresetManagerPresetsViewController(PresetSto
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tableView_);
 
-  for (const char* name : {DeviceManager::kPresetsAdded, DeviceManager::kPresetsRemoved}) {
-    observers_.push_back(std::make_unique<NotificationObserver>(
-        store.notificationCenter(), name, [this](const platform::Notification&) { reloadPresets(); }));
-  }
+  auto* bridge = new NotificationBridge(store.notificationCenter(),
+                                        {DeviceManager::kPresetsAdded, DeviceManager::kPresetsRemoved}, this);
+  connect(bridge, &NotificationBridge::notified, this, [this] { reloadPresets(); });
 }
 
 PresetManagerPresetsViewController::~PresetManagerPresetsViewController() = default;

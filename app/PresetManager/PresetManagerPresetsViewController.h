@@ -19,7 +19,6 @@ class QMenu;
 namespace app {
 
 class ClickedRowTableView;
-class NotificationObserver;
 class PresetManagerWindowController;
 class PresetStore;
 class PresetsModel;
@@ -53,7 +52,6 @@ class PresetManagerPresetsViewController : public QWidget {
   QMenu* menu_;
   QAction* deleteAction_;
   QAction* loadAction_;
-  std::vector<std::unique_ptr<NotificationObserver>> observers_;
 };
 
 }  // namespace app

@@ -8,8 +8,8 @@
 
 #include "app/Data/DeviceManager.h"
 #include "app/MainTask.h"
+#include "app/NotificationBridge.h"
 #include "app/PresetManager/ClickedRowTableView.h"
-#include "app/PresetManager/NotificationObserver.h"
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
 #include "app/PresetManager/PresetManagerWindowController.h"
@@ -76,11 +76,14 @@ PresetManagerSourcesViewController::PresetManagerSourcesViewController(PresetSto
   layout->addWidget(tableView_);
 
   // Observe first, then read: a client that connects in between comes twice and is kept once.
-  auto& center = store.notificationCenter();
-  observers_.push_back(std::make_unique<NotificationObserver>(
-      center, DeviceManager::kSourceAdded, [this](const platform::Notification& note) { clientAdded(note); }));
-  observers_.push_back(std::make_unique<NotificationObserver>(
-      center, DeviceManager::kSourceRemoved, [this](const platform::Notification& note) { clientRemoved(note); }));
+  auto* bridge = new NotificationBridge(store.notificationCenter(),
+                                        {DeviceManager::kSourceAdded, DeviceManager::kSourceRemoved}, this);
+  connect(bridge, &NotificationBridge::notified, this, [this](const platform::Notification& note) {
+    if (note.name == DeviceManager::kSourceAdded)
+      clientAdded(note);
+    else
+      clientRemoved(note);
+  });
   std::vector<PresetClient> initial;
   for (const auto& client : store.clients()) {
     if (auto handler = asPresetClient(client)) initial.push_back(std::move(handler));

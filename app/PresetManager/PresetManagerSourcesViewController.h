@@ -22,7 +22,6 @@ struct Notification;
 namespace app {
 
 class ClickedRowTableView;
-class NotificationObserver;
 class PresetManagerWindowController;
 class PresetStore;
 class SourcesModel;
@@ -57,7 +56,6 @@ class PresetManagerSourcesViewController : public QWidget {
   QMenu* menu_;
   QAction* identifyAction_;
   QAction* backupAction_;
-  std::vector<std::unique_ptr<NotificationObserver>> observers_;
 };
 
 }  // namespace app

@@ -1,8 +1,12 @@
 #include "app/PresetManager/PresetManagerWindow.h"
 
+#include <memory>
+
 #include <QPointer>
+#include <QSettings>
 
 #include "app/PresetManager/PresetManagerWindowController.h"
+#include "app/PresetManager/PresetStore.h"
 
 namespace app {
 
@@ -13,8 +17,17 @@ QPointer<PresetManagerWindowController>& window() {
 }
 }  // namespace
 
+PresetManagerWindowController& PresetManagerWindow::show(DeviceManager& manager, platform::NotificationCenter& center) {
+  static DeviceManagerPresetStore store(manager, center);
+  return show(store);
+}
+
 PresetManagerWindowController& PresetManagerWindow::show(PresetStore& store) {
-  if (window() == nullptr) window() = new PresetManagerWindowController(store);
+  if (window() == nullptr) {
+    window() = new PresetManagerWindowController(store);
+    window()->restoreWindowState(QSettings());
+    window()->setPersistsWindowState(true);
+  }
   window()->show();
   window()->raise();
   window()->activateWindow();

@@ -1,6 +1,5 @@
 #include "app/PresetManager/PresetManagerWindowController.h"
 
-#include <QCloseEvent>
 #include <QHideEvent>
 #include <QSettings>
 #include <QSplitter>
@@ -33,7 +32,6 @@ PresetManagerWindowController::PresetManagerWindowController(PresetStore& store,
   progress_ = new ProgressViewController(this);
   progress_->setObjectName("progressViewController");
   resize(720, 440);
-  restoreGeometry_();
 }
 
 PresetManagerWindowController::~PresetManagerWindowController() = default;
@@ -71,24 +69,20 @@ void PresetManagerWindowController::closeProgressAfterFailure() {
   progress_->sheet().closeByOwner();
 }
 
-void PresetManagerWindowController::closeEvent(QCloseEvent* event) {
-  saveGeometry_();
-  QMainWindow::closeEvent(event);  // hides; the window lives on
-}
-
 void PresetManagerWindowController::hideEvent(QHideEvent* event) {
-  saveGeometry_();
+  if (persistsWindowState_ && !event->spontaneous()) {
+    QSettings settings;
+    saveWindowState(settings);
+  }
   QMainWindow::hideEvent(event);
 }
 
-void PresetManagerWindowController::saveGeometry_() const {
-  QSettings settings;
+void PresetManagerWindowController::saveWindowState(QSettings& settings) const {
   settings.setValue(kGeometryKey, saveGeometry());
   settings.setValue(kSplitterKey, splitter_->saveState());
 }
 
-void PresetManagerWindowController::restoreGeometry_() {
-  QSettings settings;
+void PresetManagerWindowController::restoreWindowState(const QSettings& settings) {
   if (auto geometry = settings.value(kGeometryKey).toByteArray(); !geometry.isEmpty()) restoreGeometry(geometry);
   if (auto state = settings.value(kSplitterKey).toByteArray(); !state.isEmpty()) splitter_->restoreState(state);
 }

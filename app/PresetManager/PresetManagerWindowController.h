@@ -1,8 +1,9 @@
 #pragma once
 // The preset manager window: a splitter with the sources list (left) and the presets list (right),
 // the one progress sheet of every long operation, and the operations the lists start on the
-// window (copy, import, backup, export). The window is made once (PresetManagerWindow.h), closing
-// hides it, and its geometry and splitter sizes are kept in QSettings.
+// window (copy, import, backup, export). The program makes it once (PresetManagerWindow.h), which
+// restores its geometry and splitter sizes from QSettings and has them saved whenever it hides;
+// closing only hides it. Windows made directly (tests) leave the settings alone.
 //
 // Progress sheet. showProgress() fills and presents the sheet; showsProgressViewController is true
 // from then until the sheet finishes by itself, is cancelled, or is closed after a failure by
@@ -20,6 +21,7 @@
 #include "app/PresetManager/PresetItem.h"
 
 class QMimeData;
+class QSettings;
 class QSplitter;
 
 namespace app {
@@ -55,6 +57,11 @@ class PresetManagerWindowController : public QMainWindow {
   // An operation's error path: closes the sheet when it is still shown, running no handler.
   void closeProgressAfterFailure();
 
+  // Geometry and splitter sizes; with `persist`, saved into QSettings each time the window hides.
+  void saveWindowState(QSettings& settings) const;
+  void restoreWindowState(const QSettings& settings);
+  void setPersistsWindowState(bool persist) { persistsWindowState_ = persist; }
+
   // Operations of the lists, built with the copy, import, backup and export (their own file).
   // The copy of dragged presets onto `target`: false when the drop gives no copy job.
   bool copyPresets(const QMimeData& data, const PresetClient& target);
@@ -68,13 +75,9 @@ class PresetManagerWindowController : public QMainWindow {
   QMimeData* makeDragData(const std::vector<int>& rows);
 
  protected:
-  void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void saveGeometry_() const;
-  void restoreGeometry_();
-
   PresetStore& store_;
   QSplitter* splitter_;
   PresetManagerSourcesViewController* sources_;
@@ -82,6 +85,7 @@ class PresetManagerWindowController : public QMainWindow {
   ProgressViewController* progress_;
   bool showsProgress_ = false;
   int maxFilePromiseCounter_ = 0;
+  bool persistsWindowState_ = false;
 };
 
 }  // namespace app
