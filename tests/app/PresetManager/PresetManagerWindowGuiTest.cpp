@@ -109,6 +109,43 @@ class PresetManagerWindowGuiTest : public QObject {
     store_.reset();
   }
 
+  void theSheetsStateFollowsItsThreeWaysOfClosing() {
+    openWindow();
+    std::vector<std::string> events;
+    auto record = [&] {
+      events.push_back(std::string("cancel:") + (window_->showsProgressViewController() ? "shown" : "hidden") +
+                       ":" + std::to_string(window_->maxFilePromiseCounter()));
+    };
+    // Cancel: the sheet's finish resets the state before the operation's cancel action runs.
+    window_->showProgress("Export", std::nullopt, 0, record);
+    QVERIFY(sheet().isIndeterminate());
+    QCOMPARE(sheet().maximum(), 100);
+    QCOMPARE(sheet().subtitleText(), std::string());
+    window_->setMaxFilePromiseCounter(4);
+    app::testing::pressCancel(window_->progressViewController(), true);
+    QCOMPARE(events, std::vector<std::string>{"cancel:hidden:0"});
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+    window_->closeProgressAfterFailure();  // the failure after a cancel closes nothing twice
+
+    // By itself at its maximum; an error path afterwards does nothing.
+    window_->showProgress("Copy", "to Stage", 2, {});
+    QTRY_VERIFY(window_->progressViewController().isVisible());
+    window_->setMaxFilePromiseCounter(2);
+    window_->setProgressValue(2);
+    QVERIFY(!window_->showsProgressViewController());
+    QCOMPARE(window_->maxFilePromiseCounter(), 0);
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+
+    // By the owner after a failure: no handler, the counter stays.
+    window_->showProgress("Copy", "to Stage", 5, record);
+    window_->setMaxFilePromiseCounter(3);
+    window_->closeProgressAfterFailure();
+    QVERIFY(!window_->showsProgressViewController());
+    QCOMPARE(window_->maxFilePromiseCounter(), 3);
+    QCOMPARE(events.size(), std::size_t{1});
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+  }
+
   void sourcesComeAndGoAndTheSelectionFollowsItsDevice() {
     auto zeta = FakePresetClient::make("127.0.0.9", "zeta", DeviceType::pelion(4));
     auto alpha = FakePresetClient::make("127.0.0.8", "Alpha", DeviceType::rotaver());
