@@ -4,10 +4,9 @@
 // row, which stays readable while the menu is up and while its action runs, and is -1 otherwise.
 // Before the menu shows, `menuWillOpen` runs (menu validation). GUI thread only.
 
+#include <QTableView>
 #include <functional>
 #include <vector>
-
-#include <QTableView>
 
 class QMenu;
 

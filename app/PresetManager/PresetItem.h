@@ -23,9 +23,7 @@ struct PresetItem {
   PresetClient client;
   device::PresetName name;
 
-  friend bool operator==(const PresetItem& a, const PresetItem& b) {
-    return a.client == b.client && a.name == b.name;
-  }
+  friend bool operator==(const PresetItem& a, const PresetItem& b) { return a.client == b.client && a.name == b.name; }
 
   // Ordered, and equal exactly for the same items (for diffRows).
   auto identityKey() const {

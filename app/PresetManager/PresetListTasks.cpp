@@ -17,15 +17,6 @@ namespace {
 constexpr std::uint64_t kListTimeout = 5'000'000'000;
 constexpr std::uint64_t kLoadTimeout = 10'000'000'000;
 
-std::string describe(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "Unknown error";
-  }
-}
 }  // namespace
 
 boost::asio::awaitable<void> runPresetDeletion(QPointer<PresetManagerWindowController> window,
@@ -36,8 +27,7 @@ boost::asio::awaitable<void> runPresetDeletion(QPointer<PresetManagerWindowContr
     if (co_await async::isCancelled() || window == nullptr) co_return;
     const auto& item = items[k - 1];
     window->setProgressValue(static_cast<int>(k));
-    window->setProgressStatus(std::to_string(k) + "/" + std::to_string(total) + " Deleting " +
-                              item.name.description());
+    window->setProgressStatus(std::to_string(k) + "/" + std::to_string(total) + " Deleting " + item.name.description());
     std::exception_ptr failure;
     try {
       co_await item.client->deletePreset(item.name, true);
@@ -74,7 +64,7 @@ boost::asio::awaitable<void> runPresetLoad(PresetItem item) {
   } catch (...) {
     failure = std::current_exception();
   }
-  if (failure) showErrorMessage("Could not load Preset!\n" + describe(failure));
+  if (failure) showErrorMessage("Could not load Preset!\n" + errorDescription(failure));
 }
 
 }  // namespace app

@@ -2,10 +2,9 @@
 // The tasks the presets list starts, as main tasks (MainTask.h). They hold the window in a QPointer
 // and touch nothing once it is gone; the items keep their clients alive. Not read by moc.
 
-#include <vector>
-
 #include <QPointer>
 #include <boost/asio/awaitable.hpp>
+#include <vector>
 
 #include "app/PresetManager/PresetItem.h"
 

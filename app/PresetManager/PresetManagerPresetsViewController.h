@@ -6,10 +6,9 @@
 // out through the window's drag data; preset files dropped on it are imported into its one listed
 // device. GUI thread only.
 
+#include <QWidget>
 #include <memory>
 #include <vector>
-
-#include <QWidget>
 
 #include "app/PresetManager/PresetItem.h"
 

@@ -5,10 +5,9 @@
 // themselves or backs them up. A drop on a device goes to the window's copy first, then to its
 // import. GUI thread only.
 
+#include <QWidget>
 #include <memory>
 #include <vector>
-
-#include <QWidget>
 
 #include "app/PresetManager/PresetItem.h"
 

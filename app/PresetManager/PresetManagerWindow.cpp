@@ -1,9 +1,8 @@
 #include "app/PresetManager/PresetManagerWindow.h"
 
-#include <memory>
-
 #include <QPointer>
 #include <QSettings>
+#include <memory>
 
 #include "app/PresetManager/PresetManagerWindowController.h"
 #include "app/PresetManager/PresetStore.h"

@@ -11,12 +11,11 @@
 //
 // GUI thread only. Operations run as main tasks (MainTask.h) that hold the window in a QPointer.
 
+#include <QMainWindow>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QMainWindow>
 
 #include "app/PresetManager/PresetItem.h"
 

@@ -1,9 +1,8 @@
 #include "app/PresetManager/PresetsModel.h"
 
+#include <QMimeData>
 #include <algorithm>
 #include <set>
-
-#include <QMimeData>
 
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetStore.h"

@@ -8,10 +8,9 @@
 // when a list holds the same name twice; only when staying rows would swap places is the model
 // reset. Drags and drops go through hooks that the window sets. GUI thread only.
 
+#include <QAbstractTableModel>
 #include <functional>
 #include <vector>
-
-#include <QAbstractTableModel>
 
 #include "app/PresetManager/PresetItem.h"
 

@@ -1,9 +1,8 @@
 #include "app/PresetManager/SourcesModel.h"
 
+#include <QMimeData>
 #include <algorithm>
 #include <numeric>
-
-#include <QMimeData>
 
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetsModel.h"

@@ -6,10 +6,9 @@
 // persistent indexes follow their devices. Rows show "name@address" (or the address) and the
 // device type's symbol. Drops are taken on a row only, through a hook. GUI thread only.
 
+#include <QAbstractListModel>
 #include <functional>
 #include <vector>
-
-#include <QAbstractListModel>
 
 #include "app/PresetManager/PresetItem.h"
 

@@ -23,7 +23,8 @@ constexpr Symbol symbols[] = {
 QIcon symbolIcon(const std::string& name) {
   for (const auto& symbol : symbols) {
     if (name != symbol.name) continue;
-    auto icon = QIcon::fromTheme(QString::fromLatin1(symbol.name), QIcon::fromTheme(QString::fromLatin1(symbol.themeName)));
+    auto icon =
+        QIcon::fromTheme(QString::fromLatin1(symbol.name), QIcon::fromTheme(QString::fromLatin1(symbol.themeName)));
     if (icon.isNull() && qApp != nullptr) icon = QApplication::style()->standardIcon(symbol.fallback);
     return icon;
   }

@@ -4,9 +4,8 @@
 // meaning, else one of the style's own icons, so a row always shows a picture. An unknown symbol
 // name gives an empty icon. GUI thread only.
 
-#include <string>
-
 #include <QIcon>
+#include <string>
 
 namespace app {
 

@@ -1,10 +1,10 @@
 // The list rules of the preset manager window without widgets: the row difference behind animated
 // reloads, targeted rows, and the sort keys of both lists.
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "app/PresetManager/RowDiff.h"
 #include "app/PresetManager/SortKeys.h"

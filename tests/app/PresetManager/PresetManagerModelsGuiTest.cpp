@@ -9,33 +9,19 @@
 
 #include "FakePresetClient.h"
 #include "FakePresetStore.h"
+#include "PresetManagerTesting.h"
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetsModel.h"
 #include "app/PresetManager/SourcesModel.h"
 
 using app::PresetsModel;
 using app::SourcesModel;
+using app::testing::columnTexts;
 using app::testing::FakePresetClient;
 using app::testing::FakePresetStore;
+using app::testing::presetNames;
 using device::DeviceType;
-using device::PresetName;
 using device::PresetNameList;
-
-namespace {
-
-PresetNameList names(std::initializer_list<const char*> texts) {
-  PresetNameList list;
-  for (const char* text : texts) list.append(PresetName(std::string_view(text)));
-  return list;
-}
-
-QStringList column(const QAbstractItemModel& model, int column) {
-  QStringList texts;
-  for (int row = 0; row < model.rowCount(); ++row) texts << model.index(row, column).data().toString();
-  return texts;
-}
-
-}  // namespace
 
 class PresetManagerModelsGuiTest : public QObject {
   Q_OBJECT
@@ -46,24 +32,24 @@ class PresetManagerModelsGuiTest : public QObject {
     auto stage = FakePresetClient::make("127.0.0.2", "Stage", DeviceType::pelion(4));
     auto laptop = FakePresetClient::make("127.0.0.3", "Laptop", DeviceType::app());
     auto unknown = FakePresetClient::make("127.0.0.4", std::nullopt, std::nullopt);
-    store.setPresets(names({"gamma (PRESET)", "Alpha (PRESET)", "Default (PRESET)", "Show (USER SHOW)",
-                            "Old_[bkup_2023-01-01] (PRESET)"}),
+    store.setPresets(presetNames({"gamma (PRESET)", "Alpha (PRESET)", "Default (PRESET)", "Show (USER SHOW)",
+                                  "Old_[bkup_2023-01-01] (PRESET)"}),
                      stage);
-    store.setPresets(names({"alpha (PRESET)", "Beta (USER SHOW)", "DEFAULTOFF (PRESET)", "default (USER SHOW)"}),
+    store.setPresets(presetNames({"alpha (PRESET)", "Beta (USER SHOW)", "DEFAULTOFF (PRESET)", "default (USER SHOW)"}),
                      laptop);
     PresetsModel model(store);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
 
     model.setClients({stage, laptop, unknown});  // `unknown` has no stored list
     // Equal lower-cased names keep client order; the processor's user show, back-ups and defaults go.
-    QCOMPARE(column(model, PresetsModel::nameColumn), (QStringList{"Alpha", "alpha", "Beta", "gamma"}));
-    QCOMPARE(column(model, PresetsModel::deviceColumn), (QStringList{"Stage", "Laptop", "Laptop", "Stage"}));
+    QCOMPARE(columnTexts(model, PresetsModel::nameColumn), (QStringList{"Alpha", "alpha", "Beta", "gamma"}));
+    QCOMPARE(columnTexts(model, PresetsModel::deviceColumn), (QStringList{"Stage", "Laptop", "Laptop", "Stage"}));
     model.setClients({laptop, stage});
-    QCOMPARE(column(model, PresetsModel::nameColumn), (QStringList{"alpha", "Alpha", "Beta", "gamma"}));
+    QCOMPARE(columnTexts(model, PresetsModel::nameColumn), (QStringList{"alpha", "Alpha", "Beta", "gamma"}));
     // A device that has not reported its information is named by its address.
-    store.setPresets(names({"Solo (PRESET)"}), unknown);
+    store.setPresets(presetNames({"Solo (PRESET)"}), unknown);
     model.setClients({unknown});
-    QCOMPARE(column(model, PresetsModel::deviceColumn), QStringList{"127.0.0.4"});
+    QCOMPARE(columnTexts(model, PresetsModel::deviceColumn), QStringList{"127.0.0.4"});
     QCOMPARE(model.draggableRows({0}), std::vector<int>{});
   }
 
@@ -71,8 +57,8 @@ class PresetManagerModelsGuiTest : public QObject {
     FakePresetStore store;
     auto stage = FakePresetClient::make("127.0.0.2", "Stage", DeviceType::pelion(4));
     auto side = FakePresetClient::make("127.0.0.3", "Side", DeviceType::pelion(4));
-    store.setPresets(names({"X (PRESET)", "X (PRESET)", "Y (PRESET)"}), stage);
-    store.setPresets(names({"X (PRESET)"}), side);
+    store.setPresets(presetNames({"X (PRESET)", "X (PRESET)", "Y (PRESET)"}), stage);
+    store.setPresets(presetNames({"X (PRESET)"}), side);
     PresetsModel model(store);
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.setClients({stage, side});
@@ -86,10 +72,16 @@ class PresetManagerModelsGuiTest : public QObject {
       int removals, insertions;
     };
     const Step steps[] = {
-        {names({"X (PRESET)", "Y (PRESET)"}), {"Stage", "Side", "Y"}, 1, 0},
-        {names({"X (PRESET)", "X (PRESET)", "X (PRESET)", "Y (PRESET)"}), {"Stage", "Stage", "Stage", "Side", "Y"}, 0, 2},
-        {names({"X (PRESET)", "X (PRESET)", "X (PRESET)", "Y (PRESET)"}), {"Stage", "Stage", "Stage", "Side", "Y"}, 0, 0},
-        {names({"Y (PRESET)", "Z (PRESET)"}), {"Side", "Y", "Z"}, 3, 1},
+        {presetNames({"X (PRESET)", "Y (PRESET)"}), {"Stage", "Side", "Y"}, 1, 0},
+        {presetNames({"X (PRESET)", "X (PRESET)", "X (PRESET)", "Y (PRESET)"}),
+         {"Stage", "Stage", "Stage", "Side", "Y"},
+         0,
+         2},
+        {presetNames({"X (PRESET)", "X (PRESET)", "X (PRESET)", "Y (PRESET)"}),
+         {"Stage", "Stage", "Stage", "Side", "Y"},
+         0,
+         0},
+        {presetNames({"Y (PRESET)", "Z (PRESET)"}), {"Side", "Y", "Z"}, 3, 1},
     };
     for (const auto& step : steps) {
       removed.clear();
@@ -108,11 +100,11 @@ class PresetManagerModelsGuiTest : public QObject {
     }
     QCOMPARE(reset.count(), 0);
     // Staying rows that swap places (equal names, client order changed) reset the model.
-    store.setPresets(names({"X (PRESET)"}), stage);
+    store.setPresets(presetNames({"X (PRESET)"}), stage);
     model.reloadPresets();
     model.setClients({side, stage});
     QCOMPARE(reset.count(), 1);
-    QCOMPARE(column(model, PresetsModel::deviceColumn), (QStringList{"Side", "Stage"}));
+    QCOMPARE(columnTexts(model, PresetsModel::deviceColumn), (QStringList{"Side", "Stage"}));
   }
 
   void sourcesKeepTheirRowsWhenAnAdditionSortsTheList() {
@@ -123,27 +115,27 @@ class PresetManagerModelsGuiTest : public QObject {
     SourcesModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     model.setClients({zeta, alpha});  // the first rows keep the manager's order
-    QCOMPARE(column(model, 0), (QStringList{"zeta@127.0.0.9", "Alpha@127.0.0.8"}));
+    QCOMPARE(columnTexts(model, 0), (QStringList{"zeta@127.0.0.9", "Alpha@127.0.0.8"}));
     QPersistentModelIndex zetaRow = model.index(0, 0);
 
     model.clientAdded(beta);
-    QCOMPARE(column(model, 0), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
+    QCOMPARE(columnTexts(model, 0), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
     QCOMPARE(zetaRow.row(), 2);  // persistent indexes (selections) follow their device
     for (int row = 0; row < model.rowCount(); ++row) {
       QCOMPARE(QString::fromStdString(app::sourceTitle(*model.client(row))), model.index(row, 0).data().toString());
     }
     model.clientAdded(address);  // sorted by its address, "1" before "A"
     model.clientAdded(beta);     // already listed
-    QCOMPARE(column(model, 0),
-             (QStringList{"127.0.0.5", "Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
+    QCOMPARE(columnTexts(model, 0), (QStringList{"127.0.0.5", "Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
     QStringList icons;
-    for (int row = 0; row < model.rowCount(); ++row) icons << model.index(row, 0).data(SourcesModel::iconNameRole).toString();
+    for (int row = 0; row < model.rowCount(); ++row)
+      icons << model.index(row, 0).data(SourcesModel::iconNameRole).toString();
     QCOMPARE(icons, (QStringList{"questionmark.app", "gamecontroller", "laptopcomputer", "music.note.tv"}));
     QVERIFY(!model.index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
 
     model.clientRemoved(alpha);
     model.clientRemoved(alpha);  // not listed any more
-    QCOMPARE(column(model, 0), (QStringList{"127.0.0.5", "beta@127.0.0.7", "zeta@127.0.0.9"}));
+    QCOMPARE(columnTexts(model, 0), (QStringList{"127.0.0.5", "beta@127.0.0.7", "zeta@127.0.0.9"}));
     QCOMPARE(zetaRow.row(), 2);
   }
 };

@@ -2,18 +2,18 @@
 // of the selection, the targeted rows of a right-click, deleting (progress, failure, cancel),
 // loading, menu enabling, and identify at a simulated device.
 
-#include <thread>
-
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QtTest>
+#include <thread>
 
-#include "FakePresetClient.h"
-#include "FakePresetStore.h"
 #include "../GuiTesting.h"
 #include "../ScriptedDialogs.h"
+#include "FakePresetClient.h"
+#include "FakePresetStore.h"
+#include "PresetManagerTesting.h"
 #include "app/PresetManager/ClickedRowTableView.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
 #include "app/PresetManager/PresetManagerSourcesViewController.h"
@@ -27,25 +27,14 @@
 using app::ClickedRowTableView;
 using app::PresetManagerWindowController;
 using app::PresetsModel;
+using app::testing::columnTexts;
 using app::testing::FakePresetClient;
 using app::testing::FakePresetStore;
+using app::testing::presetNames;
 using device::DeviceType;
 using device::PresetName;
-using device::PresetNameList;
 
 namespace {
-
-PresetNameList names(std::initializer_list<const char*> texts) {
-  PresetNameList list;
-  for (const char* text : texts) list.append(PresetName(std::string_view(text)));
-  return list;
-}
-
-QStringList rows(const QAbstractItemModel& model) {
-  QStringList texts;
-  for (int row = 0; row < model.rowCount(); ++row) texts << model.index(row, 0).data().toString();
-  return texts;
-}
 
 // Right-clicks `row` of the table (the selection stays), opening its context menu.
 QMenu& openMenuAt(ClickedRowTableView& view, QMenu& menu, int row) {
@@ -60,8 +49,7 @@ QAction* action(QMenu& menu, const char* name) { return menu.findChild<QAction*>
 void select(ClickedRowTableView& view, std::initializer_list<int> selected) {
   view.clearSelection();
   for (int row : selected) {
-    view.selectionModel()->select(view.model()->index(row, 0),
-                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
 }
 
@@ -88,7 +76,7 @@ class PresetManagerWindowGuiTest : public QObject {
   // One processor with three presets, listed and selected.
   std::shared_ptr<FakePresetClient> showStageWithThreePresets() {
     auto stage = FakePresetClient::make("127.0.0.2", "Stage", DeviceType::pelion(4));
-    stage->list = names({"A (PRESET)", "B (PRESET)", "C (PRESET)", "default (PRESET)"});
+    stage->list = presetNames({"A (PRESET)", "B (PRESET)", "C (PRESET)", "default (PRESET)"});
     store_->setPresets(stage->list, stage);
     store_->connect(stage);
     openWindow();
@@ -113,8 +101,8 @@ class PresetManagerWindowGuiTest : public QObject {
     openWindow();
     std::vector<std::string> events;
     auto record = [&] {
-      events.push_back(std::string("cancel:") + (window_->showsProgressViewController() ? "shown" : "hidden") +
-                       ":" + std::to_string(window_->maxFilePromiseCounter()));
+      events.push_back(std::string("cancel:") + (window_->showsProgressViewController() ? "shown" : "hidden") + ":" +
+                       std::to_string(window_->maxFilePromiseCounter()));
     };
     // Cancel: the sheet's finish resets the state before the operation's cancel action runs.
     window_->showProgress("Export", std::nullopt, 0, record);
@@ -153,7 +141,7 @@ class PresetManagerWindowGuiTest : public QObject {
     store_->connect(alpha);
     openWindow();
     auto& model = window_->sourcesViewController().model();
-    QCOMPARE(rows(model), (QStringList{"zeta@127.0.0.9", "Alpha@127.0.0.8"}));
+    QCOMPARE(columnTexts(model), (QStringList{"zeta@127.0.0.9", "Alpha@127.0.0.8"}));
     select(sourcesTable(), {0});
     QCOMPARE(window_->presetsViewController().clients(), std::vector<app::PresetClient>{zeta});
 
@@ -166,12 +154,12 @@ class PresetManagerWindowGuiTest : public QObject {
       store_->connect(plain);
       store_->connect(beta);
     }).join();
-    QTRY_COMPARE(rows(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
+    QTRY_COMPARE(columnTexts(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
     QCOMPARE(sourcesTable().selectedRows(), std::vector<int>{2});
     QCOMPARE(window_->presetsViewController().clients(), std::vector<app::PresetClient>{zeta});
 
     std::thread([&] { store_->disconnect(zeta); }).join();
-    QTRY_COMPARE(rows(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7"}));
+    QTRY_COMPARE(columnTexts(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7"}));
     QVERIFY(window_->presetsViewController().clients().empty());
   }
 
@@ -185,9 +173,9 @@ class PresetManagerWindowGuiTest : public QObject {
     QVERIFY(presetsTable().isColumnHidden(PresetsModel::deviceColumn));
     select(sourcesTable(), {0, 1});
     QVERIFY(!presetsTable().isColumnHidden(PresetsModel::deviceColumn));
-    std::thread([&] { store_->setPresets(names({"gamma (PRESET)", "alpha (PRESET)"}), side); }).join();
-    std::thread([&] { store_->setPresets(names({"Beta (PRESET)"}), stage); }).join();
-    QTRY_COMPARE(rows(window_->presetsViewController().model()), (QStringList{"alpha", "Beta", "gamma"}));
+    std::thread([&] { store_->setPresets(presetNames({"gamma (PRESET)", "alpha (PRESET)"}), side); }).join();
+    std::thread([&] { store_->setPresets(presetNames({"Beta (PRESET)"}), stage); }).join();
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()), (QStringList{"alpha", "Beta", "gamma"}));
   }
 
   void rightClickTargetsTheSelectionPlusItsRow() {
@@ -306,17 +294,17 @@ class PresetManagerWindowGuiTest : public QObject {
   }
 
   void anAppsUserShowCannotBeLoaded() {
-    auto laptop = device::VeltoClient::make<device::AppClient>("127.0.0.5", std::uint16_t{9000}, std::uint16_t{0},
-                                                               std::nullopt, std::nullopt, "tbraxl",
-                                                               device::SoftwareVersion(1, 0, 0));
+    auto laptop =
+        device::VeltoClient::make<device::AppClient>("127.0.0.5", std::uint16_t{9000}, std::uint16_t{0}, std::nullopt,
+                                                     std::nullopt, "tbraxl", device::SoftwareVersion(1, 0, 0));
     auto rotaver = FakePresetClient::make("127.0.0.4", "Pad", DeviceType::rotaver());
-    store_->setPresets(names({"Live (USER SHOW)", "Song (PRESET)"}), laptop);
-    store_->setPresets(names({"Mix (USER SHOW)"}), rotaver);
+    store_->setPresets(presetNames({"Live (USER SHOW)", "Song (PRESET)"}), laptop);
+    store_->setPresets(presetNames({"Mix (USER SHOW)"}), rotaver);
     store_->connect(laptop);
     store_->connect(rotaver);
     openWindow();
     select(sourcesTable(), {0, 1});
-    QTRY_COMPARE(rows(window_->presetsViewController().model()), (QStringList{"Live", "Mix", "Song"}));
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()), (QStringList{"Live", "Mix", "Song"}));
     const bool loadable[] = {false, true, true};
     for (int row = 0; row < 3; ++row) {
       presetsTable().clearSelection();
@@ -334,7 +322,8 @@ class PresetManagerWindowGuiTest : public QObject {
     simulator.start();
     device::VeltoClientOptions options;
     options.appPort = simulator.companionPort(0);
-    auto stage = FakePresetClient::make("127.0.0.61", "Stage", DeviceType::pelion(4), simulator.controlPort(0), options);
+    auto stage =
+        FakePresetClient::make("127.0.0.61", "Stage", DeviceType::pelion(4), simulator.controlPort(0), options);
     auto side = FakePresetClient::make("127.0.0.62", "Side", DeviceType::pelion(4));
     store_->connect(side);
     store_->connect(stage);
@@ -356,13 +345,13 @@ class PresetManagerWindowGuiTest : public QObject {
     auto stage = FakePresetClient::make("127.0.0.2", "Stage Left", DeviceType::pelion(8));
     auto laptop = FakePresetClient::make("127.0.0.3", "FOH Laptop", DeviceType::app());
     auto pad = FakePresetClient::make("127.0.0.4", "Drum Pad", DeviceType::rotaver());
-    store_->setPresets(names({"Soundcheck (PRESET)", "Show_1 (PRESET)", "Rehearsal (PRESET)"}), stage);
-    store_->setPresets(names({"Show_1 (PRESET)", "Monitor-mix (USER SHOW)"}), laptop);
-    store_->setPresets(names({"Drums (USER SHOW)"}), pad);
+    store_->setPresets(presetNames({"Soundcheck (PRESET)", "Show_1 (PRESET)", "Rehearsal (PRESET)"}), stage);
+    store_->setPresets(presetNames({"Show_1 (PRESET)", "Monitor-mix (USER SHOW)"}), laptop);
+    store_->setPresets(presetNames({"Drums (USER SHOW)"}), pad);
     for (const auto& client : {stage, laptop, pad}) store_->connect(client);
     openWindow();
     select(sourcesTable(), {0, 1, 2});
-    QTRY_COMPARE(rows(window_->presetsViewController().model()),
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()),
                  (QStringList{"Drums", "Monitor-mix", "Rehearsal", "Show_1", "Show_1", "Soundcheck"}));
     QVERIFY(!presetsTable().isColumnHidden(PresetsModel::deviceColumn));
     app::testing::saveScreenshot(*window_, "preset-manager");
