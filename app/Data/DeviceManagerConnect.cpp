@@ -19,20 +19,6 @@ namespace {
 
 constexpr const char* kClientOS = "tbraxl";
 
-std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
-  return static_cast<std::uint64_t>(std::max<std::chrono::nanoseconds::rep>(duration.count(), 0));
-}
-
-std::string errorText(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
-
 }  // namespace
 
 DeviceManager::Client DeviceManager::Core::client(const Device& device, const std::optional<Endpoint>& endpoint,

@@ -14,19 +14,8 @@ using tallylog::Tallylog;
 
 namespace {
 
-std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
-  return static_cast<std::uint64_t>(std::max<std::chrono::nanoseconds::rep>(duration.count(), 0));
-}
-
 tallylog::Tallylog::Context context(const std::exception_ptr& error) {
-  std::string text = "unknown error";
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-  }
-  return std::make_shared<const nlohmann::json>(std::move(text));
+  return std::make_shared<const nlohmann::json>(errorText(error));
 }
 
 // Sleeps; false when the task was cancelled.
@@ -46,17 +35,15 @@ void DeviceManager::Core::keepTaskLocked(async::TaskHandle<void> task) {
   tasks.push_back(std::move(task));
 }
 
-std::optional<async::TaskHandle<void>> DeviceManager::Core::startPresetObserverLocked(Entry& entry) {
+void DeviceManager::Core::startPresetObserverLocked(Entry& entry) {
   auto* handler = dynamic_cast<device::PresetHandler*>(entry.client.get());
-  if (!handler) return std::nullopt;
-  auto previous = std::move(entry.observer);
-  if (previous) previous->cancel();
+  if (!handler) return;
+  if (entry.observer) entry.observer->cancel();
   std::weak_ptr<Core> weak = weak_from_this();
   auto task = async::spawn(async::poolExecutor(),
                            [weak, client = entry.client, handler] { return observePresets(weak, client, handler); });
   entry.observer = task;
   keepTaskLocked(std::move(task));
-  return previous;
 }
 
 boost::asio::awaitable<void> DeviceManager::Core::observePresets(std::weak_ptr<Core> weak, Client client,
