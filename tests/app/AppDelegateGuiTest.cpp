@@ -21,17 +21,30 @@ namespace {
 // Port numbers of this test only (ctest runs the tests side by side in one namespace).
 constexpr std::uint16_t kDiscoveryPort = 19124;
 
-DeviceManager::Configuration loopbackConfiguration(platform::NotificationCenter& center) {
-  DeviceManager::Configuration configuration;
-  configuration.notificationCenter = &center;
-  configuration.discovery.discoveryPort = kDiscoveryPort;
-  configuration.discovery.period = std::chrono::milliseconds(200);
-  const net::Interface loopback("lo", net::Interface::Family::ipv4, "127.0.0.1", "255.0.0.0", true, true, true,
-                                false, std::nullopt);
-  configuration.discovery.interfaces = [loopback] { return std::vector<net::Interface>{loopback}; };
-  configuration.firstClientListenPort = 0;
-  return configuration;
-}
+// The program as main puts it together, with discovery on loopback and this test's ports.
+struct Program {
+  explicit Program(std::uint16_t discoveryListenPort) : manager(configuration(discoveryListenPort)), window(manager, center) {
+    window.show();
+  }
+
+  DeviceManager::Configuration configuration(std::uint16_t discoveryListenPort) {
+    DeviceManager::Configuration configuration;
+    configuration.notificationCenter = &center;
+    configuration.discoveryListenPort = discoveryListenPort;
+    configuration.discovery.discoveryPort = kDiscoveryPort;
+    configuration.discovery.period = std::chrono::milliseconds(200);
+    const net::Interface loopback("lo", net::Interface::Family::ipv4, "127.0.0.1", "255.0.0.0", true, true, true,
+                                  false, std::nullopt);
+    configuration.discovery.interfaces = [loopback] { return std::vector<net::Interface>{loopback}; };
+    configuration.firstClientListenPort = 0;
+    return configuration;
+  }
+
+  platform::NotificationCenter center;
+  DeviceManager manager;
+  app::DevicesWindowController window;
+  app::AppDelegate delegate{manager};
+};
 
 }  // namespace
 
@@ -49,21 +62,15 @@ class AppDelegateGuiTest : public QObject {
     QCOMPARE(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
 
     app::testing::ScriptedDialogs dialogs;
-    platform::NotificationCenter center;
-    auto configuration = loopbackConfiguration(center);
-    configuration.discoveryListenPort = 6969;
-    DeviceManager manager(configuration);
-    app::DevicesWindowController window(manager, center);
-    window.show();
-    app::AppDelegate delegate(manager);
-    QVERIFY(!delegate.applicationDidFinishLaunching());
+    Program program(6969);
+    QVERIFY(!program.delegate.applicationDidFinishLaunching());
     QCOMPARE(dialogs.alerts.size(), 1u);
     QCOMPARE(dialogs.alerts[0].messageText, std::string("Could not start device discoverer"));
     QVERIFY(!dialogs.alerts[0].informativeText.empty());
     QVERIFY(dialogs.alerts[0].style == app::AlertStyle::critical);
     QTest::qWait(300);
-    QVERIFY(window.devicesViewController()->clients().empty());
-    delegate.applicationWillTerminate();
+    QVERIFY(program.window.devicesViewController()->clients().empty());
+    program.delegate.applicationWillTerminate();
     ::close(holder);
   }
 
@@ -78,23 +85,17 @@ class AppDelegateGuiTest : public QObject {
     simulator.start();
 
     app::testing::ScriptedDialogs dialogs;
-    platform::NotificationCenter center;
-    auto configuration = loopbackConfiguration(center);
-    configuration.discoveryListenPort = 0;
-    DeviceManager manager(configuration);
-    app::DevicesWindowController window(manager, center);
-    window.show();
-    app::AppDelegate delegate(manager);
-    QVERIFY(delegate.applicationDidFinishLaunching());
-    QTRY_COMPARE_WITH_TIMEOUT(window.devicesViewController()->clients().size(), 3u, 10000);
+    Program program(0);
+    QVERIFY(program.delegate.applicationDidFinishLaunching());
+    QTRY_COMPARE_WITH_TIMEOUT(program.window.devicesViewController()->clients().size(), 3u, 10000);
     QStringList types;
-    for (const auto& client : window.devicesViewController()->clients())
+    for (const auto& client : program.window.devicesViewController()->clients())
       types << QString::fromStdString(app::DevicesList::cellValue(*client, "type"));
     QCOMPARE(types, (QStringList{"VELTO:app", "VELTO:pelion", "VELTO:rotaver"}));
     QVERIFY(dialogs.alerts.empty());
 
-    delegate.applicationWillTerminate();
-    for (const auto& client : manager.allClients()) QVERIFY(!client->oscServer()->isRunning());
+    program.delegate.applicationWillTerminate();
+    for (const auto& client : program.manager.allClients()) QVERIFY(!client->oscServer()->isRunning());
   }
 };
 

@@ -99,6 +99,12 @@ class DevicesWindowGuiTest : public QObject {
     QVERIFY(!action(*window, "rebootDevice")->isEnabled());
     devices.post(DeviceManager::kSourceAdded, 1);
     QTRY_COMPARE(names(*window), (QStringList{"Phone", "Stage", "monitor", "Bass", "Drums"}));
+
+    // A client that never heard from its device has no name and no type: it sorts first.
+    ClientPtr silent = device::VeltoClient::make<device::ProcessorClient>("127.0.24.99", 9, 0, std::nullopt,
+                                                                          std::nullopt, "Linux", device::SoftwareVersion());
+    devices.center.post(DeviceManager::kSourceAdded, nullptr, {{"client", silent}});
+    QTRY_COMPARE(names(*window), (QStringList{"", "Phone", "Stage", "monitor", "Bass", "Drums"}));
     app::testing::saveScreenshot(*window, "devices-window");
   }
 
