@@ -247,13 +247,13 @@ class PresetManagerWindowGuiTest : public QObject {
 
   void cancelStopsTheDeletionSilently() {
     auto stage = showStageWithThreePresets();
-    stage->delay = std::chrono::milliseconds(150);
+    stage->delay = std::chrono::milliseconds(300);
     select(presetsTable(), {0, 1, 2});
     window_->presetsViewController().deletePresetsPressed();
     QTRY_COMPARE(stage->deleted.size(), std::size_t{1});
     app::testing::pressCancel(window_->progressViewController(), false);
     QVERIFY(!window_->showsProgressViewController());
-    QTest::qWait(400);
+    QTest::qWait(700);  // past the end of the deletion under way
     QCOMPARE(stage->deleted, std::vector<std::string>{"A"});
     QVERIFY(dialogs_->alerts.empty());
     QCOMPARE(stage->listRequests, 0);
