@@ -1,0 +1,362 @@
+// The preset manager window with scripted device clients: sources that come and go, the presets
+// of the selection, the targeted rows of a right-click, deleting (progress, failure, cancel),
+// loading, menu enabling, and identify at a simulated device.
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QtTest>
+#include <thread>
+
+#include "../GuiTesting.h"
+#include "../ScriptedDialogs.h"
+#include "FakePresetClient.h"
+#include "FakePresetStore.h"
+#include "PresetManagerTesting.h"
+#include "app/PresetManager/ClickedRowTableView.h"
+#include "app/PresetManager/PresetManagerPresetsViewController.h"
+#include "app/PresetManager/PresetManagerSourcesViewController.h"
+#include "app/PresetManager/PresetManagerWindowController.h"
+#include "app/PresetManager/PresetsModel.h"
+#include "app/PresetManager/ProgressViewController.h"
+#include "app/PresetManager/SourcesModel.h"
+#include "device/Clients/AppClient.h"
+#include "tests/support/DeviceSimulator.h"
+
+using app::ClickedRowTableView;
+using app::PresetManagerWindowController;
+using app::PresetsModel;
+using app::testing::columnTexts;
+using app::testing::FakePresetClient;
+using app::testing::FakePresetStore;
+using app::testing::presetNames;
+using device::DeviceType;
+using device::PresetName;
+
+namespace {
+
+// Right-clicks `row` of the table (the selection stays), opening its context menu.
+QMenu& openMenuAt(ClickedRowTableView& view, QMenu& menu, int row) {
+  auto center = view.visualRect(view.model()->index(row, 0)).center();
+  QContextMenuEvent event(QContextMenuEvent::Mouse, center, view.viewport()->mapToGlobal(center));
+  QApplication::sendEvent(view.viewport(), &event);
+  return menu;
+}
+
+QAction* action(QMenu& menu, const char* name) { return menu.findChild<QAction*>(name); }
+
+void select(ClickedRowTableView& view, std::initializer_list<int> selected) {
+  view.clearSelection();
+  for (int row : selected) {
+    view.selectionModel()->select(view.model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+}
+
+}  // namespace
+
+class PresetManagerWindowGuiTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<FakePresetStore> store_;
+  std::unique_ptr<app::testing::ScriptedDialogs> dialogs_;
+  std::unique_ptr<PresetManagerWindowController> window_;
+
+  void openWindow() {
+    window_ = std::make_unique<PresetManagerWindowController>(*store_);
+    window_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+  }
+  ClickedRowTableView& sourcesTable() { return window_->sourcesViewController().tableView(); }
+  ClickedRowTableView& presetsTable() { return window_->presetsViewController().tableView(); }
+  QMenu& presetsMenu() { return window_->presetsViewController().menu(); }
+  app::ProgressSheet& sheet() { return window_->progressViewController().sheet(); }
+
+  // One processor with three presets, listed and selected.
+  std::shared_ptr<FakePresetClient> showStageWithThreePresets() {
+    auto stage = FakePresetClient::make("127.0.0.2", "Stage", DeviceType::pelion(4));
+    stage->list = presetNames({"A (PRESET)", "B (PRESET)", "C (PRESET)", "default (PRESET)"});
+    store_->setPresets(stage->list, stage);
+    store_->connect(stage);
+    openWindow();
+    select(sourcesTable(), {0});
+    [&] { QTRY_COMPARE(window_->presetsViewController().presets().size(), std::size_t{3}); }();
+    return stage;
+  }
+
+ private Q_SLOTS:
+  void init() {
+    store_ = std::make_unique<FakePresetStore>();
+    dialogs_ = std::make_unique<app::testing::ScriptedDialogs>();
+  }
+  void cleanup() {
+    window_.reset();
+    QTest::qWait(20);  // tasks posted by the test end before their clients go
+    dialogs_.reset();
+    store_.reset();
+  }
+
+  void theSheetsStateFollowsItsThreeWaysOfClosing() {
+    openWindow();
+    std::vector<std::string> events;
+    auto record = [&] {
+      events.push_back(std::string("cancel:") + (window_->showsProgressViewController() ? "shown" : "hidden") + ":" +
+                       std::to_string(window_->maxFilePromiseCounter()));
+    };
+    // Cancel: the sheet's finish resets the state before the operation's cancel action runs.
+    window_->showProgress("Export", std::nullopt, 0, record);
+    QVERIFY(sheet().isIndeterminate());
+    QCOMPARE(sheet().maximum(), 100);
+    QCOMPARE(sheet().subtitleText(), std::string());
+    window_->setMaxFilePromiseCounter(4);
+    app::testing::pressCancel(window_->progressViewController(), true);
+    QCOMPARE(events, std::vector<std::string>{"cancel:hidden:0"});
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+    window_->closeProgressAfterFailure();  // the failure after a cancel closes nothing twice
+
+    // By itself at its maximum; an error path afterwards does nothing.
+    window_->showProgress("Copy", "to Stage", 2, {});
+    QTRY_VERIFY(window_->progressViewController().isVisible());
+    window_->setMaxFilePromiseCounter(2);
+    window_->setProgressValue(2);
+    QVERIFY(!window_->showsProgressViewController());
+    QCOMPARE(window_->maxFilePromiseCounter(), 0);
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+
+    // By the owner after a failure: no handler, the counter stays.
+    window_->showProgress("Copy", "to Stage", 5, record);
+    window_->setMaxFilePromiseCounter(3);
+    window_->closeProgressAfterFailure();
+    QVERIFY(!window_->showsProgressViewController());
+    QCOMPARE(window_->maxFilePromiseCounter(), 3);
+    QCOMPARE(events.size(), std::size_t{1});
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+  }
+
+  void sourcesComeAndGoAndTheSelectionFollowsItsDevice() {
+    auto zeta = FakePresetClient::make("127.0.0.9", "zeta", DeviceType::pelion(4));
+    auto alpha = FakePresetClient::make("127.0.0.8", "Alpha", DeviceType::rotaver());
+    store_->connect(zeta);
+    store_->connect(alpha);
+    openWindow();
+    auto& model = window_->sourcesViewController().model();
+    QCOMPARE(columnTexts(model), (QStringList{"zeta@127.0.0.9", "Alpha@127.0.0.8"}));
+    select(sourcesTable(), {0});
+    QCOMPARE(window_->presetsViewController().clients(), std::vector<app::PresetClient>{zeta});
+
+    // Devices come from the manager's threads; a client that handles no presets is left out.
+    auto beta = FakePresetClient::make("127.0.0.7", "beta", DeviceType::app());
+    auto plain = device::VeltoClient::make("127.0.0.6", 9000, 0, std::nullopt, std::nullopt, "tbraxl",
+                                           device::SoftwareVersion(1, 0, 0));
+    std::thread([&] {
+      store_->connect(beta);
+      store_->connect(plain);
+      store_->connect(beta);
+    }).join();
+    QTRY_COMPARE(columnTexts(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7", "zeta@127.0.0.9"}));
+    QCOMPARE(sourcesTable().selectedRows(), std::vector<int>{2});
+    QCOMPARE(window_->presetsViewController().clients(), std::vector<app::PresetClient>{zeta});
+
+    std::thread([&] { store_->disconnect(zeta); }).join();
+    QTRY_COMPARE(columnTexts(model), (QStringList{"Alpha@127.0.0.8", "beta@127.0.0.7"}));
+    QVERIFY(window_->presetsViewController().clients().empty());
+  }
+
+  void theDeviceColumnShowsForTwoClientsAndNotificationsReload() {
+    auto stage = FakePresetClient::make("127.0.0.2", "Stage", DeviceType::pelion(4));
+    auto side = FakePresetClient::make("127.0.0.3", "Side", DeviceType::pelion(4));
+    store_->connect(stage);
+    store_->connect(side);
+    openWindow();
+    select(sourcesTable(), {0});
+    QVERIFY(presetsTable().isColumnHidden(PresetsModel::deviceColumn));
+    select(sourcesTable(), {0, 1});
+    QVERIFY(!presetsTable().isColumnHidden(PresetsModel::deviceColumn));
+    std::thread([&] { store_->setPresets(presetNames({"gamma (PRESET)", "alpha (PRESET)"}), side); }).join();
+    std::thread([&] { store_->setPresets(presetNames({"Beta (PRESET)"}), stage); }).join();
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()), (QStringList{"alpha", "Beta", "gamma"}));
+  }
+
+  void rightClickTargetsTheSelectionPlusItsRow() {
+    auto stage = showStageWithThreePresets();
+    select(presetsTable(), {0, 2});
+    auto& menu = openMenuAt(presetsTable(), presetsMenu(), 1);
+    QCOMPARE(presetsTable().targetedRows(), (std::vector<int>{0, 1, 2}));
+    QVERIFY(action(menu, "deletePresetsPressed")->isEnabled());
+    QVERIFY(!action(menu, "loadPresetPressed")->isEnabled());
+    QCOMPARE(presetsTable().selectedRows(), (std::vector<int>{0, 2}));  // the right-click kept it
+    app::testing::saveScreenshot(*window_, "preset-manager-menu");
+    action(menu, "deletePresetsPressed")->trigger();
+    menu.hide();
+    QTRY_COMPARE(stage->deleted, (std::vector<std::string>{"A", "B", "C"}));
+    QTRY_COMPARE(presetsTable().clickedRow(), -1);
+
+    // Right-clicking empty space with nothing selected enables nothing.
+    QTRY_VERIFY(window_->presetsViewController().presets().empty());
+    presetsTable().clearSelection();
+    auto& empty = openMenuAt(presetsTable(), presetsMenu(), 5);
+    QVERIFY(!action(empty, "deletePresetsPressed")->isEnabled());
+    QVERIFY(!action(empty, "loadPresetPressed")->isEnabled());
+    empty.hide();
+  }
+
+  void deletingThreeCountsClosesAndRefreshes() {
+    auto stage = showStageWithThreePresets();
+    struct Seen {
+      int value;
+      std::string status;
+      bool shown;
+    };
+    std::vector<Seen> seen;
+    stage->onDelete = [&](const PresetName&) {
+      seen.push_back({sheet().value(), sheet().statusText(), sheet().isShown()});
+    };
+    select(presetsTable(), {0, 1, 2});
+    window_->presetsViewController().deletePresetsPressed();
+    QVERIFY(window_->showsProgressViewController());
+    QCOMPARE(sheet().titleText(), std::string("Delete"));
+    QCOMPARE(sheet().subtitleText(), std::string("Deleting your selected presets."));
+    QTRY_COMPARE(stage->listRequests, 1);
+    QCOMPARE(seen.size(), std::size_t{3});
+    const char* statuses[] = {"1/3 Deleting A", "2/3 Deleting B", "3/3 Deleting C"};
+    for (int k = 0; k < 3; ++k) {
+      QCOMPARE(seen[k].value, k + 1);
+      QCOMPARE(seen[k].status, std::string(statuses[k]));
+      QCOMPARE(seen[k].shown, k < 2);  // the sheet closes as the last deletion begins
+    }
+    QVERIFY(!window_->showsProgressViewController());
+    // The refreshed list reaches the rows through the store's notification.
+    QTRY_VERIFY(window_->presetsViewController().presets().empty());
+    QVERIFY(dialogs_->alerts.empty());
+  }
+
+  void aFailedSecondDeletionStopsWithAnAlert() {
+    auto stage = showStageWithThreePresets();
+    stage->failingDeletes = {"B"};
+    select(presetsTable(), {0, 1, 2});
+    window_->presetsViewController().deletePresetsPressed();
+    QTRY_COMPARE(dialogs_->informativeTexts(), std::vector<std::string>{"Could not delete Preset(s)!"});
+    QCOMPARE(dialogs_->alerts[0].messageText, std::string("Error"));
+    QCOMPARE(stage->deleted, std::vector<std::string>{"A"});
+    QVERIFY(!window_->showsProgressViewController());
+    QTRY_VERIFY(!window_->progressViewController().isVisible());
+    QTest::qWait(50);
+    QCOMPARE(stage->listRequests, 0);  // nothing refreshed
+  }
+
+  void cancelStopsTheDeletionSilently() {
+    auto stage = showStageWithThreePresets();
+    stage->delay = std::chrono::milliseconds(300);
+    select(presetsTable(), {0, 1, 2});
+    window_->presetsViewController().deletePresetsPressed();
+    QTRY_COMPARE(stage->deleted.size(), std::size_t{1});
+    app::testing::pressCancel(window_->progressViewController(), false);
+    QVERIFY(!window_->showsProgressViewController());
+    QTest::qWait(700);  // past the end of the deletion under way
+    QCOMPARE(stage->deleted, std::vector<std::string>{"A"});
+    QVERIFY(dialogs_->alerts.empty());
+    QCOMPARE(stage->listRequests, 0);
+  }
+
+  void loadAsksFirstAndReportsFailures() {
+    auto stage = showStageWithThreePresets();
+    select(presetsTable(), {1});
+    struct Case {
+      int answer;
+      std::optional<std::string> error;
+      std::vector<std::string> loaded;
+      std::vector<std::string> texts;  // informative texts after the question's
+    };
+    const Case cases[] = {
+        {app::alertSecondButtonReturn, std::nullopt, {}, {}},
+        {app::alertFirstButtonReturn, std::nullopt, {"B"}, {}},
+        {app::alertFirstButtonReturn, "Preset not found.", {"B"}, {"Could not load Preset!\nPreset not found."}},
+    };
+    for (const auto& c : cases) {
+      dialogs_->alerts.clear();
+      dialogs_->answers = {c.answer};
+      stage->loadError = c.error;
+      window_->presetsViewController().loadPresetPressed();
+      QTest::qWait(50);
+      QCOMPARE(stage->loaded, c.loaded);
+      QVERIFY(!dialogs_->alerts.empty());
+      const auto& question = dialogs_->alerts[0];
+      QCOMPARE(question.messageText, std::string("Warning!"));
+      QCOMPARE(question.informativeText,
+               std::string("Are you sure you want to load \"B\" on \"Stage\" This will overwrite all current "
+                           "settings on the processor!"));
+      QCOMPARE(question.buttons, (std::vector<std::string>{"Load", "Cancel"}));
+      std::vector<std::string> rest;
+      for (std::size_t k = 1; k < dialogs_->alerts.size(); ++k) rest.push_back(dialogs_->alerts[k].informativeText);
+      QCOMPARE(rest, c.texts);
+    }
+  }
+
+  void anAppsUserShowCannotBeLoaded() {
+    auto laptop =
+        device::VeltoClient::make<device::AppClient>("127.0.0.5", std::uint16_t{9000}, std::uint16_t{0}, std::nullopt,
+                                                     std::nullopt, "tbraxl", device::SoftwareVersion(1, 0, 0));
+    auto rotaver = FakePresetClient::make("127.0.0.4", "Pad", DeviceType::rotaver());
+    store_->setPresets(presetNames({"Live (USER SHOW)", "Song (PRESET)"}), laptop);
+    store_->setPresets(presetNames({"Mix (USER SHOW)"}), rotaver);
+    store_->connect(laptop);
+    store_->connect(rotaver);
+    openWindow();
+    select(sourcesTable(), {0, 1});
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()), (QStringList{"Live", "Mix", "Song"}));
+    const bool loadable[] = {false, true, true};
+    for (int row = 0; row < 3; ++row) {
+      presetsTable().clearSelection();
+      auto& menu = openMenuAt(presetsTable(), presetsMenu(), row);
+      QCOMPARE(action(menu, "loadPresetPressed")->isEnabled(), loadable[row]);
+      menu.hide();
+      QTRY_COMPARE(presetsTable().clickedRow(), -1);
+    }
+  }
+
+  void identifyMakesTheSimulatedDevicesBlink() {
+    auto config = testsupport::DeviceConfig::processor(1, "127.0.0.61", 4);
+    config.discoveryPort = config.companionPort = 0;
+    testsupport::DeviceSimulator simulator{{config}};
+    simulator.start();
+    device::VeltoClientOptions options;
+    options.appPort = simulator.companionPort(0);
+    auto stage =
+        FakePresetClient::make("127.0.0.61", "Stage", DeviceType::pelion(4), simulator.controlPort(0), options);
+    auto side = FakePresetClient::make("127.0.0.62", "Side", DeviceType::pelion(4));
+    store_->connect(side);
+    store_->connect(stage);
+    openWindow();
+    auto& menu = openMenuAt(sourcesTable(), window_->sourcesViewController().menu(), 1);
+    QVERIFY(action(menu, "identifyPressed")->isEnabled());
+    action(menu, "identifyPressed")->trigger();
+    menu.hide();
+    // The row is taken at once: the list changes before the task runs.
+    store_->disconnect(stage);
+    // The event loop runs the task meanwhile.
+    QTRY_COMPARE(simulator.received(0, "/VELTOpelion/Hardware/DisplayBlink").size(), std::size_t{1});
+    QTRY_COMPARE(simulator.received(0, "/Va/control/confirmation").size(), std::size_t{1});
+    auto confirmations = simulator.received(0, "/Va/control/confirmation");
+    QCOMPARE(confirmations[0].port, testsupport::SimPort::companion);
+  }
+
+  void screenshotOfThreeDevices() {
+    auto stage = FakePresetClient::make("127.0.0.2", "Stage Left", DeviceType::pelion(8));
+    auto laptop = FakePresetClient::make("127.0.0.3", "FOH Laptop", DeviceType::app());
+    auto pad = FakePresetClient::make("127.0.0.4", "Drum Pad", DeviceType::rotaver());
+    store_->setPresets(presetNames({"Soundcheck (PRESET)", "Show_1 (PRESET)", "Rehearsal (PRESET)"}), stage);
+    store_->setPresets(presetNames({"Show_1 (PRESET)", "Monitor-mix (USER SHOW)"}), laptop);
+    store_->setPresets(presetNames({"Drums (USER SHOW)"}), pad);
+    for (const auto& client : {stage, laptop, pad}) store_->connect(client);
+    openWindow();
+    select(sourcesTable(), {0, 1, 2});
+    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()),
+                 (QStringList{"Drums", "Monitor-mix", "Rehearsal", "Show_1", "Show_1", "Soundcheck"}));
+    QVERIFY(!presetsTable().isColumnHidden(PresetsModel::deviceColumn));
+    app::testing::saveScreenshot(*window_, "preset-manager");
+  }
+};
+
+QTEST_MAIN(PresetManagerWindowGuiTest)
+#include "PresetManagerWindowGuiTest.moc"
