@@ -107,17 +107,22 @@ std::optional<async::TaskHandle<void>> DeviceBackup::backupClients(const std::ve
   if (!folder) return std::nullopt;
   const int total = countBackupPresets(clients);
   if (total < 0) return std::nullopt;
-  auto task = spawnOnMain(std::bind(&DeviceBackup::runBackup, host_, clients, *folder, total));
+  CancelFlag cancel;
+  auto task = spawnOnMain(std::bind(&DeviceBackup::runBackup, host_, clients, *folder, total, cancel));
   host_->showProgress("Backup Device(s)", "All presets will be stored locally as a backup", total,
-                      [task] { task.cancel(); });
+                      [task, cancel] {
+                        cancel.request();
+                        task.cancel();
+                      });
   return task;
 }
 
 boost::asio::awaitable<void> DeviceBackup::runBackup(std::shared_ptr<PresetOperationHost> host,
-                                                     std::vector<Client> clients, fs::path folder, int total) {
+                                                     std::vector<Client> clients, fs::path folder, int total,
+                                                     CancelFlag cancel) {
   int n = 0;
   for (const auto& client : clients) {
-    if (co_await async::isCancelled()) co_return;
+    if (co_await cancel.isSet()) co_return;
     // The lists are read again: the preset observer may have changed them since the count.
     auto source = backupSource(*host, client);
     if (!source.missing.empty()) {
@@ -133,7 +138,7 @@ boost::asio::awaitable<void> DeviceBackup::runBackup(std::shared_ptr<PresetOpera
       co_return;
     }
     for (const auto& name : source.presets) {
-      if (co_await async::isCancelled()) co_return;
+      if (co_await cancel.isSet()) co_return;
       host->progressSheet().setStatus(stepStatus(n + 1, total, " Transfering ", name));
       std::optional<device::PresetData> data;
       std::exception_ptr failure;
@@ -143,7 +148,7 @@ boost::asio::awaitable<void> DeviceBackup::runBackup(std::shared_ptr<PresetOpera
         failure = std::current_exception();
       }
       if (failure) {
-        if (co_await endedByCancel(failure)) co_return;
+        if (co_await cancel.endedByCancel(failure)) co_return;
         fail(*host, "Could not transfer " + name.description() + " from " + deviceName);
         co_return;
       }

@@ -18,6 +18,7 @@
 #include <boost/asio/awaitable.hpp>
 
 #include "app/PresetManager/PresetOperationHost.h"
+#include "app/PresetManager/PresetOperationSteps.h"
 #include "async/TaskHandle.h"
 
 namespace app {
@@ -47,7 +48,7 @@ class DeviceBackup {
 
   static boost::asio::awaitable<void> runBackup(std::shared_ptr<PresetOperationHost> host,
                                                 std::vector<Client> clients, std::filesystem::path folder,
-                                                int total);
+                                                int total, CancelFlag cancel);
 
  private:
   std::shared_ptr<PresetOperationHost> host_;

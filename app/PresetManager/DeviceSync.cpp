@@ -67,9 +67,12 @@ std::optional<async::TaskHandle<void>> DeviceSync::startSync(const std::vector<C
     folder = privateLibrary->path();
   }
   auto manager = std::make_shared<device::PresetManager>(clients, folder->string());
-  auto task = spawnOnMain(std::bind(&DeviceSync::runSync, host_, manager, clients, privateLibrary));
-  host_->showProgress("Syncing Devices", "All of your selected devices will be synced now.", 0,
-                      [task] { task.cancel(); });
+  CancelFlag cancel;
+  auto task = spawnOnMain(std::bind(&DeviceSync::runSync, host_, manager, clients, privateLibrary, cancel));
+  host_->showProgress("Syncing Devices", "All of your selected devices will be synced now.", 0, [task, cancel] {
+    cancel.request();
+    task.cancel();
+  });
   return task;
 }
 
@@ -110,14 +113,15 @@ class ProgressForwarding {
 boost::asio::awaitable<void> DeviceSync::runSync(std::shared_ptr<PresetOperationHost> host,
                                                  std::shared_ptr<device::PresetManager> manager,
                                                  std::vector<Client> clients,
-                                                 [[maybe_unused]] std::shared_ptr<PrivateFolder> privateLibrary) {
+                                                 [[maybe_unused]] std::shared_ptr<PrivateFolder> privateLibrary,
+                                                 CancelFlag cancel) {
   std::exception_ptr error;
   {
     ProgressForwarding forwarding(host, manager->progress());
     try {
       co_await manager->syncDevices();
       for (const auto& client : clients) {
-        co_await async::checkCancellation();
+        co_await cancel.check();
         auto list = co_await client->requestPresetList(presetListTimeout);
         host->storePresets(std::move(list), client);
       }
@@ -128,7 +132,7 @@ boost::asio::awaitable<void> DeviceSync::runSync(std::shared_ptr<PresetOperation
     co_await onMain();
   }
   if (error) {
-    if (co_await endedByCancel(error)) co_return;
+    if (co_await cancel.endedByCancel(error)) co_return;
     showErrorAlert(error);
   }
   host->closeProgress();

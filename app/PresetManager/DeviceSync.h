@@ -18,6 +18,7 @@
 #include <boost/asio/awaitable.hpp>
 
 #include "app/PresetManager/PresetOperationHost.h"
+#include "app/PresetManager/PresetOperationSteps.h"
 #include "async/TaskHandle.h"
 #include "device/Presets/PresetManager.h"
 
@@ -48,7 +49,7 @@ class DeviceSync {
   static boost::asio::awaitable<void> runSync(std::shared_ptr<PresetOperationHost> host,
                                               std::shared_ptr<device::PresetManager> manager,
                                               std::vector<Client> clients,
-                                              std::shared_ptr<PrivateFolder> privateLibrary);
+                                              std::shared_ptr<PrivateFolder> privateLibrary, CancelFlag cancel);
 
  private:
   std::shared_ptr<PresetOperationHost> host_;

@@ -52,32 +52,37 @@ std::optional<async::TaskHandle<void>> PresetCopier::copyPresets(std::vector<Pre
                                                                  const Client& target) {
   if (jobs.empty()) return std::nullopt;
   const int total = static_cast<int>(jobs.size());
-  auto task = spawnOnMain(std::bind(&PresetCopier::runCopyJobs, host_, std::move(jobs), target));
+  CancelFlag cancel;
+  auto task = spawnOnMain(std::bind(&PresetCopier::runCopyJobs, host_, std::move(jobs), target, cancel));
   host_->showProgress("Copying Presets", "Copying your selected presets to " + host_->displayName(target), total,
-                      [task] { task.cancel(); });
+                      [task, cancel] {
+                        cancel.request();
+                        task.cancel();
+                      });
   return task;
 }
 
 boost::asio::awaitable<void> PresetCopier::runCopyJobs(std::shared_ptr<PresetOperationHost> host,
-                                                       std::vector<PresetCopyJob> jobs, Client target) {
+                                                       std::vector<PresetCopyJob> jobs, Client target,
+                                                       CancelFlag cancel) {
   const int total = static_cast<int>(jobs.size());
   for (int n = 1; n <= total; ++n) {
     const PresetCopyJob& job = jobs[static_cast<std::size_t>(n - 1)];
     std::exception_ptr error;
     try {
-      co_await async::checkCancellation();
+      co_await cancel.check();
       device::PresetData data = co_await job.item.client->receivePreset(job.item.name, receiveRetries, receiveTimeout);
       if (job.overwrite) {
-        co_await async::checkCancellation();
+        co_await cancel.check();
         co_await target->deletePreset(job.item.name, true);
       }
-      co_await async::checkCancellation();
+      co_await cancel.check();
       co_await target->sendPreset(std::move(data.data), job.item.name, false);
     } catch (...) {
       error = std::current_exception();
     }
     if (error) {
-      if (co_await endedByCancel(error)) co_return;
+      if (co_await cancel.endedByCancel(error)) co_return;
       showErrorMessage("Coult not copy preset \"" + job.item.name.description() + "\"");
       host->closeProgress();
       co_return;
@@ -85,7 +90,7 @@ boost::asio::awaitable<void> PresetCopier::runCopyJobs(std::shared_ptr<PresetOpe
     host->progressSheet().setValue(n);
     host->progressSheet().setStatus(stepStatus(n, total, " Copying ", job.item.name));
   }
-  co_await refreshPresetList(host, target, presetListTimeout);
+  co_await refreshPresetList(host, target, presetListTimeout, cancel);
 }
 
 }  // namespace app

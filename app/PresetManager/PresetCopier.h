@@ -20,6 +20,7 @@
 #include "app/PresetManager/PresetDragPayload.h"
 #include "app/PresetManager/PresetItem.h"
 #include "app/PresetManager/PresetOperationHost.h"
+#include "app/PresetManager/PresetOperationSteps.h"
 #include "async/TaskHandle.h"
 
 class QMimeData;
@@ -52,7 +53,8 @@ class PresetCopier {
 
   // The copy task's body.
   static boost::asio::awaitable<void> runCopyJobs(std::shared_ptr<PresetOperationHost> host,
-                                                  std::vector<PresetCopyJob> jobs, Client target);
+                                                  std::vector<PresetCopyJob> jobs, Client target,
+                                                  CancelFlag cancel);
 
  private:
   std::shared_ptr<PresetOperationHost> host_;

@@ -64,8 +64,10 @@ async::TaskHandle<PresetExporter::Files> PresetExporter::startExport(const std::
   if (folder) {
     maxFilePromiseCounter_ += static_cast<int>(sources.size());
     std::weak_ptr<PresetExporter> self = weak_from_this();
+    CancelFlag cancel;
     for (const auto& source : sources) {
-      filePromiseAsyncQueue_.addOperation(std::bind(&PresetExporter::writePromisedPreset, self, source, *folder, written));
+      filePromiseAsyncQueue_.addOperation(
+          std::bind(&PresetExporter::writePromisedPreset, self, source, *folder, written, cancel));
     }
   }
   // The last entry of the queue hands over what was written, also after a cancellation.
@@ -88,21 +90,23 @@ PresetExporter::Files PresetExporter::exportPresets(const std::vector<PresetSour
   return *files;
 }
 
-void PresetExporter::stopExport() {
+void PresetExporter::stopExport(const CancelFlag& cancel, bool closeSheet) {
+  cancel.request();
   filePromiseAsyncQueue_.cancelAllOperations();
-  host_->closeProgress();
+  if (closeSheet) host_->closeProgress();
 }
 
 boost::asio::awaitable<void> PresetExporter::writePromisedPreset(std::weak_ptr<PresetExporter> weakExporter,
                                                                  PresetSource source, fs::path folder,
-                                                                 std::shared_ptr<Files> written) {
+                                                                 std::shared_ptr<Files> written, CancelFlag cancel) {
   auto exporter = weakExporter.lock();
-  if (!exporter || co_await async::isCancelled()) co_return;
+  if (!exporter || co_await cancel.isSet()) co_return;
   auto& host = *exporter->host_;
   if (!host.showsProgress()) {
-    host.showProgress("Exporting", "Exporting your presets ...", exporter->maxFilePromiseCounter_, [weakExporter] {
-      if (auto exporter = weakExporter.lock()) exporter->filePromiseAsyncQueue_.cancelAllOperations();
-    });
+    host.showProgress("Exporting", "Exporting your presets ...", exporter->maxFilePromiseCounter_,
+                      [weakExporter, cancel] {
+                        if (auto exporter = weakExporter.lock()) exporter->stopExport(cancel, false);
+                      });
   }
   PresetOperationHost::Client client;
   for (const auto& candidate : host.sourceClients()) {
@@ -114,14 +118,14 @@ boost::asio::awaitable<void> PresetExporter::writePromisedPreset(std::weak_ptr<P
   }
   if (!client) {
     showErrorMessage("device no longer available");
-    exporter->stopExport();
+    exporter->stopExport(cancel, true);
     co_return;
   }
 
   std::exception_ptr error;
   try {
     device::PresetData data = co_await client->receivePreset(source.presetName, receiveRetries, receiveTimeout);
-    co_await async::checkCancellation();
+    co_await cancel.check();
     auto fileName = presetFileName(source.presetName);
     if (!fileName) throw device::PresetManagerError::invalidPath();
     writeFileAtomically(folder / *fileName, data.data);
@@ -130,11 +134,8 @@ boost::asio::awaitable<void> PresetExporter::writePromisedPreset(std::weak_ptr<P
     error = std::current_exception();
   }
   if (error) {
-    if (!co_await endedByCancel(error)) {
-      showErrorAlert(error);
-      exporter->filePromiseAsyncQueue_.cancelAllOperations();
-    }
-    host.closeProgress();
+    if (!co_await cancel.endedByCancel(error)) showErrorAlert(error);
+    exporter->stopExport(cancel, true);
     co_return;
   }
   auto& sheet = host.progressSheet();

@@ -22,6 +22,7 @@
 
 #include "app/PresetManager/PresetDragPayload.h"
 #include "app/PresetManager/PresetOperationHost.h"
+#include "app/PresetManager/PresetOperationSteps.h"
 #include "async/AsyncQueue.h"
 #include "async/TaskHandle.h"
 
@@ -55,8 +56,9 @@ class PresetExporter : public std::enable_shared_from_this<PresetExporter> {
 
   static boost::asio::awaitable<void> writePromisedPreset(std::weak_ptr<PresetExporter> exporter,
                                                           PresetSource source, std::filesystem::path folder,
-                                                          std::shared_ptr<Files> written);
-  void stopExport();
+                                                          std::shared_ptr<Files> written, CancelFlag cancel);
+  // Cancels what is queued of the export; `closeSheet` also closes the sheet.
+  void stopExport(const CancelFlag& cancel, bool closeSheet);
 
   std::shared_ptr<PresetOperationHost> host_;
   async::AsyncQueue filePromiseAsyncQueue_;

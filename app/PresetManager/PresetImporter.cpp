@@ -82,8 +82,12 @@ std::optional<async::TaskHandle<void>> PresetImporter::importPresetFiles(std::ve
                                                                          const Client& target) {
   if (jobs.empty()) return std::nullopt;
   const int total = static_cast<int>(jobs.size());
-  auto task = spawnOnMain(std::bind(&PresetImporter::runImportJobs, host_, std::move(jobs), target));
-  host_->showProgress("Importing Presets", "Copying presets to your devices.", total, [task] { task.cancel(); });
+  CancelFlag cancel;
+  auto task = spawnOnMain(std::bind(&PresetImporter::runImportJobs, host_, std::move(jobs), target, cancel));
+  host_->showProgress("Importing Presets", "Copying presets to your devices.", total, [task, cancel] {
+    cancel.request();
+    task.cancel();
+  });
   return task;
 }
 
@@ -94,10 +98,11 @@ std::vector<std::uint8_t> PresetImporter::presetBytes(std::vector<std::uint8_t> 
 }
 
 boost::asio::awaitable<void> PresetImporter::runImportJobs(std::shared_ptr<PresetOperationHost> host,
-                                                           std::vector<PresetImportJob> jobs, Client target) {
+                                                           std::vector<PresetImportJob> jobs, Client target,
+                                                           CancelFlag cancel) {
   const int total = static_cast<int>(jobs.size());
   for (int n = 1; n <= total; ++n) {
-    if (co_await async::isCancelled()) co_return;
+    if (co_await cancel.isSet()) co_return;
     const PresetImportJob& job = jobs[static_cast<std::size_t>(n - 1)];
     host->progressSheet().setValue(n);
     host->progressSheet().setStatus(stepStatus(n, total, " importing ", job.presetName));
@@ -119,20 +124,20 @@ boost::asio::awaitable<void> PresetImporter::runImportJobs(std::shared_ptr<Prese
     std::exception_ptr error;
     try {
       if (job.overwrite) {
-        co_await async::checkCancellation();
+        co_await cancel.check();
         co_await target->deletePreset(job.presetName, true);
       }
-      co_await async::checkCancellation();
+      co_await cancel.check();
       co_await target->sendPreset(std::move(bytes), job.presetName, false);
     } catch (...) {
       error = std::current_exception();
     }
     if (error) {
-      if (co_await endedByCancel(error)) co_return;
+      if (co_await cancel.endedByCancel(error)) co_return;
       showErrorAlert(error);
     }
   }
-  co_await refreshPresetList(host, target, presetListTimeout);
+  co_await refreshPresetList(host, target, presetListTimeout, cancel);
 }
 
 }  // namespace app

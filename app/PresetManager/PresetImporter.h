@@ -25,6 +25,7 @@
 #include <boost/asio/awaitable.hpp>
 
 #include "app/PresetManager/PresetOperationHost.h"
+#include "app/PresetManager/PresetOperationSteps.h"
 #include "async/TaskHandle.h"
 #include "device/Model/PresetName.h"
 
@@ -59,7 +60,8 @@ class PresetImporter {
   std::optional<async::TaskHandle<void>> importPresetFiles(std::vector<PresetImportJob> jobs, const Client& target);
 
   static boost::asio::awaitable<void> runImportJobs(std::shared_ptr<PresetOperationHost> host,
-                                                    std::vector<PresetImportJob> jobs, Client target);
+                                                    std::vector<PresetImportJob> jobs, Client target,
+                                                    CancelFlag cancel);
 
   // The document bytes to send for a file's contents (see above). Throws gzip::GzipError.
   static std::vector<std::uint8_t> presetBytes(std::vector<std::uint8_t> contents, device::PresetType type);

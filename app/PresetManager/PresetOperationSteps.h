@@ -12,14 +12,29 @@
 
 namespace app {
 
-// Whether an operation's failure is its task's cancellation: the error is one, or the task has
-// been cancelled (a device call may fail in its own way once cancelled). Such ends are silent.
-boost::asio::awaitable<bool> endedByCancel(std::exception_ptr error);
+// The Cancel of one operation. The sheet's Cancel sets it and cancels the task; the task sees it at
+// once, also when the press is handled before the task's own cancellation (which is posted) has
+// arrived. Copies share the flag. GUI thread only.
+class CancelFlag {
+ public:
+  void request() const { *requested_ = true; }
+  // Set, or the current task cancelled.
+  boost::asio::awaitable<bool> isSet() const;
+  // Throws async::CancellationError when set.
+  boost::asio::awaitable<void> check() const;
+  // Whether an operation's failure ends it silently: the error is a cancellation, or the flag is
+  // set (a device call may fail in its own way once cancelled).
+  boost::asio::awaitable<bool> endedByCancel(std::exception_ptr error) const;
 
-// Fetches the target's list again and stores it; a failure (or a cancelled task) leaves the
-// stored list alone, silently.
+ private:
+  std::shared_ptr<bool> requested_ = std::make_shared<bool>(false);
+};
+
+// Fetches the target's list again and stores it; a failure (or a cancel) leaves the stored list
+// alone, silently.
 boost::asio::awaitable<void> refreshPresetList(std::shared_ptr<PresetOperationHost> host,
-                                               PresetOperationHost::Client target, std::uint64_t timeout);
+                                               PresetOperationHost::Client target, std::uint64_t timeout,
+                                               CancelFlag cancel);
 
 // "n/total" + `verb` + the preset's description, the status line of a step.
 std::string stepStatus(int n, int total, const std::string& verb, const device::PresetName& name);
