@@ -71,6 +71,9 @@ class PresetMimeData : public QMimeData {
  public:
   PresetMimeData(std::weak_ptr<PresetExporter> exporter, std::vector<DraggedPreset> items);
 
+  // Whether `data` is the drag data of a drag out of a presets list of this program.
+  static bool isPresetDrag(const QMimeData& data) { return dynamic_cast<const PresetMimeData*>(&data) != nullptr; }
+
   QStringList formats() const override;
   bool hasFormat(const QString& mimeType) const override;
 

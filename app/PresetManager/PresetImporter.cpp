@@ -8,6 +8,7 @@
 #include "app/Dialogs.h"
 #include "app/MainTask.h"
 #include "app/PresetManager/OverwriteDecision.h"
+#include "app/PresetManager/PresetExporter.h"
 #include "app/PresetManager/PresetFiles.h"
 #include "app/PresetManager/PresetOperationSteps.h"
 #include "async/Cancellation.h"
@@ -38,7 +39,7 @@ bool hasPresetFileExtension(const QString& path) {
 
 std::vector<QUrl> PresetImporter::presetFileURLs(const QMimeData& data) {
   std::vector<QUrl> urls;
-  if (!data.hasUrls()) return urls;
+  if (PresetMimeData::isPresetDrag(data) || !data.hasUrls()) return urls;
   for (const QUrl& url : data.urls())
     if (url.isLocalFile() && hasPresetFileExtension(url.toLocalFile())) urls.push_back(url);
   return urls;
@@ -72,9 +73,8 @@ std::vector<PresetImporter::PresetImportJob> PresetImporter::makeImportJobs(cons
   return jobs;
 }
 
-std::optional<async::TaskHandle<void>> PresetImporter::importPresetFiles(const QMimeData& data, bool ownDrag,
+std::optional<async::TaskHandle<void>> PresetImporter::importPresetFiles(const QMimeData& data,
                                                                          const Client& target) {
-  if (ownDrag) return std::nullopt;
   return importPresetFiles(makeImportJobs(presetFileURLs(data), target), target);
 }
 

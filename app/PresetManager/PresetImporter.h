@@ -47,16 +47,15 @@ class PresetImporter {
 
   explicit PresetImporter(std::shared_ptr<PresetOperationHost> host) : host_(std::move(host)) {}
 
-  // The local files of the drop with a preset file extension (any case), in drop order. Never
-  // call it for a drag of this program's own: asking its data for URLs would export its presets.
+  // The local files of the drop with a preset file extension (any case), in drop order. None for a
+  // drag out of this window (PresetMimeData): its URLs would be its own presets, exported.
   static std::vector<QUrl> presetFileURLs(const QMimeData& data);
 
   // The jobs of `urls` for `target`, with the alerts and overwrite questions on the way.
   std::vector<PresetImportJob> makeImportJobs(const std::vector<QUrl>& urls, const Client& target) const;
 
-  // Starts the import and shows the sheet; none when no job was made. `ownDrag`: the drop comes
-  // from this program's own presets list, which offers no files to import.
-  std::optional<async::TaskHandle<void>> importPresetFiles(const QMimeData& data, bool ownDrag, const Client& target);
+  // Starts the import and shows the sheet; none when no job was made.
+  std::optional<async::TaskHandle<void>> importPresetFiles(const QMimeData& data, const Client& target);
   std::optional<async::TaskHandle<void>> importPresetFiles(std::vector<PresetImportJob> jobs, const Client& target);
 
   static boost::asio::awaitable<void> runImportJobs(std::shared_ptr<PresetOperationHost> host,

@@ -1,20 +1,36 @@
 #pragma once
-// One preset of one device: the rows of the presets list and the item of a copy. Two items are the
-// same when they hold the same client object and equal names. A value; GUI thread.
+// One row of the presets list: one preset of one device. Two items are the same when they hold
+// the same client object and equal names (PresetName's ==: the time stamp does not count).
+// Light on includes: Qt headers take it (PresetClient.h has the client helpers).
 
 #include <memory>
+#include <optional>
+#include <string>
+#include <tuple>
 
 #include "device/Model/PresetName.h"
-#include "device/Presets/PresetHandler.h"
+
+namespace device {
+class PresetHandler;
+}
 
 namespace app {
 
+// A device client that handles presets (see PresetClient.h).
+using PresetClient = std::shared_ptr<device::PresetHandler>;
+
 struct PresetItem {
-  std::shared_ptr<device::PresetHandler> client;
+  PresetClient client;
   device::PresetName name;
 
-  friend bool operator==(const PresetItem& x, const PresetItem& y) {
-    return x.client == y.client && x.name == y.name;
+  friend bool operator==(const PresetItem& a, const PresetItem& b) {
+    return a.client == b.client && a.name == b.name;
+  }
+
+  // Ordered, and equal exactly for the same items (for diffRows).
+  auto identityKey() const {
+    return std::make_tuple(static_cast<const void*>(client.get()), name.name, static_cast<int>(name.type),
+                           name.backupDate);
   }
 };
 

@@ -24,20 +24,20 @@ class PresetOperations {
   explicit PresetOperations(std::shared_ptr<PresetOperationHost> host)
       : host_(host), exporter_(PresetExporter::make(host)) {}
 
+  // The copy of dragged presets onto `target`; false when the drop gives no copy job.
+  bool copyPresets(const QMimeData& data, const Client& target) {
+    return PresetCopier(host_).copyPresets(data, target).has_value();
+  }
+  // The import of dropped preset files into `target`; false when nothing is imported.
+  bool importPresetFiles(const QMimeData& data, const Client& target) {
+    return PresetImporter(host_).importPresetFiles(data, target).has_value();
+  }
   // A drop on a device of the sources list: the copy of dragged presets, else the import of files.
-  // `ownDrag`: the drag started in this program. True when an operation started.
-  bool dropOnSource(const QMimeData& data, bool ownDrag, const Client& target) {
-    if (PresetCopier(host_).copyPresets(data, target)) return true;
-    return PresetImporter(host_).importPresetFiles(data, ownDrag, target).has_value();
+  bool dropOnSource(const QMimeData& data, const Client& target) {
+    return copyPresets(data, target) || importPresetFiles(data, target);
   }
-  // A drop on the presets list while it lists one device: the import of files into it.
-  bool dropOnPresets(const QMimeData& data, bool ownDrag, const Client& target) {
-    return PresetImporter(host_).importPresetFiles(data, ownDrag, target).has_value();
-  }
-  // Whether a drop on the presets list may be accepted: preset files from outside the program.
-  static bool acceptsPresetFiles(const QMimeData& data, bool ownDrag) {
-    return !ownDrag && !PresetImporter::presetFileURLs(data).empty();
-  }
+  // Whether a drop holds preset files to import (never a drag out of this window).
+  static bool hasPresetFiles(const QMimeData& data) { return !PresetImporter::presetFileURLs(data).empty(); }
   // The drag data of rows of the presets list.
   QMimeData* dragData(const std::vector<int>& rows) const { return exporter_->makeDragData(rows); }
 

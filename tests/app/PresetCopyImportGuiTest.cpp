@@ -173,7 +173,7 @@ class PresetCopyImportGuiTest : public QObject {
     }
     QVERIFY(!PresetCopier(scene.host).copyPresets(*data, target));
     // Not offered to the import either: the drag holds no files.
-    QVERIFY(!scene.operations.dropOnSource(*data, true, target));
+    QVERIFY(!scene.operations.dropOnSource(*data, target));
     QVERIFY(scene.host->calls->empty());
     QVERIFY(scene.host->shownTitles.empty());
     QVERIFY(dialogs.alerts.empty());
@@ -199,7 +199,7 @@ class PresetCopyImportGuiTest : public QObject {
 
     auto host = std::make_shared<FakeHost>();
     auto device = host->addDevice("A", {PresetType::preset, PresetType::userShow});
-    auto task = PresetImporter(host).importPresetFiles(*fileDrop(files), false, device);
+    auto task = PresetImporter(host).importPresetFiles(*fileDrop(files), device);
     QVERIFY(task);
     QTRY_VERIFY(task->isFinished());
 
@@ -223,7 +223,7 @@ class PresetCopyImportGuiTest : public QObject {
     auto file = writeFile(folder.path() / "Stage.vup", bytesOf("show"));
     auto host = std::make_shared<FakeHost>();
     auto device = host->addDevice("A", {PresetType::preset});
-    QVERIFY(!PresetOperations(host).dropOnSource(*fileDrop({file}), false, device));
+    QVERIFY(!PresetOperations(host).dropOnSource(*fileDrop({file}), device));
     const std::string url = QUrl::fromLocalFile(QString::fromStdString(file.string())).toString().toStdString();
     QCOMPARE(dialogs.informativeTexts(), Texts{"File at " + url + " is not not supported by this device."});
     QVERIFY(host->calls->empty());
@@ -241,7 +241,7 @@ class PresetCopyImportGuiTest : public QObject {
     device->add(preset("B1"));
     host->sources = {device};
     host->poll(*device);
-    auto task = PresetImporter(host).importPresetFiles(*fileDrop(files), false, device);
+    auto task = PresetImporter(host).importPresetFiles(*fileDrop(files), device);
     QVERIFY(task);
     QTRY_VERIFY(task->isFinished());
     QCOMPARE(questionTexts(dialogs), Texts{"Would you like to overwrite \"A1\"? [3]"});
@@ -255,8 +255,8 @@ class PresetCopyImportGuiTest : public QObject {
     CopyScene scene(1, {});
     auto data = scene.drag({0});
     QVERIFY(data->hasFormat("text/uri-list"));
-    QVERIFY(!PresetOperations::acceptsPresetFiles(*data, true));
-    QVERIFY(!scene.operations.dropOnPresets(*data, true, scene.b));
+    QVERIFY(!PresetOperations::hasPresetFiles(*data));
+    QVERIFY(!scene.operations.importPresetFiles(*data, scene.b));
     // Nothing was exported to offer the drop.
     QVERIFY(scene.host->calls->empty());
   }
