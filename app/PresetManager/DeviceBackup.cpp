@@ -3,7 +3,6 @@
 #include <exception>
 #include <system_error>
 
-#include "app/Devices/DeviceSelectorViewController.h"
 #include "app/Dialogs.h"
 #include "app/MainTask.h"
 #include "app/PresetManager/PresetFiles.h"
@@ -54,26 +53,11 @@ BackupSource backupSource(const PresetOperationHost& host, const PresetOperation
 }  // namespace
 
 void DeviceBackup::showBackupDeviceSelector() {
-  QWidget* window = host_->window();
-  if (window == nullptr) return;
-  auto clients = host_->sourceClients();
-  auto* selector = new DeviceSelectorViewController(window);
-  selector->setAttribute(Qt::WA_DeleteOnClose);
-  selector->setDescriptionText("Choose the devices you\u2019d like to back up.");
-  std::vector<std::string> titles;
-  for (const auto& client : clients) {
-    auto info = host_->deviceInfo(client);
-    titles.push_back(deviceTitle(info ? std::optional(info->name) : std::nullopt, host_->deviceIP(client)));
-  }
-  selector->setRows(std::move(titles));
-  std::weak_ptr<PresetOperationHost> weakHost = host_;
-  selector->selectHandler = [weakHost, clients, selector](std::vector<std::size_t> rows) {
-    auto host = weakHost.lock();
-    if (!host) return;
-    DeviceBackup backup(host);
-    if (backup.backupSelected(pickRows(clients, rows))) selector->close();
+  auto choice = [](const std::shared_ptr<PresetOperationHost>& host, std::vector<Client> clients,
+                   std::function<void()> closeSelector) {
+    if (DeviceBackup(host).backupSelected(clients)) closeSelector();
   };
-  selector->present(window);
+  presentDeviceSelector(host_, host_->sourceClients(), "Choose the devices you\u2019d like to back up.", choice);
 }
 
 bool DeviceBackup::backupSelected(const std::vector<Client>& clients) {

@@ -2,7 +2,6 @@
 
 #include <exception>
 
-#include "app/Devices/DeviceSelectorViewController.h"
 #include "app/Dialogs.h"
 #include "app/GuiExecutor.h"
 #include "app/MainTask.h"
@@ -21,25 +20,9 @@ std::vector<DeviceSync::Client> DeviceSync::candidates() const {
 }
 
 void DeviceSync::chooseDevicesToSync() {
-  QWidget* window = host_->window();
-  if (window == nullptr) return;
-  auto clients = candidates();
-  auto* selector = new DeviceSelectorViewController(window);
-  selector->setAttribute(Qt::WA_DeleteOnClose);
-  selector->setDescriptionText("Choose the devices you\u2019d like to sync.");
-  std::vector<std::string> titles;
-  for (const auto& client : clients) {
-    auto info = host_->deviceInfo(client);
-    titles.push_back(deviceTitle(info ? std::optional(info->name) : std::nullopt, host_->deviceIP(client)));
-  }
-  selector->setRows(std::move(titles));
-  std::weak_ptr<PresetOperationHost> weakHost = host_;
-  selector->selectHandler = [weakHost, clients, selector](std::vector<std::size_t> rows) {
-    auto host = weakHost.lock();
-    if (!host) return;
-    DeviceSync(host).startSync(pickRows(clients, rows), [selector] { selector->close(); });
-  };
-  selector->present(window);
+  auto choice = [](const std::shared_ptr<PresetOperationHost>& host, std::vector<Client> clients,
+                   std::function<void()> closeSelector) { DeviceSync(host).startSync(clients, closeSelector); };
+  presentDeviceSelector(host_, candidates(), "Choose the devices you\u2019d like to sync.", choice);
 }
 
 bool DeviceSync::askToBackUpSyncedPresets() {

@@ -1,5 +1,8 @@
 #include "app/PresetManager/PresetOperationSteps.h"
 
+#include <QPointer>
+
+#include "app/Devices/DeviceSelectorViewController.h"
 #include "async/Cancellation.h"
 
 namespace app {
@@ -31,6 +34,32 @@ boost::asio::awaitable<void> refreshPresetList(std::shared_ptr<PresetOperationHo
     co_return;
   }
   host->storePresets(std::move(*list), target);
+}
+
+void presentDeviceSelector(const std::shared_ptr<PresetOperationHost>& host,
+                           std::vector<PresetOperationHost::Client> clients, const std::string& description,
+                           DeviceChoice selected) {
+  QWidget* window = host->window();
+  if (window == nullptr) return;
+  auto* selector = new DeviceSelectorViewController(window);
+  selector->setAttribute(Qt::WA_DeleteOnClose);
+  selector->setDescriptionText(description);
+  std::vector<std::string> titles;
+  for (const auto& client : clients) {
+    auto info = host->deviceInfo(client);
+    titles.push_back(deviceTitle(info ? std::optional(info->name) : std::nullopt, host->deviceIP(client)));
+  }
+  selector->setRows(std::move(titles));
+  std::weak_ptr<PresetOperationHost> weakHost = host;
+  QPointer<DeviceSelectorViewController> guarded(selector);
+  selector->selectHandler = [weakHost, clients, guarded, selected](std::vector<std::size_t> rows) {
+    auto host = weakHost.lock();
+    if (!host) return;
+    selected(host, pickRows(clients, rows), [guarded] {
+      if (guarded) guarded->close();
+    });
+  };
+  selector->present(window);
 }
 
 std::string stepStatus(int n, int total, const std::string& verb, const device::PresetName& name) {

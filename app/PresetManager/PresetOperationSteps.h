@@ -2,6 +2,8 @@
 // Steps the preset operations share. Main tasks only (they touch the host).
 
 #include <exception>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +37,15 @@ class CancelFlag {
 boost::asio::awaitable<void> refreshPresetList(std::shared_ptr<PresetOperationHost> host,
                                                PresetOperationHost::Client target, std::uint64_t timeout,
                                                CancelFlag cancel);
+
+// Presents the device selector over the host's window with one row per client; Select hands the
+// ticked clients and a way to close the selector to `selected` (while the host lives).
+using DeviceChoice = std::function<void(const std::shared_ptr<PresetOperationHost>& host,
+                                        std::vector<PresetOperationHost::Client> clients,
+                                        std::function<void()> closeSelector)>;
+void presentDeviceSelector(const std::shared_ptr<PresetOperationHost>& host,
+                           std::vector<PresetOperationHost::Client> clients, const std::string& description,
+                           DeviceChoice selected);
 
 // "n/total" + `verb` + the preset's description, the status line of a step.
 std::string stepStatus(int n, int total, const std::string& verb, const device::PresetName& name);
