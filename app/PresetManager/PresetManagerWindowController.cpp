@@ -1,11 +1,13 @@
 #include "app/PresetManager/PresetManagerWindowController.h"
 
 #include <QHideEvent>
+#include <QMenuBar>
 #include <QSettings>
 #include <QSplitter>
 
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
 #include "app/PresetManager/PresetManagerSourcesViewController.h"
+#include "app/PresetManager/PresetOperations.h"
 #include "app/PresetManager/ProgressViewController.h"
 
 namespace app {
@@ -29,6 +31,12 @@ PresetManagerWindowController::PresetManagerWindowController(PresetStore& store,
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 2);
   setCentralWidget(splitter_);
+  auto* menu = menuBar()->addMenu(tr("Presets"));
+  menu->setObjectName("presetsMenu");
+  auto* backup = menu->addAction(tr("Back Up Devices…"), this, [this] { backupDevices(); });
+  backup->setObjectName("backupDevices");
+  auto* sync = menu->addAction(tr("Sync Devices…"), this, [this] { syncDevices(); });
+  sync->setObjectName("syncDevices");
   progress_ = new ProgressViewController(this);
   progress_->setObjectName("progressViewController");
   resize(720, 440);

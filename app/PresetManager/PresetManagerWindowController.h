@@ -13,6 +13,7 @@
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ class QSplitter;
 
 namespace app {
 
+class PresetOperations;
 class PresetStore;
 class ProgressViewController;
 class PresetManagerSourcesViewController;
@@ -73,10 +75,16 @@ class PresetManagerWindowController : public QMainWindow {
   // The drag data of presets-list rows (ascending, all with device info).
   QMimeData* makeDragData(const std::vector<int>& rows);
 
+  // The window's two actions (menu "Presets"): a device selector, then the backup or the sync.
+  void backupDevices();
+  void syncDevices();
+
  protected:
   void hideEvent(QHideEvent* event) override;
 
  private:
+  PresetOperations& operations();
+
   PresetStore& store_;
   QSplitter* splitter_;
   PresetManagerSourcesViewController* sources_;
@@ -85,6 +93,7 @@ class PresetManagerWindowController : public QMainWindow {
   bool showsProgress_ = false;
   int maxFilePromiseCounter_ = 0;
   bool persistsWindowState_ = false;
+  std::shared_ptr<PresetOperations> operations_;  // made on first use
 };
 
 }  // namespace app

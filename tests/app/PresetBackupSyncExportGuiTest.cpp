@@ -1,0 +1,330 @@
+// Backing devices up into a folder, syncing devices, and dragging presets out as files.
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <QMimeData>
+#include <QPushButton>
+#include <QUrl>
+#include <QtTest>
+
+#include "app/Devices/DeviceSelectorViewController.h"
+#include "app/PresetManager/PresetOperations.h"
+#include "app/PresetManager/PrivateFolder.h"
+#include "tests/app/PresetOperationsTesting.h"
+#include "tests/app/ScriptedDialogs.h"
+
+using namespace app;
+using namespace app::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string contents(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Every file under `folder`, as paths relative to it.
+Texts tree(const fs::path& folder) {
+  Texts paths;
+  for (const auto& entry : fs::recursive_directory_iterator(folder))
+    paths.push_back(fs::relative(entry.path(), folder).string());
+  std::sort(paths.begin(), paths.end());
+  return paths;
+}
+
+template <class T>
+void waitFor(const std::optional<async::TaskHandle<T>>& task) {
+  QVERIFY(task);
+  QTRY_VERIFY_WITH_TIMEOUT(task->isFinished(), 5000);
+}
+
+// Two devices: "Alpha" (serial SN-Alpha) with presets, user shows, a default and a backup, and
+// B1 (named after its serial) with presets only.
+struct BackupScene {
+  std::shared_ptr<FakeHost> host = std::make_shared<FakeHost>();
+  std::shared_ptr<FakePresetDevice> alpha = host->addDevice("Alpha", {PresetType::preset, PresetType::userShow}, false);
+  std::shared_ptr<FakePresetDevice> b1 = host->addDevice("B1", {PresetType::preset}, false);
+  PrivateFolder folder{"backup-test"};
+
+  BackupScene() {
+    alpha->add(preset("P1"));
+    alpha->add(userShow("P1"));
+    alpha->add(preset("Default"));
+    alpha->add({"P1", std::nullopt, PresetType::preset, std::string("2024")});
+    alpha->add(preset("a/b"));
+    b1->add(preset("Q1"));
+    b1->add(preset("Q2"));
+    host->poll(*alpha);
+    host->poll(*b1);
+    host->infos[b1.get()] = {"B1", "B1"};
+  }
+};
+
+}  // namespace
+
+class PresetBackupSyncExportGuiTest : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void backupWritesOneFolderPerDeviceWithStatusesOverBoth() {
+    ScriptedDialogs dialogs;
+    BackupScene scene;
+    dialogs.folders = {scene.folder.path()};
+    auto task = DeviceBackup(scene.host).backupClients({scene.alpha, scene.b1});
+    waitFor(task);
+    QCOMPARE(dialogs.choosers.at(0).title, std::string("Backup Device(s)"));
+    QCOMPARE(dialogs.choosers.at(0).message, std::string("Select a directory for backing up your presets."));
+    QCOMPARE(tree(scene.folder.path()), (Texts{"B1", "B1/Q1.VELTOshow", "B1/Q2.VELTOshow", "SN-Alpha - Alpha",
+                                               "SN-Alpha - Alpha/P1.VELTOshow", "SN-Alpha - Alpha/P1.vup",
+                                               "SN-Alpha - Alpha/a_b.VELTOshow"}));
+    QCOMPARE(contents(scene.folder.path() / "B1/Q2.VELTOshow"), std::string("doc B1 Q2"));
+    QCOMPARE(scene.host->statuses,
+             (Texts{"1/5 Transfering P1", "1/5 Storing P1", "2/5 Transfering P1", "2/5 Storing P1",
+                    "3/5 Transfering a/b", "3/5 Storing a/b", "4/5 Transfering Q1", "4/5 Storing Q1",
+                    "5/5 Transfering Q2", "5/5 Storing Q2"}));
+    QCOMPARE(scene.host->finishedCount, 1);
+    QVERIFY(dialogs.alerts.empty());
+
+    // Again into the same folder: the folders are reused, the files replaced.
+    scene.b1->documents["Q2"] = "new Q2";
+    dialogs.folders = {scene.folder.path()};
+    waitFor(DeviceBackup(scene.host).backupClients({scene.b1}));
+    QCOMPARE(contents(scene.folder.path() / "B1/Q2.VELTOshow"), std::string("new Q2"));
+    QCOMPARE(tree(scene.folder.path()).size(), std::size_t{7});
+  }
+
+  void backupStopsWithTheAlertOfWhatIsMissing_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<std::string>("alert");
+    QTest::addColumn<bool>("started");
+    QTest::newRow("no folder chosen") << "noFolder" << std::string() << false;
+    QTest::newRow("no device info") << "noInfo" << std::string("no device infos available for 127.0.0.66") << false;
+    QTest::newRow("no stored list") << "noList" << std::string("no presets available for 127.0.0.66") << false;
+    QTest::newRow("a device folder name that is no file name") << "dots" << std::string("Directory for .. could not be created") << true;
+    QTest::newRow("a preset name that is no file name") << "dotPreset" << std::string("Could not save preset to disk") << true;
+    QTest::newRow("a failing receive") << "receive" << std::string("Could not transfer Q2 from B1") << true;
+    QTest::newRow("a list gone after the count") << "listGone" << std::string("no presets available for 127.0.0.66") << true;
+  }
+  void backupStopsWithTheAlertOfWhatIsMissing() {
+    QFETCH(QString, change);
+    QFETCH(std::string, alert);
+    QFETCH(bool, started);
+    ScriptedDialogs dialogs;
+    BackupScene scene;
+    if (change != "noFolder") dialogs.folders = {scene.folder.path()};
+    if (change == "noInfo") scene.host->infos.erase(scene.b1.get());
+    if (change == "noList") scene.host->stored.erase(scene.b1.get());
+    if (change == "dots") scene.host->infos[scene.b1.get()] = {"..", ".."};
+    if (change == "dotPreset") {
+      scene.b1->add(preset(".."));
+      scene.host->poll(*scene.b1);
+    }
+    if (change == "receive") scene.b1->failing = {"receive Q2"};
+    if (change == "listGone")
+      scene.alpha->onCall = [&](const std::string&) { scene.host->stored.erase(scene.b1.get()); };
+    auto task = DeviceBackup(scene.host).backupClients({scene.alpha, scene.b1});
+    QCOMPARE(task.has_value(), started);
+    if (task) waitFor(task);
+    QCOMPARE(dialogs.informativeTexts(), alert.empty() ? Texts{} : Texts{alert});
+    QVERIFY(!scene.host->sheet.isShown());
+  }
+
+  void backupCancelEndsAtTheNextPresetAndAnEmptyBackupClosesItsSheet() {
+    ScriptedDialogs dialogs;
+    BackupScene scene;
+    dialogs.folders = {scene.folder.path(), scene.folder.path()};
+    scene.alpha->onCall = [&](const std::string& call) {
+      if (call == "receive P1") scene.host->sheet.cancelPressed();
+    };
+    waitFor(DeviceBackup(scene.host).backupClients({scene.alpha, scene.b1}));
+    // The preset under way when cancelled is still stored; nothing after it.
+    QCOMPARE(tree(scene.folder.path()), (Texts{"SN-Alpha - Alpha", "SN-Alpha - Alpha/P1.VELTOshow"}));
+    QVERIFY(dialogs.alerts.empty());
+
+    auto empty = scene.host->addDevice("Empty", {PresetType::preset});
+    waitFor(DeviceBackup(scene.host).backupClients({empty}));
+    QVERIFY(fs::is_directory(scene.folder.path() / "SN-Empty - Empty"));
+    QVERIFY(!scene.host->sheet.isShown());
+  }
+
+  void backupSelectorWantsAtLeastOneDevice() {
+    ScriptedDialogs dialogs;
+    BackupScene scene;
+    PresetOperations(scene.host).backupDevices();
+    auto* selector = scene.host->widget.findChild<DeviceSelectorViewController*>();
+    QVERIFY(selector);
+    QCOMPARE(selector->selection().size(), std::size_t{2});
+    selector->selectHandler({});
+    QCOMPARE(dialogs.informativeTexts(), Texts{"Please select at least one device!"});
+    QVERIFY(selector->isVisible());
+    selector->selectHandler({1});  // the folder chooser is cancelled
+    QCOMPARE(dialogs.choosers.size(), std::size_t{1});
+    QTRY_VERIFY(scene.host->widget.findChild<DeviceSelectorViewController*>() == nullptr);
+  }
+
+  void syncWantsTwoDevicesAndLeavesControllersOut() {
+    ScriptedDialogs dialogs;
+    auto host = std::make_shared<FakeHost>();
+    host->addDevice("P", {PresetType::preset});
+    auto controller = host->addDevice("R", {PresetType::userShow});
+    host->controllers.insert(controller.get());
+    PresetOperations(host).syncDevices();
+    auto* selector = host->widget.findChild<DeviceSelectorViewController*>();
+    QVERIFY(selector);
+    QCOMPARE(selector->selection().size(), std::size_t{1});
+    QTest::mouseClick(selector->findChild<QPushButton*>("selectButton"), Qt::LeftButton);
+    QCOMPARE(dialogs.informativeTexts(), Texts{"Please select at least two devices!"});
+    QVERIFY(selector->isVisible());
+    QVERIFY(host->shownTitles.empty());
+  }
+
+  void syncBringsTwoDevicesAndTheChosenFolderIntoStep() {
+    ScriptedDialogs dialogs;
+    PrivateFolder folder("sync-test");
+    dialogs.folders = {folder.path()};  // "Yes" to the local copy, then this folder
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset});
+    auto b = host->addDevice("B", {PresetType::preset});
+    a->add(preset("Pa"));
+    b->add(preset("Pb"));
+    bool selectorClosed = false;
+    auto task = DeviceSync(host).startSync({a, b}, [&] { selectorClosed = true; });
+    waitFor(task);
+    QVERIFY(selectorClosed);
+    QCOMPARE(dialogs.alerts.at(0).informativeText,
+             std::string("Would you also like to create a local copy of the synced presets?"));
+    QCOMPARE(dialogs.alerts.size(), std::size_t{1});
+    QCOMPARE(tree(folder.path()), (Texts{"Pa.VELTOshow", "Pb.VELTOshow"}));
+    QCOMPARE(a->documents["Pb"], std::string("doc B Pb"));
+    QCOMPARE(b->documents["Pa"], std::string("doc A Pa"));
+    QCOMPARE(host->storedFor, (Texts{"A", "B"}));
+    QCOMPARE(host->shownTitles, Texts{"Syncing Devices"});
+    QVERIFY(!host->sheet.isShown());
+    QCOMPARE(host->finishedCount, 1);
+  }
+
+  void syncWithoutAFolderUsesAFreshPrivateOne() {
+    ScriptedDialogs dialogs;
+    dialogs.answers = {1001};  // no local copy
+    PrivateFolder temporary("sync-tmp");
+    const std::string savedTmp = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+    ::setenv("TMPDIR", temporary.path().c_str(), 1);
+    std::ofstream(temporary.path() / "Stale.VELTOshow") << "stale";
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset});
+    auto b = host->addDevice("B", {PresetType::preset});
+    a->add(preset("Pa"));
+    waitFor(DeviceSync(host).startSync({a, b}, {}));
+    if (savedTmp.empty()) ::unsetenv("TMPDIR"); else ::setenv("TMPDIR", savedTmp.c_str(), 1);
+    QCOMPARE(b->documents["Pa"], std::string("doc A Pa"));
+    QCOMPARE(a->documents.count("Stale"), std::size_t{0});
+    QCOMPARE(tree(temporary.path()), Texts{"Stale.VELTOshow"});
+    QVERIFY(dialogs.choosers.empty());
+  }
+
+  void syncFailureAndCancel_data() {
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("a failing list request") << false;
+    QTest::newRow("cancel") << true;
+  }
+  void syncFailureAndCancel() {
+    QFETCH(bool, cancel);
+    ScriptedDialogs dialogs;
+    dialogs.answers = {1001};
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset});
+    auto b = host->addDevice("B", {PresetType::preset});
+    a->add(preset("Pa"));
+    if (cancel) {
+      // Pressed while the device answers, as a user would.
+      a->delay = std::chrono::milliseconds(5);
+      a->onCall = [&](const std::string& call) {
+        if (call == "list") host->sheet.cancelPressed();
+      };
+    } else {
+      b->failing = {"list"};
+    }
+    waitFor(DeviceSync(host).startSync({a, b}, {}));
+    QCOMPARE(dialogs.informativeTexts().size(), std::size_t(cancel ? 1 : 2));
+    if (!cancel) QCOMPARE(dialogs.informativeTexts().back(), std::string("B failed to list"));
+    QVERIFY(b->documents.empty());
+    QVERIFY(!host->sheet.isShown());
+  }
+
+  void exportWritesCompleteFilesOncePerDrag() {
+    ScriptedDialogs dialogs;
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset, PresetType::userShow});
+    a->add(preset("P1"));
+    a->add(userShow("Stage"));
+    a->add({"P1", std::nullopt, PresetType::preset, std::string("D")});
+    for (const auto& name : a->presets) host->items.push_back({a, name});
+    PresetOperations operations(host);
+    std::unique_ptr<QMimeData> data(operations.dragData({0, 1, 2}));
+    QVERIFY(data->hasFormat(presetMimeType(PresetType::preset)));
+    QVERIFY(data->hasFormat(presetMimeType(PresetType::userShow)));
+    const QList<QUrl> urls = data->urls();
+    QCOMPARE(urls.size(), 3);
+    Texts names;
+    for (const auto& url : urls) {
+      const fs::path path = url.toLocalFile().toStdString();
+      QVERIFY(path.string().rfind(PresetExporter::exportFolder().string(), 0) == 0);
+      names.push_back(path.filename().string() + ": " + contents(path));
+    }
+    QCOMPARE(names, (Texts{"P1.VELTOshow: doc A P1", "Stage.vup: doc A Stage", "P1_[bkup_D].VELTOshow: doc A P1_[bkup_D]"}));
+    QCOMPARE(host->shownTitles, Texts{"Exporting"});
+    QCOMPARE(host->statuses, (Texts{"1/3 Storing P1", "2/3 Storing Stage", "3/3 Storing P1"}));
+    QVERIFY(!host->sheet.isShown());
+    // A second request of the same drag hands out the same files without fetching again.
+    QCOMPARE(data->urls(), urls);
+    QCOMPARE(host->calls->size(), std::size_t{3});
+  }
+
+  void exportHandsOutOnlyCompleteFiles_data() {
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<std::string>("alert");
+    QTest::addColumn<int>("files");
+    QTest::newRow("device gone") << "gone" << std::string("device no longer available") << 0;
+    QTest::newRow("second fails") << "fails" << std::string("A failed to receive P2") << 1;
+    QTest::newRow("unsafe name") << "unsafe" << std::string("invalid") << 1;
+    QTest::newRow("cancel") << "cancel" << std::string() << 1;
+  }
+  void exportHandsOutOnlyCompleteFiles() {
+    QFETCH(QString, change);
+    QFETCH(std::string, alert);
+    QFETCH(int, files);
+    ScriptedDialogs dialogs;
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset});
+    a->add(preset("P1"));
+    a->add(preset(change == "unsafe" ? ".." : "P2"));
+    a->add(preset("P3"));
+    for (const auto& name : a->presets) host->items.push_back({a, name});
+    PresetOperations operations(host);
+    std::unique_ptr<QMimeData> data(operations.dragData({0, 1, 2}));
+    if (change == "gone") host->sources.clear();
+    if (change == "fails") a->failing = {"receive P2"};
+    if (change == "cancel")
+      a->onCall = [&](const std::string& call) {
+        if (call == "receive P2") host->sheet.cancelPressed();
+      };
+    QCOMPARE(data->urls().size(), files);
+    const Texts alerts = dialogs.informativeTexts();
+    QCOMPARE(alerts.size(), std::size_t{alert.empty() ? 0u : 1u});
+    if (!alert.empty() && change != "unsafe") QCOMPARE(alerts[0], alert);
+    QVERIFY(std::find(host->calls->begin(), host->calls->end(), "A receive P3") == host->calls->end());
+    QVERIFY(!host->sheet.isShown());
+  }
+};
+
+QTEST_MAIN(PresetBackupSyncExportGuiTest)
+#include "PresetBackupSyncExportGuiTest.moc"
