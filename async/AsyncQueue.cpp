@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <boost/asio/error.hpp>
+#include <boost/system/system_error.hpp>
+
 #include "async/Cancellation.h"
 
 namespace async {
@@ -61,11 +64,23 @@ asio::awaitable<void> AsyncQueue::waitForAll(
   for (auto& task : tasks) co_await task->wait();
 }
 
+asio::awaitable<bool> AsyncQueue::isCancellation(std::exception_ptr error) {
+  if (isCancellationError(error)) co_return true;
+  try {
+    std::rethrow_exception(error);
+  } catch (const boost::system::system_error& failure) {
+    if (failure.code() != asio::error::operation_aborted) co_return false;
+  } catch (...) {
+    co_return false;
+  }
+  co_return co_await isCancelled();
+}
+
 void AsyncQueue::ended(const std::weak_ptr<State>& weak, std::uint64_t id,
-                       std::exception_ptr error) {
+                       std::exception_ptr error, bool cancelled) {
   auto state = weak.lock();
   if (!state) return;  // the queue is gone; nobody reads its entries or errors
-  if (error && !isCancellationError(error) &&
+  if (error && !cancelled &&
       state->attributes.contains(Attributes::publishErrors))
     state->errors.second.yield(error);
   std::lock_guard lock(state->lock);

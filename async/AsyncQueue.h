@@ -108,8 +108,12 @@ class AsyncQueue {
   };
 
   static asio::awaitable<void> waitForAll(std::vector<std::shared_ptr<detail::TaskCore>> tasks);
-  // Removes the entry; publishes `error` first when it is one to publish.
-  static void ended(const std::weak_ptr<State>& state, std::uint64_t id, std::exception_ptr error);
+  // True for a CancellationError, and for a raw asio wait aborted (operation_aborted) in a task
+  // that was cancelled: both are cancellations, not errors.
+  static asio::awaitable<bool> isCancellation(std::exception_ptr error);
+  // Removes the entry; publishes `error` first when it is one to publish (not a cancellation).
+  static void ended(const std::weak_ptr<State>& state, std::uint64_t id, std::exception_ptr error,
+                    bool cancelled);
 
   template <class T, class F>
   static asio::awaitable<T> run(std::weak_ptr<State> state,
@@ -123,7 +127,8 @@ class AsyncQueue {
       } catch (...) {
         error = std::current_exception();
       }
-      ended(state, id, error);
+      const bool cancelled = error && co_await isCancellation(error);
+      ended(state, id, error, cancelled);
       if (error) std::rethrow_exception(error);
     } else {
       std::optional<T> value;
@@ -133,7 +138,8 @@ class AsyncQueue {
       } catch (...) {
         error = std::current_exception();
       }
-      ended(state, id, error);
+      const bool cancelled = error && co_await isCancellation(error);
+      ended(state, id, error, cancelled);
       if (error) std::rethrow_exception(error);
       co_return std::move(*value);
     }

@@ -167,6 +167,7 @@ void Socket::close(bool withSecurityCleanup) {
     isConnected_ = false;
     closeDescriptor();
   }
+  wokenUp_ = false;
   if (signature_) {
     signature_->hostname = std::string(noHostname);
     signature_->port = 0;
@@ -176,6 +177,7 @@ void Socket::close(bool withSecurityCleanup) {
 }
 
 void Socket::wakeUp() {
+  wokenUp_ = true;
   if (socketfd_ != invalidDescriptor) ::shutdown(socketfd_, SHUT_RDWR);
 }
 

@@ -27,6 +27,7 @@
 
 #include <netdb.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -106,8 +107,10 @@ class Socket : public SocketErrorCodes, public SocketReader, public SocketWriter
   // sockets), closes it and resets the signature's host, port, path and secure flag. Idempotent.
   void close(bool withSecurityCleanup);
   // Wakes a thread blocked in a read or accept on this socket (shutdown in both directions,
-  // errors ignored); the descriptor stays open until close(). The only operation that may run
-  // concurrently with another operation on the same socket.
+  // errors ignored) and marks the socket woken: until close(), reads return count 0 and accepts
+  // fail without asking the system, even while datagrams keep arriving. The descriptor stays open
+  // until close(). The only operation that may run concurrently with another operation on the
+  // same socket.
   void wakeUp();
 
   // --- Connecting (SocketConnect.cpp) ---
@@ -227,6 +230,7 @@ class Socket : public SocketErrorCodes, public SocketReader, public SocketWriter
   bool isBlocking_ = true;
   bool isListening_ = false;
   bool remoteConnectionClosed_ = false;
+  std::atomic<bool> wokenUp_ = false;  // set by wakeUp() from any thread, cleared by close()
 };
 
 }  // namespace net

@@ -11,6 +11,10 @@ namespace net {
 
 std::pair<int, Socket::Address> Socket::acceptOne() {
   for (;;) {
+    if (wokenUp_) {
+      errno = EINVAL;  // what accept(2) reports on a listening socket that was shut down
+      detail::throwSystemError(errAcceptFailed);
+    }
     sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     const int descriptor = ::accept4(socketfd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);

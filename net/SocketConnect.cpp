@@ -19,7 +19,7 @@ Attempt connectCandidate(int descriptor, const addrinfo& entry, std::uint64_t ti
   if (::connect(descriptor, entry.ai_addr, entry.ai_addrlen) == 0) return Attempt::connected;
   if (errno != EINPROGRESS || timeout == 0) return Attempt::failed;
   pollfd waiting{descriptor, POLLOUT, 0};
-  const int result = ::poll(&waiting, 1, detail::toPollTimeout(timeout));
+  const int result = detail::pollLikeSelect(&waiting, 1, detail::toPollTimeout(timeout));
   if (result < 0) {
     const int error = errno;
     ::close(descriptor);

@@ -18,6 +18,8 @@ Socket::DatagramResult Socket::readDatagramIntoStorage() {
   sockaddr_storage sender{};
   ssize_t received = 0;
   do {
+    // Linux keeps queueing datagrams after a shutdown: only the flag ends a read under a flood.
+    if (wokenUp_) return {0, std::nullopt};
     socklen_t length = sizeof sender;
     received = ::recvfrom(socketfd_, readBuffer_.data(), readBufferSize_, flags, reinterpret_cast<sockaddr*>(&sender),
                           &length);
@@ -74,6 +76,7 @@ std::int64_t Socket::readIntoStorage() {
   // filled the whole buffer the next pass only collects what is already there.
   int flags = readStorage_.empty() ? 0 : MSG_DONTWAIT;
   for (;;) {
+    if (wokenUp_) return static_cast<std::int64_t>(readStorage_.size());
     std::int64_t received = 0;
     if (delegate_) {
       // Waits for readability alone: a connected socket is nearly always writable.

@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -70,7 +71,16 @@ void setNonBlocking(int descriptor, bool nonBlocking) {
 }
 
 int pollLikeSelect(pollfd* descriptors, nfds_t count, int timeout) {
-  const int result = ::poll(descriptors, count, timeout);
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(timeout, 0));
+  int result = ::poll(descriptors, count, timeout);
+  while (result < 0 && errno == EINTR) {
+    if (timeout > 0) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      timeout = static_cast<int>(std::max<decltype(left)>(left, 0));
+    }
+    result = ::poll(descriptors, count, timeout);
+  }
   for (nfds_t i = 0; result > 0 && i < count; ++i) {
     if ((descriptors[i].revents & POLLNVAL) != 0) {
       errno = EBADF;
@@ -82,9 +92,7 @@ int pollLikeSelect(pollfd* descriptors, nfds_t count, int timeout) {
 
 void waitFor(int descriptor, short events) {
   pollfd waiting{descriptor, events, 0};
-  while (pollLikeSelect(&waiting, 1, -1) < 0) {
-    if (errno != EINTR) throwSystemError(SocketErrorCodes::errSelectFailed);
-  }
+  if (pollLikeSelect(&waiting, 1, -1) < 0) throwSystemError(SocketErrorCodes::errSelectFailed);
 }
 
 }  // namespace net::detail

@@ -76,11 +76,11 @@ std::int64_t runSecure(Call&& call, Wait&& waitUntilReady) {
 }
 
 // poll(2) that fails as select(2) does when a descriptor is not open: -1 with errno EBADF
-// (poll alone would only flag it in revents and report it ready for nothing).
+// (poll alone would only flag it in revents and report it ready for nothing). A signal does not
+// end the wait: poll is called again with the time that remains of `timeout` (ms, -1: none).
 int pollLikeSelect(pollfd* descriptors, nfds_t count, int timeout);
 
-// Blocks until `descriptor` shows one of `events` (poll), retrying on EINTR; throws
-// errSelectFailed on any other failure.
+// Blocks until `descriptor` shows one of `events` (poll); throws errSelectFailed on a failure.
 void waitFor(int descriptor, short events);
 
 }  // namespace net::detail

@@ -1,6 +1,6 @@
 #include "osc/OSCAddress.h"
 
-#include <array>
+#include <algorithm>
 #include <cstring>
 
 #include "osc/AddressParts.h"
@@ -10,35 +10,59 @@ namespace osc {
 
 namespace {
 
-// Per byte: 0 for a character an address part may hold, forbidden for the rest (anything but
-// printable ASCII, and space # * , ? [ ] { }), slash for "/".
-constexpr std::uint8_t forbidden = 1;
-constexpr std::uint8_t slash = 2;
-constexpr auto characterClasses = [] {
-  std::array<std::uint8_t, 256> table{};
-  table.fill(forbidden);
-  for (int c = 0x21; c <= 0x7E; ++c) table[static_cast<std::size_t>(c)] = 0;
-  for (char c : std::string_view("#*,?[]{}")) table[static_cast<unsigned char>(c)] = forbidden;
-  table['/'] = slash;
-  return table;
-}();
+// Sixteen bytes at a time: GCC's vector extensions compile to SIMD compares where there are any.
+using Bytes = unsigned char __attribute__((vector_size(16)));
+
+Bytes load(const char* p) {
+  Bytes bytes;
+  std::memcpy(&bytes, p, sizeof bytes);
+  return bytes;
+}
+
+// 0xFF for every byte an address part may not hold (anything but printable ASCII, and space
+// # * , ? [ ] { }) and for every "/" that follows a "/"; 0 elsewhere. `previous` holds the bytes
+// one position earlier.
+Bytes faults(Bytes current, Bytes previous) {
+  const Bytes notPrintable = (current - 0x21) > (0x7E - 0x21);
+  const Bytes reserved = (current == '#') | (current == '*') | (current == ',') | (current == '?') |
+                         (current == '[') | (current == ']') | (current == '{') | (current == '}');
+  const Bytes emptyPart = (current == '/') & (previous == '/');
+  return notPrintable | reserved | emptyPart;
+}
+
+bool any(Bytes bytes) {
+  std::uint64_t halves[2];
+  std::memcpy(halves, &bytes, sizeof halves);
+  return (halves[0] | halves[1]) != 0;
+}
 
 }  // namespace
 
 // Without "*", "?", brackets, braces and commas the pattern rules reduce to: a leading "/",
 // non-empty parts (no "//", no "/" at the end once one trailing "/" is dropped), and only
-// characters an address part may hold. Branch-free over the characters.
+// characters an address part may hold.
 bool OSCAddress::isValid(std::string_view text) {
   text = withoutTrailingSlash(text);
-  if (text.empty() || text.front() != '/') return false;
-  std::uint8_t bad = 0;
-  std::uint8_t previous = slash;
-  for (std::size_t k = 1; k < text.size(); ++k) {
-    const std::uint8_t current = characterClasses[static_cast<unsigned char>(text[k])];
-    bad |= current & (previous | forbidden);
-    previous = current;
+  if (text.empty() || text.front() != '/' || text.back() == '/') return false;
+  const char* data = text.data();
+  const std::size_t size = text.size();
+  Bytes found{};
+  if (size > sizeof(Bytes)) {
+    // Whole blocks from the second byte on; the last block overlaps the one before it.
+    for (std::size_t k = 1; k < size; k += sizeof(Bytes)) {
+      const std::size_t at = std::min(k, size - sizeof(Bytes));
+      found |= faults(load(data + at), load(data + at - 1));
+    }
+  } else {
+    // A short text, padded with a letter (allowed anywhere).
+    char current[sizeof(Bytes)], previous[sizeof(Bytes)];
+    std::memset(current, 'a', sizeof current);
+    std::memset(previous, 'a', sizeof previous);
+    std::memcpy(current, data + 1, size - 1);
+    std::memcpy(previous, data, size - 1);
+    found = faults(load(current), load(previous));
   }
-  return bad == 0 && previous != slash;
+  return !any(found);
 }
 
 std::optional<OSCAddress> OSCAddress::make(std::string_view text) {

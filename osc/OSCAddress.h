@@ -43,6 +43,10 @@ class OSCAddress {
 
  private:
   explicit OSCAddress(std::string address) : address_(std::move(address)) {}
+  // For the decoder: the text is valid and has no trailing "/".
+  explicit OSCAddress(std::string_view validated) : address_(validated) {}
+  friend class OSCMessage;
+
   std::string address_;
 };
 

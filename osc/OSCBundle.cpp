@@ -76,7 +76,7 @@ OSCBundle OSCBundle::decode(std::span<const std::uint8_t> bytes, int depth) {
     if (elementSize > length - p - 4) throw OSCBundleError::sizeExceedsDataProvided();
     const auto element = bytes.subspan(p + 4, elementSize);
     if (element[0] == '/') {
-      bundle.elements_.emplace_back(OSCMessage::decode(element));
+      bundle.elements_.emplace_back(std::in_place_index<0>, DecodedFrom<OSCMessage>{element});
     } else {
       bundle.elements_.emplace_back(decode(element, depth + 1));
     }

@@ -2,7 +2,9 @@
 // The sender of a received datagram, and the clock point at which it arrived. Plain values.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace osc {
@@ -18,3 +20,10 @@ struct OSCEndpoint {
 };
 
 }  // namespace osc
+
+template <>
+struct std::hash<osc::OSCEndpoint> {
+  std::size_t operator()(const osc::OSCEndpoint& endpoint) const noexcept {
+    return std::hash<std::string>{}(endpoint.host) ^ (std::size_t{endpoint.port} * 0x9E3779B97F4A7C15u);
+  }
+};

@@ -1,8 +1,10 @@
 #include "osc/OSCMessage.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
+#include "osc/AddressParts.h"
 #include "osc/WireFormat.h"
 
 namespace osc {
@@ -28,6 +30,32 @@ bool allAscii(const std::uint8_t* p, std::size_t n) {
 }
 
 std::size_t tagStringSize(std::size_t tagCount) { return paddedToFour(tagCount + 2); }
+
+// The offset of the first 0 byte in p[0 ..< length], or `length` when there is none; `length`
+// is a multiple of 4. Eight bytes at a time: a short text costs less than a call to memchr.
+std::size_t firstZero(const std::uint8_t* p, std::size_t length) {
+  if constexpr (std::endian::native != std::endian::little) {
+    const auto* found = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(p, 0, length));
+    return found ? static_cast<std::size_t>(found - p) : length;
+  }
+  // A borrow only runs towards higher bytes, so the lowest flagged byte is the first 0.
+  const auto firstZeroIn = [](std::uint64_t word) {
+    const std::uint64_t flagged = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
+    return flagged == 0 ? std::size_t{8} : static_cast<std::size_t>(std::countr_zero(flagged)) / 8;
+  };
+  std::size_t k = 0;
+  for (; k + 8 <= length; k += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p + k, 8);
+    if (const std::size_t at = firstZeroIn(word); at < 8) return k + at;
+  }
+  if (k < length) {  // four bytes left; the upper four read as 0xFF, never 0
+    std::uint64_t word = ~std::uint64_t{0};
+    std::memcpy(&word, p + k, 4);
+    if (const std::size_t at = firstZeroIn(word); at < 8) return k + at;
+  }
+  return length;
+}
 
 }  // namespace
 
@@ -90,11 +118,9 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   if (length % 4 != 0) throw OSCMessageError::invalidSize();
   const std::uint8_t* base = bytes.data();
 
-  const auto* addressEnd = length == 0 ? nullptr : static_cast<const std::uint8_t*>(std::memchr(base, 0, length));
-  const std::size_t addressLength = addressEnd ? static_cast<std::size_t>(addressEnd - base) : length;
+  const std::size_t addressLength = firstZero(base, length);
   const std::string_view addressText(reinterpret_cast<const char*>(base), addressLength);
-  auto address = OSCAddress::make(addressText);
-  if (!address) {
+  if (!OSCAddress::isValid(addressText)) {
     if (!allAscii(base, addressLength)) {
       throw OSCMessageError::malformedMessage(std::string(OSCMessageError::nonAsciiAddressText));
     }
@@ -105,12 +131,12 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
   const std::size_t argumentsStart = addressLength / 4 * 4 + 4;
   if (argumentsStart > length) throw OSCMessageError::invalidSize();
   const auto rest = bytes.subspan(argumentsStart);
-  OSCMessage message(std::move(*address));
+  OSCMessage message(OSCAddress(withoutTrailingSlash(addressText)));
   if (rest.empty()) return message;  // no type tag string: a message without values
 
   // The type tag string runs up to its 0 byte; without one it would run past the end.
-  const auto* tagsEnd = static_cast<const std::uint8_t*>(std::memchr(rest.data(), 0, rest.size()));
-  const std::size_t tagBytes = tagsEnd ? static_cast<std::size_t>(tagsEnd - rest.data()) : rest.size();
+  const std::size_t tagBytes = firstZero(rest.data(), rest.size());
+  const bool tagsEnd = tagBytes < rest.size();
   bool tagsValid = rest[0] == ',';
   for (std::size_t k = 1; k < tagBytes && tagsValid; ++k) tagsValid = tagKinds[rest[k]] != notATag;
   if (!tagsValid) throwTagStringError(rest.first(tagBytes));

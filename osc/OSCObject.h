@@ -23,6 +23,9 @@ class OSCObject {
   OSCObject(OSCMessage&& message) : value_(std::in_place_index<0>, std::move(message)) {}
   OSCObject(const OSCBundle& bundle) : value_(std::in_place_index<1>, bundle) {}
   OSCObject(OSCBundle&& bundle) : value_(std::in_place_index<1>, std::move(bundle)) {}
+  // Builds the message (0) or bundle (1) in place from `args`, as std::variant does.
+  template <std::size_t I, class... Args>
+  explicit OSCObject(std::in_place_index_t<I> index, Args&&... args) : value_(index, std::forward<Args>(args)...) {}
 
   bool isMessage() const { return value_.index() == 0; }
   bool isBundle() const { return value_.index() == 1; }
@@ -58,6 +61,14 @@ inline OSCBundle::OSCBundle(OSCBundle&&) noexcept = default;
 inline OSCBundle& OSCBundle::operator=(const OSCBundle&) = default;
 inline OSCBundle& OSCBundle::operator=(OSCBundle&&) noexcept = default;
 inline OSCBundle::~OSCBundle() = default;
+
+// Converts to T::decode(bytes): handed to an in-place constructor, the decoded message or bundle
+// is built right where it is kept, without a move.
+template <class T>
+struct DecodedFrom {
+  std::span<const std::uint8_t> bytes;
+  operator T() const { return T::decode(bytes); }
+};
 
 // A datagram object is one of the same closed set.
 using DatagramObject = OSCObject;

@@ -76,6 +76,7 @@ void OSCServer::start() {
   allMessages_.emplace(std::move(messages));
   allMessagesContinuation_ = std::move(messageContinuation);
   endpoints_.clear();
+  knownEndpoints_.clear();
   receiver_ = std::move(receiver);
 }
 
@@ -98,6 +99,7 @@ void OSCServer::stopRun(const Receiver* run) {
     objects = objectsContinuation_;
     messages = allMessagesContinuation_;
     endpoints_.clear();
+    knownEndpoints_.clear();
   }
   receiver->socket->wakeUp();
   if (loop.get_id() == std::this_thread::get_id()) {
@@ -204,7 +206,7 @@ void OSCServer::handleDatagram(const Receiver& receiver, std::vector<std::uint8_
   {
     std::lock_guard lock(mutex_);
     if (receiver.stopping) return;
-    isNew = std::find(endpoints_.begin(), endpoints_.end(), sender) == endpoints_.end();
+    isNew = knownEndpoints_.insert(sender).second;
     if (isNew) endpoints_.push_back(sender);
     objects = objectsContinuation_;
     messages = allMessagesContinuation_;

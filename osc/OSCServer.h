@@ -29,6 +29,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include <boost/asio/awaitable.hpp>
@@ -159,7 +160,8 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   bool tearingDown_ = false;  // between taking a run from the server and ending its sequences
   std::shared_ptr<Receiver> receiver_;  // present while running
   std::thread loop_;
-  std::vector<OSCEndpoint> endpoints_;
+  std::vector<OSCEndpoint> endpoints_;              // in the order first heard
+  std::unordered_set<OSCEndpoint> knownEndpoints_;  // the same senders, to look them up at once
   std::optional<Objects> objects_;
   std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objectsContinuation_;
   std::optional<Messages> allMessages_;

@@ -26,7 +26,14 @@ class OSCDecoderError : public OSCCaseError<OSCDecoderErrorCase> {
 struct OSCStandardDecoder {
   // Never gives nothing: throws OSCDecoderError for an absent, empty or non-OSC datagram, and
   // passes on the errors of OSCMessage::decode and OSCBundle::decode.
-  static OSCObject decode(std::optional<std::span<const std::uint8_t>> datagram);
+  // Inline, so that the optional never goes through memory on the way in.
+  static OSCObject decode(std::optional<std::span<const std::uint8_t>> datagram) {
+    if (!datagram) throw OSCDecoderError::emptyDataProvided();
+    return decodePresent(*datagram);
+  }
+
+ private:
+  static OSCObject decodePresent(std::span<const std::uint8_t> datagram);
 };
 
 static_assert(DatagramDecoder<OSCStandardDecoder>);

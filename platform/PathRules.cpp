@@ -40,4 +40,9 @@ std::string_view fileNameWithoutExtension(std::string_view path) {
   return name.substr(0, name.rfind('.'));
 }
 
+bool isPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
+
 }  // namespace platform

@@ -24,4 +24,8 @@ std::string_view deletingPathExtension(std::string_view path);
 // "Show.x", ".vup" gives "", "Show" gives "Show".
 std::string_view fileNameWithoutExtension(std::string_view path);
 
+// Whether a name taken from outside (a device, a document) may be used as one file name inside a
+// folder: not empty, not "." or "..", and without "/" or NUL.
+bool isPlainFileName(std::string_view name);
+
 }  // namespace platform

@@ -56,9 +56,13 @@ constexpr std::size_t maximumEntity = 6;
 
 // Attribute values: "&" "\"" "'" "<" ">" become entities. Replacing "&" first and then the others
 // one after the other gives the same text as this single pass: every character is replaced once.
+// TAB, LF and CR become character references: a reader normalises them to blanks otherwise.
 char* putAttributeValue(char* cursor, std::string_view value) {
   for (const char c : value) {
     switch (c) {
+      case '\t': cursor = put(cursor, "&#9;"sv); break;
+      case '\n': cursor = put(cursor, "&#10;"sv); break;
+      case '\r': cursor = put(cursor, "&#13;"sv); break;
       case '&': cursor = put(cursor, "&amp;"sv); break;
       case '"': cursor = put(cursor, "&quot;"sv); break;
       case '\'': cursor = put(cursor, "&apos;"sv); break;
@@ -71,11 +75,13 @@ char* putAttributeValue(char* cursor, std::string_view value) {
 }
 
 // Text values: "&" and "<" become entities, and ">" where it follows "]]" (the only place where a
-// parser rejects it); everything else, line breaks included, is written as it is.
+// parser rejects it); CR becomes a character reference (a reader turns it and CR LF into LF);
+// everything else, LF and TAB included, is written as it is.
 char* putText(char* cursor, std::string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
     const char c = value[i];
     switch (c) {
+      case '\r': cursor = put(cursor, "&#13;"sv); break;
       case '&': cursor = put(cursor, "&amp;"sv); break;
       case '<': cursor = put(cursor, "&lt;"sv); break;
       case '>':

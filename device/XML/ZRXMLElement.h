@@ -42,8 +42,9 @@ class ZRXMLElement {
                         Attributes attributes = {}, Children children = {});
 
   // The element and its subtree as text, indented by `depth` tabs; no line feed after the last
-  // closing tag. Attribute values are escaped (& " ' < >); text values escape "&", "<" and a ">"
-  // that follows "]]", so that what is written reads back. Names are written unchanged.
+  // closing tag. Attribute values are escaped (& " ' < >, and TAB LF CR as character references);
+  // text values escape "&", "<", CR and a ">" that follows "]]", so that what is written reads
+  // back unchanged. Names are written unchanged.
   std::string xmlString(std::size_t depth = 0) const;
   // As xmlString, appended to `out` (lets a writer put a declaration in front without a copy).
   void appendXmlString(std::string& out, std::size_t depth = 0) const;

@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -54,7 +57,7 @@ struct ExpatDeleter {
 // The expat callbacks and the state of one parse.
 class ZRXMLParser::Builder {
  public:
-  Builder() : parser_(XML_ParserCreate(nullptr)) {
+  explicit Builder(Limits limits) : limits_(limits), parser_(XML_ParserCreate(nullptr)) {
     if (!parser_) throw std::bad_alloc();
     XML_SetUserData(parser_.get(), this);
     XML_SetElementHandler(parser_.get(), &Builder::onStart, &Builder::onEnd);
@@ -64,6 +67,27 @@ class ZRXMLParser::Builder {
     // entity amplification (billion laughs) is on by default and stays on.
     XML_SetParamEntityParsing(parser_.get(), XML_PARAM_ENTITY_PARSING_NEVER);
   }
+
+  // Parses `text` within `limits`: the document element, or ZRXMLParserError (also for a parse
+  // that ran out of memory).
+  static ZRXMLElementPtr build(std::string_view text, Limits limits) {
+    if (text.size() > limits.maximumInputBytes) {
+      throw ZRXMLParserError("document larger than the limit of " + std::to_string(limits.maximumInputBytes) +
+                                 " bytes",
+                             1, 1);
+    }
+    std::optional<Builder> builder;
+    try {
+      builder.emplace(limits);
+      return builder->parse(text);
+    } catch (const std::bad_alloc&) {
+      if (builder) throw builder->error(outOfMemory);
+      throw ZRXMLParserError(outOfMemory, 1, 1);
+    }
+  }
+
+ private:
+  static constexpr const char* outOfMemory = "out of memory";
 
   // Feeds the whole text; returns the document element or throws ZRXMLParserError (and rethrows
   // what a callback could not handle, e.g. std::bad_alloc).
@@ -78,20 +102,24 @@ class ZRXMLParser::Builder {
     } while (ok && !text.empty());
     if (failure_) std::rethrow_exception(failure_);
     if (!ok || !root_) throw error();
-    return root_;
+    return std::move(root_);
   }
 
- private:
-  ZRXMLParserError error() const {
+  ZRXMLParserError error(std::string message) const {
     XML_Parser parser = parser_.get();
     const auto line = static_cast<std::uint64_t>(XML_GetCurrentLineNumber(parser));
     const auto column = static_cast<std::uint64_t>(XML_GetCurrentColumnNumber(parser)) + 1;
-    if (tooDeep_) {
-      return {"elements nested deeper than " + std::to_string(maximumDepth) + " levels", line, column};
+    return {std::move(message), line, column};
+  }
+
+  ZRXMLParserError error() const {
+    if (tooDeep_) return error("elements nested deeper than " + std::to_string(maximumDepth) + " levels");
+    if (tooMany_) {
+      return error("more elements than the limit of " + std::to_string(limits_.maximumElements));
     }
-    const XML_Error code = XML_GetErrorCode(parser);
+    const XML_Error code = XML_GetErrorCode(parser_.get());
     const XML_LChar* message = XML_ErrorString(code == XML_ERROR_NONE ? XML_ERROR_NO_ELEMENTS : code);
-    return {message ? message : "unknown error", line, column};
+    return error(message ? message : "unknown error");
   }
 
   void stop() { XML_StopParser(parser_.get(), XML_FALSE); }
@@ -99,7 +127,7 @@ class ZRXMLParser::Builder {
   // Ends the current run of text: a run that is not blank becomes the open element's value.
   void endRun() {
     if (text_.empty()) return;
-    if (!stack_.empty() && !isBlank(text_)) stack_.back()->stringValue.emplace(text_);
+    if (!stack_.empty() && !isBlank(text_)) stack_.back()->stringValue.emplace(std::move(text_));
     text_.clear();
   }
 
@@ -112,6 +140,12 @@ class ZRXMLParser::Builder {
         self.stop();
         return;
       }
+      if (self.elements_ >= self.limits_.maximumElements) {
+        self.tooMany_ = true;
+        self.stop();
+        return;
+      }
+      ++self.elements_;
       auto element = std::make_shared<ZRXMLElement>(name);
       std::size_t count = 0;
       while (attributes[2 * count]) ++count;
@@ -154,11 +188,14 @@ class ZRXMLParser::Builder {
     }
   }
 
+  Limits limits_;
   std::unique_ptr<XML_ParserStruct, ExpatDeleter> parser_;
   std::vector<ZRXMLElementPtr> stack_;
   ZRXMLElementPtr root_;
   std::string text_;
+  std::size_t elements_ = 0;
   bool tooDeep_ = false;
+  bool tooMany_ = false;
   std::exception_ptr failure_;
 };
 
@@ -169,14 +206,24 @@ ZRXMLParserError::ZRXMLParserError(std::string message, std::uint64_t line, std:
       description_("XML parse error at line " + std::to_string(line_) + ", column " +
                    std::to_string(column_) + ": " + message_) {}
 
-ZRXMLParser::ZRXMLParser(std::span<const std::uint8_t> data)
-    : data_(reinterpret_cast<const char*>(data.data()), data.size()) {}
+ZRXMLParser::ZRXMLParser(std::span<const std::uint8_t> data, Limits limits)
+    : text_(reinterpret_cast<const char*>(data.data()), data.size()), limits_(limits) {}
 
-ZRXMLParser::ZRXMLParser(std::string_view text) : data_(text) {}
+ZRXMLParser::ZRXMLParser(std::string_view text, Limits limits) : text_(text), limits_(limits) {}
+
+ZRXMLParser::ZRXMLParser(const char* text, Limits limits) : ZRXMLParser(std::string_view(text), limits) {}
+
+ZRXMLParser::ZRXMLParser(std::vector<std::uint8_t>&& data, Limits limits)
+    : ownedBytes_(std::move(data)),
+      text_(reinterpret_cast<const char*>(ownedBytes_.data()), ownedBytes_.size()),
+      limits_(limits) {}
+
+ZRXMLParser::ZRXMLParser(std::string&& text, Limits limits)
+    : ownedText_(std::move(text)), text_(ownedText_), limits_(limits) {}
 
 bool ZRXMLParser::parse() {
   try {
-    root_ = Builder().parse(data_);
+    root_ = Builder::build(text_, limits_);
     error_.reset();
     return true;
   } catch (const ZRXMLParserError& error) {
@@ -185,12 +232,12 @@ bool ZRXMLParser::parse() {
   }
 }
 
-ZRXMLElementPtr ZRXMLParser::parseDocument(std::string_view text) {
-  return Builder().parse(text);
+ZRXMLElementPtr ZRXMLParser::parseDocument(std::string_view text, Limits limits) {
+  return Builder::build(text, limits);
 }
 
-ZRXMLElementPtr ZRXMLParser::parseDocument(std::span<const std::uint8_t> data) {
-  return parseDocument(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+ZRXMLElementPtr ZRXMLParser::parseDocument(std::span<const std::uint8_t> data, Limits limits) {
+  return parseDocument(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), limits);
 }
 
 }  // namespace device

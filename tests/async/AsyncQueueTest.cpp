@@ -3,9 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/use_awaitable.hpp>
+#include <boost/asio/this_coro.hpp>
 
 #include "async/AsyncSerialQueue.h"
 #include "async/Cancellation.h"
@@ -88,8 +94,18 @@ TEST(AsyncQueue, publishesErrorsButNeverCancellations) {
     throw CancellationError{};
     co_return;
   });
+  // A raw asio wait cut short by cancelAllOperations() ends in operation_aborted: a cancellation too.
+  auto started = std::make_shared<std::atomic<bool>>(false);
+  auto aborted = queue.addThrowingOperation([started]() -> asio::awaitable<void> {
+    asio::steady_timer timer(co_await asio::this_coro::executor, 10s);
+    *started = true;
+    co_await timer.async_wait(asio::use_awaitable);
+  });
+  while (!*started) std::this_thread::sleep_for(1ms);
+  queue.cancelAllOperations();
   auto failed = queue.addThrowingOperation(logged(std::make_shared<Log>(), "published", 0ms, true));
   EXPECT_THROW(cancelled.get(), CancellationError);
+  EXPECT_THROW(aborted.get(), boost::system::system_error);
   EXPECT_THROW(failed.get(), std::runtime_error);
   auto first = spawn([errors = queue.errorSequence()]() -> asio::awaitable<std::string> {
     auto it = errors.makeAsyncIterator();

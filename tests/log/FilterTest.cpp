@@ -72,6 +72,7 @@ TEST(Filters, Comparisons) {
       {FilterComparison::StartsWith({"x", "/net"}, true), "/net/Socket.cpp", true},
       {FilterComparison::EndsWith({".CPP"}, false), "/net/Socket.cpp", true},
       {FilterComparison::Contains({"ÄRGER"}, false), "viel ärger hier", true},
+      {FilterComparison::Contains({"\u0490\u0389\u1EA0\u0531\uFF21"}, false), "x \u0491\u03AE\u1EA1\u0561\uFF41", true},
       {FilterComparison::Contains({}, false), "anything", false},
       {FilterComparison::Excludes({"a"}, true), "bcd", true},
   };

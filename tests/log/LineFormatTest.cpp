@@ -41,6 +41,7 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
       {"$T/$F", "m", path, {}, "OSCServer Delegate 9999/connect()"},
       {"$5l|$-4M|", "\xC3\xA9", path, {}, "   42|\xC3\xA9   |"},
       {"$3M|", "\u2764\uFE0F", path, {}, "  \u2764\uFE0F|"},
+      {"$-4M|", "\U0001F1E9\U0001F1EA\u0915\u093F", path, {}, "\U0001F1E9\U0001F1EA\u0915\u093F  |"},
       {"$99999999999999999999L", "m", path, {}, "99999999999999999999L"},
       {"$M $X", "m", path, {}, "m"},
       {"[$X]", "m", path, context(" \n spaced out\n "), "[spaced out]"},

@@ -1,6 +1,10 @@
 // The UDP-over-IPv4 road: create, bind, datagrams with sender address, options, wake-up, close.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -159,6 +163,68 @@ TEST(SocketUdpTest, WakeUpReleasesABlockedReaderThenCloseResets) {
   EXPECT_EQ(server->remoteHostname(), "No hostname");
   EXPECT_EQ(server->remotePort(), 0);
   EXPECT_TRUE(server->signature()->isBound);
+}
+
+TEST(SocketUdpTest, AReaderWokenUnderAFloodStops) {
+  auto server = boundUdpSocket();
+  auto sender = udpSocket();
+  const auto target = loopbackAddress(server->boundPort());
+  std::atomic<bool> flooding = true, stop = false, stopped = false;
+  std::thread flood([&] {
+    const auto datagram = bytes("flood");
+    while (flooding) sender->write(datagram, target);
+  });
+  // A receive loop as the header describes it: the stop flag is checked when a read gives 0.
+  // Handling a datagram takes longer than sending one, so the queue never runs dry.
+  std::thread reader([&] {
+    std::vector<std::uint8_t> received;
+    for (;;) {
+      received.clear();
+      if (server->readDatagram(received).count == 0) {
+        if (stop) break;
+        continue;
+      }
+      std::this_thread::sleep_for(200us);
+    }
+    stopped = true;
+  });
+  std::this_thread::sleep_for(30ms);
+  stop = true;
+  server->wakeUp();
+  const auto deadline = Clock::now() + 5s;
+  while (!stopped && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  EXPECT_TRUE(stopped) << "the reader kept reading while the flood went on";
+  flooding = false;
+  flood.join();
+  reader.join();
+  std::vector<std::uint8_t> received;
+  EXPECT_EQ(server->readDatagram(received).count, 0);  // still woken until close()
+}
+
+TEST(SocketUdpTest, SignalsDoNotEndATimedWait) {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};
+  ASSERT_EQ(::sigaction(SIGUSR1, &action, nullptr), 0);  // no SA_RESTART: poll fails with EINTR
+  auto server = boundUdpSocket();
+  std::optional<std::vector<Socket*>> result{std::vector<Socket*>{}};
+  std::atomic<bool> done = false;
+  const auto start = Clock::now();
+  std::thread waiter([&] {
+    try {
+      result = Socket::waitForReadable({server.get()}, 300, false);
+    } catch (const SocketError& error) {
+      ADD_FAILURE() << error.description();
+    }
+    done = true;
+  });
+  const pthread_t handle = waiter.native_handle();
+  for (int i = 0; i < 5 && !done; ++i) {
+    std::this_thread::sleep_for(30ms);
+    if (!done) ::pthread_kill(handle, SIGUSR1);
+  }
+  waiter.join();
+  EXPECT_FALSE(result);  // timed out, not failed
+  EXPECT_GE(Clock::now() - start, 290ms);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
 
 #include "osc/OSCAddress.h"
@@ -24,6 +25,29 @@ TEST(OSCAddress, ValidatesAddressesAndPatterns) {
     EXPECT_TRUE(OSCAddress::isValid(text) == address && OSCAddress::make(text).has_value() == address) << text;
     EXPECT_TRUE(OSCAddressPattern::isValid(text) == pattern && OSCAddressPattern::make(text).has_value() == pattern)
         << text;
+  }
+}
+
+// The check runs over blocks of bytes: a fault is found at every position of short and long texts.
+TEST(OSCAddress, FindsAFaultAtEveryPosition) {
+  for (std::size_t length : {2u, 15u, 16u, 17u, 18u, 31u, 32u, 33u, 40u}) {
+    const std::string valid = "/" + std::string(length - 1, 'p');
+    EXPECT_TRUE(OSCAddress::isValid(valid)) << valid;
+    for (std::size_t at = 1; at < length; ++at) {
+      for (const char fault : {' ', '#', '*', '\x7F', '\x80', '\0', '}'}) {
+        std::string text = valid;
+        text[at] = fault;
+        EXPECT_FALSE(OSCAddress::isValid(text)) << length << " " << at << " " << int(fault);
+      }
+      if (at + 1 < length) {
+        std::string doubled = valid;
+        doubled[at] = doubled[at + 1] = '/';
+        EXPECT_FALSE(OSCAddress::isValid(doubled)) << doubled;
+        std::string split = valid;
+        split[at] = '/';
+        EXPECT_EQ(OSCAddress::isValid(split), at > 1) << split;  // "//" at the start is an empty part
+      }
+    }
   }
 }
 

@@ -68,6 +68,29 @@ TEST(OSCServer, deliversLiblosMessagesAndNestedBundlesOnEveryRoad) {
   EXPECT_EQ(r.delegate->events.values(), (Strings{endpointEvent(r.peer), endpointEvent(second)}));
 }
 
+TEST(OSCServer, notesManySendersOnceEachInTheOrderFirstHeard) {
+  Running r;
+  std::vector<std::unique_ptr<LoPeer>> peers(40);
+  for (auto& peer : peers) peer = std::make_unique<LoPeer>();
+  std::vector<OSCEndpoint> expected{{"127.0.0.1", r.peer.port()}};
+  r.peer.send(r.port, "/first", loMessage(0).get());
+  // Forwards, then backwards and forwards again: only the first datagram of each sender is new.
+  for (std::size_t round = 0; round < 3; ++round) {
+    for (std::size_t i = 0; i < peers.size(); ++i) {
+      const auto& peer = *peers[round == 1 ? peers.size() - 1 - i : i];
+      peer.send(r.port, "/m", loMessage(1).get());
+      if (round == 0) expected.push_back({"127.0.0.1", peer.port()});
+    }
+  }
+  r.peer.send(r.port, "/last", loMessage(2).get());
+  takeNow(*r.server->allMessages(), 2 + 3 * peers.size());
+  EXPECT_EQ(r.server->endpoints(), expected);
+  ASSERT_TRUE(r.delegate->events.waitFor(expected.size()));
+  Strings events;
+  for (const auto& endpoint : expected) events.push_back("endpoint 127.0.0.1:" + std::to_string(endpoint.port));
+  EXPECT_EQ(r.delegate->events.values(), events);
+}
+
 TEST(OSCServer, undecodableDatagramsGoOnlyToTheDelegate) {
   Running r;
   r.client.send(std::vector<std::uint8_t>{'x', 'y', 'z', 0}, "127.0.0.1", r.port, 0);

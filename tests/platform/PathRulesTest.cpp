@@ -25,4 +25,13 @@ TEST(PathRules, SplitsTheLastComponentAtItsLastDot) {
   }
 }
 
+TEST(PathRules, PlainFileNames) {
+  for (const char* name : {"Show.vup", "..vup", "a..b", " "})
+    EXPECT_TRUE(platform::isPlainFileName(name)) << name;
+  using namespace std::literals;
+  for (std::string_view name : {""sv, "."sv, ".."sv, "../x.vup"sv, "a/b"sv, "/"sv, "a\0b"sv}) {
+    EXPECT_FALSE(platform::isPlainFileName(name)) << name;
+  }
+}
+
 }  // namespace

@@ -53,6 +53,20 @@ TEST(ZRXMLParser, WrittenDocumentsReadBackUnchanged) {
   EXPECT_EQ(root->xmlString(), written);
 }
 
+TEST(ZRXMLParser, WhiteSpaceInValuesSurvivesAWriteAndARead) {
+  const std::string values[] = {"\t", "\n", "\r", "\r\n", "line one\r\nline two\n", " a\tb ", "x\n\n\ry"};
+  for (const auto& value : values) {
+    const auto element =
+        std::make_shared<device::ZRXMLElement>("n", value, device::ZRXMLElement::Attributes{{"v", value}});
+    const auto read = ZRXMLParser::parseDocument(element->xmlString());
+    EXPECT_EQ(read->attributes.at("v"), value);
+    // A blank text run is no value at all, by design.
+    if (value.find_first_not_of(" \t\r\n") != std::string::npos) {
+      EXPECT_EQ(read->stringValue, value);
+    }
+  }
+}
+
 TEST(ZRXMLParser, RejectsMalformedAndHostileDocuments) {
   std::string deep, closing;
   for (std::size_t i = 0; i < ZRXMLParser::maximumDepth; ++i) {
@@ -100,15 +114,61 @@ TEST(ZRXMLParser, LoadsNoExternalEntityOrDtd) {
       "<!DOCTYPE a SYSTEM \"file:///etc/passwd\" [<!ENTITY e SYSTEM \"file:///etc/passwd\">]>"
       "<a v=\"1\">&e;</a>");
   EXPECT_EQ(root->description(), "a [\"v\": \"1\"] []");
+  // The internal subset is processed: its entities expand and its attribute defaults appear.
+  const auto internal = ZRXMLParser::parseDocument(
+      "<!DOCTYPE a [<!ENTITY n \"named\"><!ATTLIST a d CDATA \"default\">]><a>&n;</a>");
+  EXPECT_EQ(internal->description(), "a [\"d\": \"default\"] named");
 }
 
-TEST(ZRXMLParser, KeepsItsOwnCopyOfTheBytes) {
+TEST(ZRXMLParser, TakesOverTemporaryBytes) {
   std::vector<std::uint8_t> bytes{'<', 'a', '>', 'x', '<', '/', 'a', '>'};
-  ZRXMLParser parser{std::span<const std::uint8_t>(bytes)};
-  bytes.assign(bytes.size(), 0);
-  ASSERT_TRUE(parser.parse());
-  EXPECT_EQ(parser.root()->stringValue, "x");
-  EXPECT_FALSE(parser.parserError());
+  ZRXMLParser fromBytes{std::move(bytes)};
+  ZRXMLParser fromText{std::string("<b>y</b>")};
+  ASSERT_TRUE(fromBytes.parse());
+  ASSERT_TRUE(fromText.parse());
+  EXPECT_EQ(fromBytes.root()->stringValue, "x");
+  EXPECT_EQ(fromText.root()->stringValue, "y");
+  EXPECT_FALSE(fromBytes.parserError());
+}
+
+TEST(ZRXMLParser, RefusesDocumentsBeyondItsLimits) {
+  const ZRXMLParser::Limits limits{.maximumElements = 3, .maximumInputBytes = 64};
+  const struct {
+    std::string document;
+    std::optional<std::string> error;  // part of the description, none for a document within the limits
+  } cases[] = {
+      {"<r><a/><a/></r>", std::nullopt},
+      {"<r><a/><a/><a/></r>", "more elements than the limit of 3"},
+      {"<r>" + std::string(64 - 7, 'x') + "</r>", std::nullopt},
+      {"<r>" + std::string(64 - 6, 'x') + "</r>", "document larger than the limit of 64 bytes"},
+      // Entities cannot add elements beyond the limit either.
+      {"<!DOCTYPE r [<!ENTITY e '<a/><a/><a/>'>]><r>&e;</r>", "more elements"},
+  };
+  for (const auto& c : cases) {
+    ZRXMLParser parser(c.document, limits);
+    EXPECT_EQ(parser.parse(), !c.error) << c.document;
+    if (c.error) {
+      ASSERT_TRUE(parser.parserError());
+      EXPECT_NE(parser.parserError()->description().find(*c.error), std::string::npos)
+          << parser.parserError()->description();
+    }
+  }
+  EXPECT_EQ(ZRXMLParser::Limits{}.maximumElements, 1'000'000u);
+  EXPECT_EQ(ZRXMLParser::Limits{}.maximumInputBytes, 16u << 20);
+}
+
+TEST(ZRXMLParser, RefusesAFloodOfElementsAtTheDefaultLimitQuickly) {
+  std::string flood = "<r>";
+  for (std::size_t i = 0; i < ZRXMLParser::Limits::defaultMaximumElements + 10; ++i) flood += "<a/>";
+  flood += "</r>";
+  try {
+    ZRXMLParser::parseDocument(flood);
+    FAIL() << "no error";
+  } catch (const ZRXMLParserError& error) {
+    EXPECT_STREQ(error.message().c_str(), "more elements than the limit of 1000000");
+  }
+  EXPECT_THROW(ZRXMLParser::parseDocument(std::string(ZRXMLParser::Limits::defaultMaximumInputBytes + 1, ' ')),
+               ZRXMLParserError);
 }
 
 }  // namespace

@@ -1,0 +1,152 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "async/NotificationCenterAsyncSequence.h"
+#include "async/TimerAsyncSequence.h"
+#include "tests/async/ScriptedSequence.h"
+
+namespace async {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Reads dates until the end (at most `limit`); gives when each arrived, relative to `start`.
+TaskHandle<std::vector<Clock::duration>> readTicks(TimerAsyncSequence::Iterator iterator,
+                                                   Clock::time_point start, int limit = 1000) {
+  auto run = [](TimerAsyncSequence::Iterator it, Clock::time_point from,
+                int n) -> asio::awaitable<std::vector<Clock::duration>> {
+    std::vector<Clock::duration> arrivals;
+    while (static_cast<int>(arrivals.size()) < n) {
+      auto date = co_await it.next();
+      if (!date) break;
+      arrivals.push_back(Clock::now() - from);
+    }
+    co_return arrivals;
+  };
+  return spawn(run(std::move(iterator), start, limit));
+}
+
+TEST(TimerSource, ticksOneIntervalApartFromTheIterator) {
+  TimerAsyncSequence timer(0.03);
+  std::this_thread::sleep_for(40ms);  // nothing runs before the iterator
+  const auto start = Clock::now();
+  const auto ticks = readTicks(timer.makeAsyncIterator(), start, 3).get();
+  ASSERT_EQ(ticks.size(), 3u);
+  EXPECT_GE(ticks[0], 30ms);
+  for (std::size_t i = 1; i < ticks.size(); ++i) EXPECT_GE(ticks[i] - ticks[i - 1], 25ms);
+  timer.cancel();
+}
+
+TEST(TimerSource, cancellingOrReleasingFinishesTheTicks) {
+  struct Case {
+    const char* name;
+    std::chrono::milliseconds before;  // ticking time before the stop
+    bool release;                      // drop the timer instead of cancel()
+  };
+  const std::vector<Case> cases = {
+      {"cancel at once", 0ms, false},  // may meet the task before its first sleep
+      {"cancel while sleeping", 75ms, false},
+      {"release", 75ms, true},
+  };
+  for (const auto& c : cases) {
+    std::optional<TimerAsyncSequence> timer(std::in_place, 0.02);
+    auto iterator = timer->makeAsyncIterator();
+    std::this_thread::sleep_for(c.before);
+    const auto stop = Clock::now();
+    if (c.release)
+      timer.reset();
+    else
+      timer->cancel();
+    // The buffered dates, then the end (a timer ticking on would be read up to 1000 times).
+    const auto ticks = readTicks(std::move(iterator), stop).get();
+    EXPECT_LE(ticks.size(), 5u) << c.name;
+    if (c.before > 0ms) {
+      EXPECT_GE(ticks.size(), 1u) << c.name;
+    }
+  }
+}
+
+TEST(TimerSource, aSecondIteratorReplacesTheTickingTask) {
+  TimerAsyncSequence timer(0.02);
+  auto first = timer.makeAsyncIterator();
+  std::this_thread::sleep_for(10ms);
+  const auto start = Clock::now();
+  auto second = timer.makeAsyncIterator();  // the first task stops without finishing the subject
+  const auto ticks = readTicks(std::move(second), start, 5).get();
+  ASSERT_EQ(ticks.size(), 5u);
+  EXPECT_GE(ticks.back(), 5 * 20ms - 12ms);  // one task's pace, not two
+  timer.cancel();
+  EXPECT_TRUE(readTicks(std::move(first), start).get().size() <= 2u);  // then the end
+}
+
+TEST(TimerSource, rejectsIntervalsTheSleepCannotTake) {
+  for (double interval : {std::nan(""), double(INFINITY), -1.0, 2e10})
+    EXPECT_THROW(TimerAsyncSequence{interval}, std::invalid_argument) << interval;
+  TimerAsyncSequence idle(0.01);
+  idle.cancel();  // before any iterator: nothing to stop
+  EXPECT_EQ(idle.interval(), 0.01);
+}
+
+using Iterator = NotificationCenterAsyncSequence::Iterator;
+
+TaskHandle<std::vector<std::string>> readNames(std::shared_ptr<Iterator> iterator, int calls) {
+  auto run = [](std::shared_ptr<Iterator> it, int n) -> asio::awaitable<std::vector<std::string>> {
+    std::vector<std::string> names;
+    for (int i = 0; i < n; ++i) {
+      auto notification = co_await it->next();
+      names.push_back(notification ? std::to_string(*notification->value<int>("n")) : "end");
+    }
+    co_return names;
+  };
+  return spawn(run(std::move(iterator), calls));
+}
+
+TEST(NotificationSource, deliversMatchingNotificationsPostedAfterTheIterator) {
+  platform::NotificationCenter center;
+  const int sender = 0, other = 0;
+  center.post("Changed", &sender, {{"n", 0}});  // before the iterator: not seen
+  NotificationCenterAsyncSequence fromSender(center, "Changed", &sender);
+  NotificationCenterAsyncSequence fromAnyone(center, "Changed");
+  auto onlySender = std::make_shared<Iterator>(fromSender.makeAsyncIterator());
+  auto anyone = std::make_shared<Iterator>(fromAnyone.makeAsyncIterator());
+  center.post("Changed", &other, {{"n", 1}});
+  center.post("Other", &sender, {{"n", 2}});
+  center.post("Changed", &sender, {{"n", 3}});
+  EXPECT_EQ(readNames(onlySender, 1).get(), std::vector<std::string>{"3"});
+  EXPECT_EQ(readNames(anyone, 2).get(), (std::vector<std::string>{"1", "3"}));
+}
+
+TEST(NotificationSource, endingOrDestroyingTheIteratorRemovesItsObserver) {
+  platform::NotificationCenter center;
+  NotificationCenterAsyncSequence changes(center, "Changed");
+  // A posted value stays referenced while a registration buffers it.
+  auto tracker = std::make_shared<int>(0);
+  auto referencesAfterPost = [&] {
+    center.post("Changed", nullptr, {{"n", 7}, {"tracker", tracker}});
+    return tracker.use_count();
+  };
+
+  auto waiting = std::make_shared<Iterator>(changes.makeAsyncIterator());
+  auto answers = readNames(waiting, 2);
+  std::this_thread::sleep_for(10ms);
+  answers.cancel();
+  EXPECT_EQ(answers.get(), (std::vector<std::string>{"end", "end"}));
+  EXPECT_EQ(referencesAfterPost(), 1);
+
+  auto dropped = std::make_optional(changes.makeAsyncIterator());
+  EXPECT_EQ(referencesAfterPost(), 2);
+  dropped.reset();
+  EXPECT_EQ(tracker.use_count(), 1);
+  EXPECT_EQ(referencesAfterPost(), 1);
+}
+
+}  // namespace
+}  // namespace async
