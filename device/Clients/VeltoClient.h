@@ -257,6 +257,9 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
   std::optional<std::uint16_t> boundPort() const { return oscServer_->listeningPort(); }
   // One message to the device's OSC port with the send time-out; the send error passes on.
   void send(std::string_view address, std::vector<osc::OSCValue> values = {}) const;
+  // The client aimed at the device's OSC port, for subclasses that send built messages or bundles
+  // (with options().sendTimeout).
+  const std::shared_ptr<osc::OSCClient>& oscClient() const { return oscClient_; }
 
   // The status waits: status reports received after `since` with exactly two arguments, the first
   // a string. A document that does not parse ends the wait with the parser's error; the time-out

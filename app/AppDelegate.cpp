@@ -1,0 +1,40 @@
+#include "app/AppDelegate.h"
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/Data/DeviceManager.h"
+#include "app/Dialogs.h"
+#include "log/ConsoleDestination.h"
+#include "log/Tallylog.h"
+
+namespace app {
+
+bool AppDelegate::applicationDidFinishLaunching() {
+  auto console = std::make_shared<tallylog::ConsoleDestination>();
+  console->minLevel = tallylog::Tallylog::Level::info;
+  console->format = kConsoleFormat;
+  tallylog::Tallylog::addDestination(console);
+
+  std::optional<std::string> failure;
+  try {
+    manager_.startDiscoverer(1'000'000'000);
+  } catch (const std::exception& error) {
+    failure = error.what();
+  } catch (...) {
+    failure = "Unknown error";
+  }
+  if (!failure) {
+    manager_.startReconnectTimer();
+    return true;
+  }
+  TALLYLOG_ERROR("Could not start device discoverer: " + *failure);
+  dialogs().runModal(Alert{"Could not start device discoverer", *failure, AlertStyle::critical, {}});
+  return false;
+}
+
+void AppDelegate::applicationWillTerminate() { manager_.stop(); }
+
+}  // namespace app

@@ -1,0 +1,156 @@
+// DeviceManager: making clients and their first connection, run as operations of the serial
+// connection queue.
+
+#include <algorithm>
+#include <random>
+
+#include "app/Data/DeviceManagerCore.h"
+#include "async/Cancellation.h"
+#include "log/Tallylog.h"
+
+namespace app {
+
+using tallylog::Tallylog;
+
+namespace {
+
+std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
+  return static_cast<std::uint64_t>(std::max<std::chrono::nanoseconds::rep>(duration.count(), 0));
+}
+
+std::string errorText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+}  // namespace
+
+DeviceManager::Client DeviceManager::Core::client(const Device& device, const std::optional<Endpoint>& endpoint,
+                                                  std::uint16_t listenPort) const {
+  const auto local = interfaces();
+  std::optional<Endpoint> target;
+  if (endpoint) {
+    if (!isUsableEndpoint(endpoint->ip, local)) return nullptr;
+    target = endpoint;
+  } else {
+    std::vector<Endpoint> candidates;
+    std::copy_if(device.endpoints.begin(), device.endpoints.end(), std::back_inserter(candidates),
+                 [&local](const Endpoint& e) { return isUsableEndpoint(e.ip, local); });
+    if (candidates.empty()) {
+      Tallylog::warning("no endpoint found that this computer is connected to", __FILE__, "client(for:endpoint:)",
+                        __LINE__);
+      return nullptr;
+    }
+    static thread_local std::mt19937 random{std::random_device{}()};
+    target = candidates[std::uniform_int_distribution<std::size_t>(0, candidates.size() - 1)(random)];
+  }
+  try {
+    return device::VeltoClient::make(target->ip.description(), target->port, listenPort, std::nullopt, std::nullopt,
+                                     "tbraxl", device::SoftwareVersion(5, 7, 13), configuration.client);
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+boost::asio::awaitable<void> DeviceManager::Core::start(const Client& client, const Device& device) const {
+  co_await client->startSession(device.type, device::ConnectionMode::Admin, nanoseconds(configuration.connectTimeout));
+}
+
+boost::asio::awaitable<void> DeviceManager::Core::connect(std::weak_ptr<Core> weak, Device device,
+                                                          std::optional<Endpoint> endpoint) {
+  auto core = weak.lock();
+  if (!core) co_return;
+  std::uint16_t port = 0;
+  {
+    std::unique_lock lock(core->mutex);
+    if (core->stopped) co_return;
+    if (core->configuration.firstClientListenPort != 0) {
+      port = core->clientListenPort == 65535 ? core->configuration.firstClientListenPort
+                                             : static_cast<std::uint16_t>(core->clientListenPort + 1);
+      core->clientListenPort = port;
+    }
+  }
+  Client client = core->client(device, endpoint, port);
+  if (!client) co_return;
+  {
+    std::unique_lock lock(core->mutex);
+    core->connecting.push_back(client);
+  }
+  Tallylog::info("connecting to " + client->description(), __FILE__, "connect(to:endpoint:)", __LINE__);
+
+  std::exception_ptr failure;
+  try {
+    co_await core->start(client, device);
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  if (failure) {
+    Tallylog::warning(errorText(failure), __FILE__, "connect(to:endpoint:)", __LINE__);
+  }
+
+  bool kept = false;
+  {
+    std::unique_lock lock(core->mutex);
+    std::erase(core->connecting, client);
+    if (!core->stopped) {
+      kept = true;
+      core->entries.push_back(Entry{client, device, std::nullopt});
+      if (!failure) {
+        core->queueLocked(kSourceAdded, client);
+        core->startPresetObserverLocked(core->entries.back());
+      }
+    }
+  }
+  core->deliver();
+  if (!kept) client->disconnect();
+}
+
+boost::asio::awaitable<void> DeviceManager::Core::addedEndpoint(std::weak_ptr<Core> weak, Device device,
+                                                                Endpoint endpoint) {
+  auto core = weak.lock();
+  if (!core) co_return;
+  Tallylog::info("added endpoint " + endpoint.description() + " for " + device.uid, __FILE__,
+                 "deviceAddedEndpoint(_:_:)", __LINE__);
+  std::vector<Dropped> dropped;
+  Client connected;
+  {
+    std::unique_lock lock(core->mutex);
+    if (core->stopped) co_return;
+    for (std::size_t k = 0; k < core->entries.size(); ++k) {
+      if (!core->matches(core->entries[k], device)) continue;
+      if (core->entries[k].client->isOnline()) {
+        connected = core->entries[k].client;
+      } else {
+        dropped.push_back(core->dropLocked(k));
+      }
+      break;
+    }
+  }
+  core->deliver();
+  finish(std::move(dropped));
+  if (connected) {
+    Tallylog::info(connected->description() + " is already connected", __FILE__, "deviceAddedEndpoint(_:_:)",
+                   __LINE__);
+    co_return;
+  }
+  co_await connect(weak, std::move(device), std::move(endpoint));
+}
+
+boost::asio::awaitable<void> DeviceManager::Core::connectIfNoClient(std::weak_ptr<Core> weak, Device device) {
+  auto core = weak.lock();
+  if (!core) co_return;
+  {
+    std::shared_lock lock(core->mutex);
+    for (const auto& entry : core->entries) {
+      if (core->matches(entry, device)) co_return;
+    }
+  }
+  co_await connect(weak, std::move(device), std::nullopt);
+}
+
+}  // namespace app

@@ -1,0 +1,34 @@
+#include "app/Devices/InspectorPanes.h"
+
+#include <utility>
+
+#include "app/Devices/PlaceholderPanes.h"
+
+namespace app {
+
+namespace {
+
+template <class Pane>
+InspectorPanes::Factory placeholder() {
+  return [](const std::vector<ClientPtr>&) { return InspectorPane{new Pane, 0}; };
+}
+
+std::size_t slot(SelectionKind kind) { return static_cast<std::size_t>(kind); }
+
+}  // namespace
+
+InspectorPanes::InspectorPanes() {
+  factories_.fill(placeholder<NoSelectionViewController>());
+  factories_[slot(SelectionKind::mismatching)] = placeholder<MismatchingDeviceTypeViewController>();
+  factories_[slot(SelectionKind::processors)] = placeholder<UnsupportedDeviceTypeViewController>();
+}
+
+void InspectorPanes::setFactory(SelectionKind kind, Factory factory) {
+  factories_[slot(kind)] = factory ? std::move(factory) : placeholder<NoSelectionViewController>();
+}
+
+InspectorPane InspectorPanes::make(const std::vector<ClientPtr>& clients) const {
+  return factories_[slot(selectionKind(clients))](clients);
+}
+
+}  // namespace app

@@ -1,0 +1,384 @@
+// The base device client against the device simulator (liblo on the device side): the connection's
+// datagrams, pings and the online state, reconnects, answer waits, commands, status reports,
+// compressed and malformed datagrams.
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "async/TaskHandle.h"
+#include "device/Clients/VeltoClient.h"
+#include "device/Clients/VeltoAppError.h"
+#include "device/Clients/VeltoOSCDecoder.h"
+#include "device/XML/ZRXMLParser.h"
+#include "log/Tallylog.h"
+#include "tests/log/RecordingDestination.h"
+#include "tests/support/DeviceSimulator.h"
+
+namespace device {
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::DeviceConfig;
+using testsupport::DeviceSimulator;
+using testsupport::SimMessage;
+using testsupport::SimValue;
+
+constexpr std::uint64_t second = 1'000'000'000;
+constexpr const char* address = "127.0.0.41";
+const std::string uid = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU1";
+
+class VeltoClientSimulatorTest : public ::testing::Test {
+ protected:
+  static DeviceConfig processor() {
+    DeviceConfig config = DeviceConfig::processor(1, address, 4);
+    config.discoveryPort = config.companionPort = 0;
+    return config;
+  }
+
+  void SetUp() override {
+    tallylog::Tallylog::addDestination(log);
+    simulator.start();
+    VeltoClientOptions options;
+    options.appPort = simulator.companionPort(0);
+    options.pingPeriod = 50ms;
+    options.onlineWindow = 400ms;
+    client = VeltoClient::make(address, simulator.controlPort(0), 0, std::nullopt, uid, "tbraxl",
+                               SoftwareVersion(5, 7, 13), options);
+  }
+  // Lets the client's queue run out before the process ends, so that no handler still decodes
+  // while static objects are destroyed.
+  void TearDown() override {
+    const auto queue = client->queue();
+    client->disconnect();
+    queue->sync([] {});
+    client.reset();
+    queue->sync([] {});
+    tallylog::Tallylog::flush(2);
+    tallylog::Tallylog::removeDestination(log);
+  }
+
+  std::vector<UserInfo> start() { return async::spawn(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, 2 * second)).get(); }
+  std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
+  // Each received message of the device as "address types values", in order.
+  std::vector<std::string> received(std::string_view onAddress = {}) const {
+    std::vector<std::string> texts;
+    for (const auto& r : simulator.received(0, onAddress)) texts.push_back(r.message.description());
+    return texts;
+  }
+  void toClient(SimMessage message, bool compressed = false) {
+    simulator.sendTo(0, "127.0.0.1", listening(), std::move(message), compressed);
+  }
+  // The log lines of one level written so far.
+  std::vector<std::string> logged(tallylog::Tallylog::Level level) const {
+    tallylog::Tallylog::flush(2);
+    std::vector<std::string> lines;
+    for (const auto& call : log->calls()) {
+      if (call.level == level) lines.push_back(call.message);
+    }
+    return lines;
+  }
+  static SimMessage confirmation(std::string text) {
+    return {"/VELTOapp/confirmation", {SimValue::string(std::move(text)), SimValue::int32(1), SimValue::string("D")}};
+  }
+  template <class Predicate>
+  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 3s) {
+    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+      if (predicate()) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return predicate();
+  }
+
+  std::shared_ptr<tallylog::testing::RecordingDestination> log =
+      std::make_shared<tallylog::testing::RecordingDestination>();
+  DeviceSimulator simulator{{processor()}};
+  std::shared_ptr<VeltoClient> client;
+};
+
+TEST_F(VeltoClientSimulatorTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlineWithPings) {
+  std::atomic<int> reports{0};
+  client->setOnlineStateHandler([&reports](VeltoClient& c, bool online, std::exception_ptr) {
+    // Getters are safe from the handler.
+    if (online && c.isOnline() && c.deviceInfo()) ++reports;
+  });
+  const auto infos = start();
+  ASSERT_EQ(infos.size(), 4u);
+  for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(infos[k].user().number(), k + 1);
+  EXPECT_EQ(client->deviceInfo()->serialNumber(), "SIM-PROC-1");
+  EXPECT_EQ(client->preset()->userList->users.size(), 4u);
+  EXPECT_EQ(client->preset()->userList->users[1]->name, "User 2");  // from the user infos
+  EXPECT_TRUE(client->isOnline());
+
+  const std::string port = std::to_string(listening());
+  const std::vector<std::string> expected = {
+      "/VELTOpelion/control/ConnectRequest iiiss " + port + " 50713 40 \"tbraxl\" \"" + uid + "\"",
+      "/VELTOpelion/control/SwitchUser isis 1 \"\" 40 \"" + uid + "\"",
+      "/VELTOpelion/Hardware/KeepMePosted Tiis T " + port + " 50713 \"" + uid + "\"",
+      "/VELTOpelion/Hardware/StatusUpdate Tis T " + port + " \"" + uid + "\"",
+  };
+  std::vector<std::string> sequence;
+  for (const auto& text : received()) {
+    if (text.rfind("/Vp/Ping", 0) != 0) sequence.push_back(text);
+  }
+  EXPECT_EQ(sequence, expected);
+
+  const auto pings = simulator.waitFor(0, "/Vp/Ping", 4, 2s);
+  ASSERT_GE(pings.size(), 4u);
+  EXPECT_EQ(pings[0].message.description(), "/Vp/Ping is " + port + " \"" + uid + "\"");
+  std::this_thread::sleep_for(600ms);  // longer than the online window: the pings keep it
+  EXPECT_TRUE(client->isOnline());
+  EXPECT_TRUE(eventually([&] { return client->status()->appSettings->uuid == "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60"; }));
+  EXPECT_EQ(reports.load(), 1);
+}
+
+TEST_F(VeltoClientSimulatorTest, SilentDeviceGoesOfflineOnceAndDisconnects) {
+  std::atomic<int> offline{0};
+  client->setOnlineStateHandler([&offline](VeltoClient&, bool online, std::exception_ptr) {
+    if (!online) ++offline;
+  });
+  start();
+  simulator.update(0, [](DeviceConfig& config) { config.behaviour.silent = true; });
+  ASSERT_TRUE(eventually([&] { return offline.load() == 1; }));
+  EXPECT_FALSE(client->isOnline());
+  EXPECT_FALSE(client->oscServer()->isRunning());
+  const auto pingsAfter = simulator.received(0, "/Vp/Ping").size();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(simulator.received(0, "/Vp/Ping").size(), pingsAfter);  // the ping loop has ended
+  EXPECT_EQ(offline.load(), 1);
+}
+
+TEST_F(VeltoClientSimulatorTest, ReconnectOnTheSameObjectIsNotUndoneByTheOldRunsStop) {
+  start();
+  for (int k = 0; k < 3; ++k) {
+    const auto infos = async::spawn(client->connect(ConnectionMode::Admin, 2 * second)).get();
+    EXPECT_EQ(infos.size(), 4u);
+  }
+  // Three stop reports are on their way to the queue; none may disconnect the new connection.
+  std::this_thread::sleep_for(300ms);
+  EXPECT_TRUE(client->oscServer()->isRunning());
+  EXPECT_TRUE(client->isOnline());
+  const auto infos = logged(tallylog::Tallylog::Level::info);
+  EXPECT_EQ(std::count(infos.begin(), infos.end(), "OSC server did stop"), 3);
+
+  // A second start without a disconnect is refused and leaves the connection alone.
+  try {
+    start();
+    ADD_FAILURE() << "second start";
+  } catch (const VeltoClientError& error) {
+    EXPECT_EQ(error.errorCase(), VeltoClientError::Case::connectionAlreadyStarted);
+  }
+  EXPECT_TRUE(client->isOnline());
+}
+
+TEST_F(VeltoClientSimulatorTest, UserInfosSkipRepeatsAndFailOnSilenceOrGarbage) {
+  struct Case {
+    testsupport::SimUser::Answer second;
+    bool succeeds;
+  } const cases[] = {
+      {testsupport::SimUser::Answer::twice, true},
+      {testsupport::SimUser::Answer::silent, false},
+      {testsupport::SimUser::Answer::malformed, false},
+  };
+  start();
+  for (const auto& c : cases) {
+    simulator.update(0, [&c](DeviceConfig& config) { config.users[1].answer = c.second; });
+    const auto began = std::chrono::steady_clock::now();
+    try {
+      const auto infos = async::spawn(client->connect(ConnectionMode::Admin, second / 2)).get();
+      EXPECT_TRUE(c.succeeds);
+      std::vector<std::size_t> numbers;
+      for (const auto& info : infos) numbers.push_back(info.user().number());
+      EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 2, 3, 4}));
+    } catch (const VeltoClientError& error) {
+      EXPECT_FALSE(c.succeeds);
+      EXPECT_EQ(error.errorCase(), VeltoClientError::Case::failedReceivingUserInfo);
+      EXPECT_FALSE(client->oscServer()->isRunning());
+      EXPECT_FALSE(client->isOnline());
+      // Garbage fails at once, silence after the time-out.
+      const bool atOnce = std::chrono::steady_clock::now() - began < 400ms;
+      EXPECT_EQ(atOnce, c.second == testsupport::SimUser::Answer::malformed);
+    }
+  }
+}
+
+TEST_F(VeltoClientSimulatorTest, UserInfoOutsideThePresetUpdatesTheDeviceOnly) {
+  simulator.update(0, [](DeviceConfig& config) {
+    config.users.push_back({"Extra"});  // a fifth user on a device of four mixes
+    config.name = "Renamed";
+  });
+  start();
+  EXPECT_TRUE(eventually([&] {
+    const auto lines = logged(tallylog::Tallylog::Level::info);
+    return std::find(lines.begin(), lines.end(), "invalid user number") != lines.end();
+  }));
+  EXPECT_EQ(client->deviceInfo()->name(), "Renamed");
+  EXPECT_EQ(client->preset()->userList->users.size(), 4u);
+}
+
+TEST_F(VeltoClientSimulatorTest, ConfirmationWaitsTakeOnlyLaterAnswersOfTheirType) {
+  start();
+  toClient(confirmation("Preset A saved."));  // before the wait's start moment
+  std::this_thread::sleep_for(100ms);
+  const auto t0 = osc::DispatchTime::clock::now();
+  auto saved = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved, t0, 2 * second));
+  auto received = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, t0, 2 * second));
+  auto stale = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetTransferComplete, t0, second / 5));
+  toClient({"/VELTOapp/error", {SimValue::string("only two")}});  // malformed: passed over
+  toClient(confirmation("Preset B saved."));
+  toClient(confirmation("Preset received."));
+  EXPECT_EQ(saved.get().message(), "Preset B saved.");
+  EXPECT_EQ(received.get().message(), "Preset received.");
+  EXPECT_THROW(stale.get(), osc::ThrowingContinuationError);
+
+  // A device error ends the wait with that error.
+  auto failing = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
+                                                          osc::DispatchTime::clock::now(), 2 * second));
+  std::this_thread::sleep_for(50ms);
+  toClient({"/VELTOapp/error", {SimValue::string("File not found."), SimValue::int32(4), SimValue::string("D")}});
+  try {
+    failing.get();
+    ADD_FAILURE() << "no error";
+  } catch (const VeltoAppError& error) {
+    EXPECT_EQ(error.message(), "File not found.");
+  }
+
+  // The server's stop ends a wait with noMatchingConfirmationReceived.
+  auto stopped = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
+                                                          osc::DispatchTime::clock::now(), 2 * second));
+  std::this_thread::sleep_for(50ms);
+  client->disconnect();
+  try {
+    stopped.get();
+    ADD_FAILURE() << "no error";
+  } catch (const VeltoClientError& error) {
+    EXPECT_EQ(error.errorCase(), VeltoClientError::Case::noMatchingConfirmationReceived);
+  }
+}
+
+TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {
+  start();
+  AppSettings::Container changes;
+  changes.setAppName("Stage Left");
+  changes.setExclusiveSolo(true);
+  changes.properties["CustomKey"] = "";  // any reported text confirms an empty request
+  simulator.clearReceived();
+  const auto settings = async::spawn(client->applyAppSettings(changes, 3 * second)).get();
+  EXPECT_EQ(settings->appName, "Stage Left");
+  EXPECT_TRUE(settings->exclusiveSolo);
+  EXPECT_EQ(received("/VELTOpelion/Hardware/AppName"),
+            (std::vector<std::string>{"/VELTOpelion/Hardware/AppName ss \"Stage Left\" \"" + std::string(uid) + "\""}));
+  const auto properties = simulator.received(0, "/VELTOapp/control/SetProperty");
+  ASSERT_EQ(properties.size(), 2u);  // in the container's order, to the companion port
+  EXPECT_EQ(properties[0].port, testsupport::SimPort::companion);
+  EXPECT_EQ(properties[0].message.description(),
+            "/VELTOapp/control/SetProperty sss \"CustomKey\" \"\" \"" + std::string(uid) + "\"");
+  EXPECT_EQ(properties[1].message.description(),
+            "/VELTOapp/control/SetProperty sss \"ExclusiveSolo\" \"1\" \"" + std::string(uid) + "\"");
+  EXPECT_EQ(received("/VELTOpelion/Hardware/StatusUpdate").back(), "/VELTOpelion/Hardware/StatusUpdate ");
+
+  // Nothing differs any more: only the status request goes out, and the next report answers.
+  EXPECT_TRUE(eventually([&] { return client->status()->appSettings->appName == "Stage Left"; }));
+  simulator.clearReceived();
+  AppSettings::Container same;
+  same.setAppName("Stage Left");
+  EXPECT_EQ(async::spawn(client->applyAppSettings(same, 3 * second)).get()->appName, "Stage Left");
+  EXPECT_TRUE(received("/VELTOpelion/Hardware/AppName").empty());
+  EXPECT_TRUE(received("/VELTOapp/control/SetProperty").empty());
+
+  // A report with the old name does not confirm a new one: the wait runs into its time-out.
+  simulator.update(0, [](DeviceConfig& config) { config.behaviour.silent = true; });
+  AppSettings::Container unconfirmed;
+  unconfirmed.setExclusiveSolo(false);
+  // Shorter than the online window, which the silence starts.
+  auto apply = async::spawn(client->applyAppSettings(unconfirmed, second / 5));
+  std::this_thread::sleep_for(50ms);
+  simulator.sendStatus(0);
+  EXPECT_THROW(apply.get(), osc::ThrowingContinuationError);
+}
+
+TEST_F(VeltoClientSimulatorTest, EachCommandSendsItsDatagram) {
+  start();
+  const std::string u = "\"" + std::string(uid) + "\"";
+  using Command = std::function<asio::awaitable<void>(VeltoClient&)>;
+  struct Case {
+    Command command;
+    std::vector<std::string> expected;  // every datagram of the command, by address
+  };
+  const std::vector<Case> cases = {
+      {[](VeltoClient& c) { return c.reboot(); }, {"/VELTOpelion/Hardware/Restart sss \"Reboot\" \"\" " + u}},
+      {[](VeltoClient& c) { return c.setUnitName("Rack 2"); }, {"/VELTOpelion/Hardware/UnitName ss \"Rack 2\" " + u}},
+      {[](VeltoClient& c) { return c.factoryReset("SN9"); }, {"/VELTOpelion/Hardware/FactoryReset ss \"SN9\" " + u}},
+      {[](VeltoClient& c) {
+         return c.setFixedIP(*IPv4Address::fromString("10.0.0.5"), *IPv4Address::fromString("255.255.0.0"),
+                             *IPv4Address::fromString("10.0.0.1"));
+       },
+       {"/VELTOpelion/Hardware/FixedIP ssss \"10.0.0.5\" \"255.255.0.0\" \"10.0.0.1\" " + u}},
+      {[](VeltoClient& c) { return c.setAutomaticIP(); },
+       {"/VELTOpelion/Hardware/FixedIP ssss \"\" \"255.255.255.0\" \"\" " + u}},
+      {[](VeltoClient& c) { return c.sendAppName("Mon"); }, {"/VELTOpelion/Hardware/AppName ss \"Mon\" " + u}},
+      {[](VeltoClient& c) { return c.switchUser(3, "pw", ConnectionMode::Remote); },
+       {"/VELTOpelion/control/SwitchUser isis 3 \"pw\" 90 " + u}},
+      {[](VeltoClient& c) { return c.switchUser(2, "", std::nullopt); },
+       {"/VELTOpelion/control/SwitchUser iss 2 \"\" " + u}},
+      {[](VeltoClient& c) { return c.identify(); },
+       {"/VELTOpelion/Hardware/DisplayBlink s " + u, "/Va/control/confirmation s \"<CRITICAL>### IDENTIFY ###\""}},
+  };
+  for (const auto& c : cases) {
+    simulator.clearReceived();
+    async::spawn(c.command(*client)).get();
+    for (const auto& expected : c.expected) {
+      const auto got = simulator.waitFor(0, expected.substr(0, expected.find(' ')), 1, 2s);
+      ASSERT_EQ(got.size(), 1u) << expected;
+      EXPECT_EQ(got[0].message.description(), expected);
+    }
+  }
+}
+
+TEST_F(VeltoClientSimulatorTest, CompressedRepliesAreReadAndOversizedOnesRejected) {
+  simulator.update(0, [](DeviceConfig& config) { config.behaviour.compressAll = true; });
+  EXPECT_EQ(start().size(), 4u);
+  EXPECT_TRUE(client->isOnline());
+
+  // Inflating beyond the bound is a parse failure, not memory: the client carries on.
+  toClient({"/VELTOapp/confirmation",
+            {SimValue::blob(std::vector<std::uint8_t>(VeltoOSCDecoder::inflateLimit + 1024)), SimValue::int32(1)}},
+           true);
+  EXPECT_TRUE(eventually([&] {
+    const auto lines = logged(tallylog::Tallylog::Level::warning);
+    return std::find(lines.begin(), lines.end(), "could not parse osc data") != lines.end();
+  }));
+  const auto t0 = osc::DispatchTime::clock::now();
+  auto wait = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, t0, 2 * second));
+  std::this_thread::sleep_for(50ms);
+  toClient(confirmation("Preset received."), true);
+  EXPECT_EQ(wait.get().message(), "Preset received.");
+}
+
+TEST_F(VeltoClientSimulatorTest, MalformedStatusReportsAreSurvived) {
+  start();
+  ASSERT_TRUE(eventually([&] { return client->status()->appSettings->uuid == "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60"; }));
+  const auto before = client->status()->appSettings->uuid;
+  toClient({"/VELTOGUI/StatusUpdate", {SimValue::string("<a/>"), SimValue::string("x"), SimValue::string("y")}});
+  toClient({"/VELTOGUI/StatusUpdate", {SimValue::blob({'<', 'a', '/', '>'}), SimValue::string("x")}});
+  toClient({"/VELTOGUI/StatusUpdate", {SimValue::string("<unclosed>"), SimValue::string("x")}});
+  simulator.sendTo(0, "127.0.0.1", listening(), {"/VELTOGUI/StatusUpdate", {}}, false);
+  EXPECT_TRUE(eventually([&] { return logged(tallylog::Tallylog::Level::error).size() == 1; }));
+  EXPECT_TRUE(logged(tallylog::Tallylog::Level::error)[0].starts_with("could not process StatusUpdate "));
+
+  // A status wait ends with the parser's error of a broken document; a good one answers.
+  simulator.update(0, [](DeviceConfig& config) { config.behaviour.dropped.insert("/VELTOpelion/Hardware/StatusUpdate"); });
+  auto broken = async::spawn(client->updateStatus(osc::DispatchTime::clock::now(), 2 * second));
+  std::this_thread::sleep_for(20ms);
+  toClient({"/VELTOGUI/StatusUpdate", {SimValue::string("<unclosed>"), SimValue::string("x")}});
+  EXPECT_THROW(broken.get(), ZRXMLParserError);
+  simulator.update(0, [](DeviceConfig& config) { config.behaviour.dropped.clear(); });
+  EXPECT_EQ(async::spawn(client->updateStatus(osc::DispatchTime::clock::now(), 2 * second)).get()->uuid, before);
+  EXPECT_EQ(client->status()->appSettings->uuid, before);
+  EXPECT_TRUE(client->isOnline());
+}
+
+}  // namespace
+}  // namespace device
