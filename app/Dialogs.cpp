@@ -21,15 +21,18 @@ void showErrorMessage(const std::string& informativeText) {
 
 void showErrorAlert(const std::exception& error) { showErrorMessage(error.what()); }
 
-void showErrorAlert(const std::exception_ptr& error) {
-  if (!error) return;
+std::string describeError(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
   } catch (const std::exception& e) {
-    showErrorAlert(e);
+    return e.what();
   } catch (...) {
-    showErrorMessage("Unknown error");
+    return "Unknown error";
   }
+}
+
+void showErrorAlert(const std::exception_ptr& error) {
+  if (error) showErrorMessage(describeError(error));
 }
 
 bool askYesNo(const std::string& messageText, const std::string& informativeText) {

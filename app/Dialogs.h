@@ -57,6 +57,8 @@ void setDialogs(Dialogs* replacement);
 
 // The shared error alert: message "Error", warning style, `informativeText`, one default button.
 void showErrorMessage(const std::string& informativeText);
+// An error's description: what() of a std::exception, else "Unknown error".
+std::string describeError(const std::exception_ptr& error);
 // The shared error alert with the error's description as informative text.
 void showErrorAlert(const std::exception& error);
 void showErrorAlert(const std::exception_ptr& error);
