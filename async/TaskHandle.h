@@ -143,13 +143,9 @@ class TaskHandle {
   // Waits for the end and ignores the result and the error.
   asio::awaitable<void> wait() const { return state_->wait(); }
 
-  // Waits for the end; gives the task's value or throws its error.
-  asio::awaitable<T> value() const {
-    auto state = state_;
-    co_await state->wait();
-    if (auto error = state->error()) std::rethrow_exception(error);
-    if constexpr (!std::is_void_v<T>) co_return state->value();
-  }
+  // Waits for the end; gives the task's value or throws its error. The awaitable holds the task
+  // itself, so it may be awaited after this handle is gone (`spawn(...).value()`).
+  asio::awaitable<T> value() const { return valueOf(state_); }
 
   // Blocks until the end (tests and threads outside the pool only); gives the value or throws.
   T get() const {
@@ -161,6 +157,12 @@ class TaskHandle {
   std::shared_ptr<detail::TaskCore> core() const { return state_; }
 
  private:
+  static asio::awaitable<T> valueOf(std::shared_ptr<detail::TaskState<T>> state) {
+    co_await state->wait();
+    if (auto error = state->error()) std::rethrow_exception(error);
+    if constexpr (!std::is_void_v<T>) co_return state->value();
+  }
+
   std::shared_ptr<detail::TaskState<T>> state_;
 };
 
