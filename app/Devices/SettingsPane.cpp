@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Devices/InspectorPanes.h"
 #include "app/MainTask.h"
 
 namespace app {
@@ -51,6 +52,7 @@ SettingsPane::SettingsPane(std::vector<ClientPtr> clients, std::span<const FlagO
       resetButton_(makeButton(tr("Reset"), "resetButton", this)),
       progressIndicator_(new QProgressBar(this)) {
   setObjectName(objectName);
+  setMinimumWidth(InspectorPanes::kSettingsPaneWidth);
   nameTextField_->setObjectName("nameTextField");
   applyButton_->setDefault(true);
   progressIndicator_->setObjectName("progressIndicator");
@@ -90,6 +92,7 @@ void SettingsPane::load(const std::string& singleName) {
   const bool single = clients_.size() == 1;
   nameTextField_->setEnabled(single);
   nameTextField_->setText(single ? QString::fromStdString(singleName) : tr("Multiple Devices Selected"));
+  nameTextField_->setCursorPosition(0);
   if (!clients_.empty()) refreshOptions(currentSettings(clients_));
 }
 

@@ -219,6 +219,7 @@ class SettingsPanesGuiTest : public QObject {
     QVERIFY(!name->isEnabled());
     QCOMPARE(name->text(), QString("Multiple Devices Selected"));
     QCOMPARE(mixedBoxes(pane), std::vector<QString>{"groupBankLockButton"});
+    app::testing::saveScreenshot(pane, "controller-settings-mixed");
 
     for (const char* box : controllerBoxes)
       if (std::string_view(box) != "groupBankLockButton") child<QCheckBox>(pane, box)->click();
@@ -356,7 +357,11 @@ class SettingsPanesGuiTest : public QObject {
     app::RotaverSettingsViewController pane(clients_, shortTimeout);
     show(pane);
     child<QCheckBox>(pane, "autoUnmuteButton")->click();
-    press(pane, "applyButton");
+    child<QPushButton>(pane, "applyButton")->click();
+    QVERIFY(applying(pane));
+    QTest::qWait(50);
+    app::testing::saveScreenshot(pane, "controller-settings-applying");
+    QTRY_VERIFY_WITH_TIMEOUT(idle(pane), 8000);
 
     QCOMPARE(setting(0, "RotvAutoUnmute"), std::string("0"));
     QCOMPARE(setting(1, "RotvAutoUnmute"), std::string("1"));
