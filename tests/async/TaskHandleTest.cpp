@@ -44,6 +44,15 @@ TEST(TaskHandle, manyTasksAwaitOneHandleForItsValueOrItsEnd) {
   EXPECT_THROW(failing.get(), std::runtime_error);
 }
 
+TEST(TaskHandle, valueOfAHandleDroppedBeforeTheAwaitStillArrives) {
+  auto outer = spawn([]() -> asio::awaitable<int> {
+    asio::awaitable<int> pending = spawn(sleepThenAnswer(10ms)).value();  // the handle dies here
+    const int value = co_await std::move(pending);
+    co_return value;
+  });
+  EXPECT_EQ(outer.get(), 42);
+}
+
 thread_local bool insideSpawn = false;
 
 TEST(TaskHandle, neverRunsTheBodyInline) {
