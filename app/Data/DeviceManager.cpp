@@ -23,6 +23,24 @@ std::uint16_t counterStart(std::uint16_t first) {
   return first == 0 ? 0 : static_cast<std::uint16_t>(first - 1);
 }
 
+struct Subnet {
+  device::IPv4Address address;
+  device::IPv4Address mask;
+};
+
+// The IPv4 subnets of the interfaces that are up and running, with a parsable address and mask.
+std::vector<Subnet> subnets(const std::vector<net::Interface>& interfaces) {
+  std::vector<Subnet> result;
+  for (const auto& interface : interfaces) {
+    if (!interface.isUp() || !interface.isRunning() || interface.family() == net::Interface::Family::ipv6) continue;
+    if (!interface.address() || !interface.netmask()) continue;
+    const auto own = device::IPv4Address::fromString(*interface.address());
+    const auto mask = device::IPv4Address::fromString(*interface.netmask());
+    if (own && mask) result.push_back({*own, *mask});
+  }
+  return result;
+}
+
 bool contains(const std::vector<device::PresetName>& names, const device::PresetName& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
@@ -86,27 +104,18 @@ void DeviceManager::setPresets(device::PresetNameList presets, Client client) {
 }
 
 bool DeviceManager::isOnLocalSubnet(device::IPv4Address address, const std::vector<net::Interface>& interfaces) {
-  for (const auto& interface : interfaces) {
-    if (!interface.isUp() || !interface.isRunning() || interface.family() == net::Interface::Family::ipv6) continue;
-    if (!interface.address() || !interface.netmask()) continue;
-    const auto own = device::IPv4Address::fromString(*interface.address());
-    const auto mask = device::IPv4Address::fromString(*interface.netmask());
-    if (own && mask && address.isInSameSubnet(*own, *mask)) return true;
-  }
-  return false;
+  const auto local = subnets(interfaces);
+  return std::any_of(local.begin(), local.end(),
+                     [&](const Subnet& s) { return address.isInSameSubnet(s.address, s.mask); });
 }
 
 bool DeviceManager::isUsableEndpoint(device::IPv4Address address, const std::vector<net::Interface>& interfaces) {
   const auto raw = address.rawValue();
   if (raw == 0 || raw == 0xFFFFFFFFu || address.isMulticast()) return false;
   bool local = false;
-  for (const auto& interface : interfaces) {
-    if (!interface.isUp() || !interface.isRunning() || interface.family() == net::Interface::Family::ipv6) continue;
-    if (!interface.address() || !interface.netmask()) continue;
-    const auto own = device::IPv4Address::fromString(*interface.address());
-    const auto mask = device::IPv4Address::fromString(*interface.netmask());
-    if (!own || !mask || !address.isInSameSubnet(*own, *mask)) continue;
-    const std::uint32_t host = ~mask->rawValue();
+  for (const auto& subnet : subnets(interfaces)) {
+    if (!address.isInSameSubnet(subnet.address, subnet.mask)) continue;
+    const std::uint32_t host = ~subnet.mask.rawValue();
     // Subnets of /30 and wider have a network and a broadcast address; /31 and /32 have neither.
     if (host >= 3 && ((raw & host) == 0 || (raw & host) == host)) return false;
     local = true;

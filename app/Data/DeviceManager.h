@@ -17,10 +17,10 @@
 //   (notifications, logging, client calls) while the lock is held.
 // - The discoverer calls the handlers on its own serial queue; they return at once. Connecting
 //   work runs one operation at a time, in event order, on the manager's serial connection queue.
-// - Notifications are posted synchronously on whichever thread made the change (the discoverer's
-//   queue, a connection task, a preset observer, the reconnect task, the caller of setPresets),
-//   after the lock is released and in the order of the changes. Observers move to the GUI thread
-//   themselves.
+// - Notifications are posted after the lock is released, one at a time and in the order of the
+//   changes, on the thread that made the change (the discoverer's queue, a connection task, a
+//   preset observer, the reconnect task, the caller of setPresets) or on a thread still posting
+//   earlier ones. Observers must not block and move to the GUI thread themselves.
 //
 // Notifications (no sender object). User info values:
 //   kClientKey  ("client")  -> std::shared_ptr<device::VeltoClient>   (all four)
@@ -111,8 +111,9 @@ class DeviceManager {
   // The device's last known preset-name list; none when the client has no device info (logged) or
   // no list was stored yet.
   std::optional<device::PresetNameList> presets(const device::VeltoClient& client) const;
-  // Stores `presets` as the client's device's list and posts the differences, asynchronously
-  // (returns at once). For windows that changed a device's presets themselves.
+  // Stores `presets` as the client's device's list and posts the differences (nothing for a client
+  // without device info or after stop()); does not wait for the device. For windows that changed a
+  // device's presets themselves.
   void setPresets(device::PresetNameList presets, Client client);
 
   // Whether `address` lies on a subnet of one of `interfaces` (up, running, not IPv6, with a

@@ -6,6 +6,9 @@
 
 #include "app/Data/DeviceManagerCore.h"
 #include "async/Cancellation.h"
+#include "device/Clients/AppClient.h"
+#include "device/Clients/ProcessorClient.h"
+#include "device/Clients/RotaverClient.h"
 #include "log/Tallylog.h"
 
 namespace app {
@@ -14,19 +17,7 @@ using tallylog::Tallylog;
 
 namespace {
 
-std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
-  return static_cast<std::uint64_t>(std::max<std::chrono::nanoseconds::rep>(duration.count(), 0));
-}
-
-std::string errorText(const std::exception_ptr& error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    return e.what();
-  } catch (...) {
-    return "unknown error";
-  }
-}
+constexpr const char* kClientOS = "tbraxl";
 
 }  // namespace
 
@@ -49,16 +40,35 @@ DeviceManager::Client DeviceManager::Core::client(const Device& device, const st
     static thread_local std::mt19937 random{std::random_device{}()};
     target = candidates[std::uniform_int_distribution<std::size_t>(0, candidates.size() - 1)(random)];
   }
+  const auto ip = target->ip.description();
+  const device::SoftwareVersion version(5, 7, 13);
   try {
-    return device::VeltoClient::make(target->ip.description(), target->port, listenPort, std::nullopt, std::nullopt,
-                                     "tbraxl", device::SoftwareVersion(5, 7, 13), configuration.client);
+    switch (device.type.value()) {
+      case device::DeviceType::Value::rotaver:
+        return device::VeltoClient::make<device::RotaverClient>(ip, target->port, listenPort, std::nullopt,
+                                                                std::nullopt, kClientOS, version, configuration.client);
+      case device::DeviceType::Value::app:
+        return device::VeltoClient::make<device::AppClient>(ip, target->port, listenPort, std::nullopt, std::nullopt,
+                                                            kClientOS, version, configuration.client);
+      default:
+        return device::VeltoClient::make<device::ProcessorClient>(ip, target->port, listenPort, std::nullopt,
+                                                                  std::nullopt, kClientOS, version, nullptr,
+                                                                  configuration.client);
+    }
   } catch (...) {
     return nullptr;
   }
 }
 
-boost::asio::awaitable<void> DeviceManager::Core::start(const Client& client, const Device& device) const {
-  co_await client->startSession(device.type, device::ConnectionMode::Admin, nanoseconds(configuration.connectTimeout));
+boost::asio::awaitable<void> DeviceManager::Core::start(const Client& client, const Device& device,
+                                                        std::chrono::nanoseconds timeout) {
+  if (auto* processor = dynamic_cast<device::ProcessorClient*>(client.get())) {
+    co_await processor->processorStartStep(device.type, device::ConnectionMode::Admin, nanoseconds(timeout));
+  } else if (auto* controller = dynamic_cast<device::RotaverClient*>(client.get())) {
+    co_await controller->connectSteps(nanoseconds(timeout));
+  } else if (auto* app = dynamic_cast<device::AppClient*>(client.get())) {
+    co_await app->connectSteps(nanoseconds(timeout));
+  }
 }
 
 boost::asio::awaitable<void> DeviceManager::Core::connect(std::weak_ptr<Core> weak, Device device,
@@ -85,7 +95,7 @@ boost::asio::awaitable<void> DeviceManager::Core::connect(std::weak_ptr<Core> we
 
   std::exception_ptr failure;
   try {
-    co_await core->start(client, device);
+    co_await start(client, device, core->configuration.connectTimeout);
   } catch (...) {
     failure = std::current_exception();
   }

@@ -23,9 +23,17 @@
 #include "app/Data/DeviceManager.h"
 #include "async/AsyncQueue.h"
 #include "async/TaskHandle.h"
+#include "device/Clients/ClientLog.h"
 #include "device/Presets/PresetHandler.h"
 
 namespace app {
+
+// A duration as the unsigned nanosecond count the clients take (negative: zero).
+inline std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
+  return duration.count() < 0 ? 0 : static_cast<std::uint64_t>(duration.count());
+}
+
+using device::errorText;
 
 struct DeviceManager::Core : std::enable_shared_from_this<Core> {
   using Device = device::DeviceDiscoverer::Result;
@@ -86,16 +94,18 @@ struct DeviceManager::Core : std::enable_shared_from_this<Core> {
   static boost::asio::awaitable<void> addedEndpoint(std::weak_ptr<Core> weak, Device device, Endpoint endpoint);
   static boost::asio::awaitable<void> connectIfNoClient(std::weak_ptr<Core> weak, Device device);
   // The first connection of a new client: the kind's own start, awaited.
-  boost::asio::awaitable<void> start(const Client& client, const Device& device) const;
+  static boost::asio::awaitable<void> start(const Client& client, const Device& device,
+                                            std::chrono::nanoseconds timeout);
 
   // --- Running tasks (DeviceManagerTasks.cpp). ---
-  // Starts the client's preset observer, replacing (cancelling) the one it had; under the lock.
-  // Returns the replaced observer.
-  std::optional<async::TaskHandle<void>> startPresetObserverLocked(Entry& entry);
+  // Starts the client's preset observer, cancelling the one it had; under the lock.
+  void startPresetObserverLocked(Entry& entry);
   static boost::asio::awaitable<void> observePresets(std::weak_ptr<Core> weak, Client client,
                                                      device::PresetHandler* handler);
   static boost::asio::awaitable<void> reconnectLoop(std::weak_ptr<Core> weak);
   static boost::asio::awaitable<void> reconnect(std::shared_ptr<Core> core, Client client);
+  // The device a listed client was made for.
+  std::optional<Device> deviceOfLocked(const Client& client) const;
   void keepTaskLocked(async::TaskHandle<void> task);
   void stop();
 

@@ -14,19 +14,8 @@ using tallylog::Tallylog;
 
 namespace {
 
-std::uint64_t nanoseconds(std::chrono::nanoseconds duration) {
-  return static_cast<std::uint64_t>(std::max<std::chrono::nanoseconds::rep>(duration.count(), 0));
-}
-
 tallylog::Tallylog::Context context(const std::exception_ptr& error) {
-  std::string text = "unknown error";
-  try {
-    std::rethrow_exception(error);
-  } catch (const std::exception& e) {
-    text = e.what();
-  } catch (...) {
-  }
-  return std::make_shared<const nlohmann::json>(std::move(text));
+  return std::make_shared<const nlohmann::json>(errorText(error));
 }
 
 // Sleeps; false when the task was cancelled.
@@ -46,17 +35,15 @@ void DeviceManager::Core::keepTaskLocked(async::TaskHandle<void> task) {
   tasks.push_back(std::move(task));
 }
 
-std::optional<async::TaskHandle<void>> DeviceManager::Core::startPresetObserverLocked(Entry& entry) {
+void DeviceManager::Core::startPresetObserverLocked(Entry& entry) {
   auto* handler = dynamic_cast<device::PresetHandler*>(entry.client.get());
-  if (!handler) return std::nullopt;
-  auto previous = std::move(entry.observer);
-  if (previous) previous->cancel();
+  if (!handler) return;
+  if (entry.observer) entry.observer->cancel();
   std::weak_ptr<Core> weak = weak_from_this();
   auto task = async::spawn(async::poolExecutor(),
                            [weak, client = entry.client, handler] { return observePresets(weak, client, handler); });
   entry.observer = task;
   keepTaskLocked(std::move(task));
-  return previous;
 }
 
 boost::asio::awaitable<void> DeviceManager::Core::observePresets(std::weak_ptr<Core> weak, Client client,
@@ -109,15 +96,25 @@ boost::asio::awaitable<void> DeviceManager::Core::reconnectLoop(std::weak_ptr<Co
 }
 
 boost::asio::awaitable<void> DeviceManager::Core::reconnect(std::shared_ptr<Core> core, Client client) {
+  std::optional<Device> device;
   {
     // A client dropped during this pass is not brought back.
     std::shared_lock lock(core->mutex);
-    if (core->stopped || !core->isListedLocked(client)) co_return;
+    if (core->stopped) co_return;
+    device = core->deviceOfLocked(client);
+    if (!device) co_return;
   }
   Tallylog::info("Trying to reconnect to " + client->description(), __FILE__, "startReconnectTimer()", __LINE__);
   std::exception_ptr failure;
   try {
-    co_await client->connect(device::ConnectionMode::Admin, nanoseconds(core->configuration.reconnectTimeout));
+    if (client->deviceType()) {
+      co_await client->connect(device::ConnectionMode::Admin, nanoseconds(core->configuration.reconnectTimeout));
+    } else {
+      // A controller whose first connection got no user info knows no device type yet, and its
+      // own reconnect refuses to start without one: connect it as the first time.
+      client->disconnect();
+      co_await start(client, *device, core->configuration.reconnectTimeout);
+    }
   } catch (...) {
     failure = std::current_exception();
   }
@@ -139,6 +136,13 @@ boost::asio::awaitable<void> DeviceManager::Core::reconnect(std::shared_ptr<Core
   core->deliver();
   // Dropped (or stopped) while it was connecting: it must fall silent again.
   if (!listed) client->disconnect();
+}
+
+std::optional<DeviceManager::Core::Device> DeviceManager::Core::deviceOfLocked(const Client& client) const {
+  for (const auto& entry : entries) {
+    if (entry.client == client) return entry.device;
+  }
+  return std::nullopt;
 }
 
 void DeviceManager::Core::stop() {

@@ -289,12 +289,26 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
     if (!messages) throw endError;
     AnswerWait<Result> operation{std::move(*messages), patterns(addresses), since, std::move(rule)};
     auto race = osc::withTimeout(timeout, std::move(timeoutError), std::move(operation));
-    std::optional<Result> result = co_await std::move(race);
-    if (!result) throw endError;
-    co_return std::move(*result);
+    std::optional<Answer<Result>> answer = co_await std::move(race);
+    if (!answer) throw endError;
+    if (answer->failure) answer->failure();
+    co_return std::move(*answer->result);
   }
 
  private:
+  // What the waiting side of an answer wait gets: a result, or a function that throws a copy of
+  // the rule's error. The error is copied rather than handed over as an exception_ptr, whose
+  // reference count lives in the uninstrumented C++ runtime: ThreadSanitizer could not see the
+  // hand-over between the two tasks' threads.
+  template <class Result>
+  struct Answer {
+    std::optional<Result> result;
+    std::function<void()> failure;
+  };
+  // Called inside a catch block: a function that throws a copy of the current exception (the
+  // errors of the client's rules by their own type, any other as a std::runtime_error of its text).
+  static std::function<void()> copyOfCurrentError();
+
   template <class Result>
   struct AnswerWait {
     osc::OSCServer::Messages source;
@@ -302,14 +316,19 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
     osc::DispatchTime since;
     AnswerRule<Result> rule;
 
-    asio::awaitable<std::optional<Result>> operator()() {
+    asio::awaitable<std::optional<Answer<Result>>> operator()() {
       auto iterator = source.makeAsyncIterator();
       for (;;) {
         std::optional<osc::OSCMessage> message = co_await iterator.next();
         if (!message) co_return std::nullopt;
         if (!accepts(*message)) continue;
-        std::optional<Result> result = rule(*message);
-        if (result) co_return result;
+        Answer<Result> answer;
+        try {
+          answer.result = rule(*message);
+        } catch (...) {
+          answer.failure = copyOfCurrentError();
+        }
+        if (answer.result || answer.failure) co_return answer;
       }
     }
     bool accepts(const osc::OSCMessage& message) const {

@@ -1,5 +1,7 @@
 // VeltoClient: status reports (the handler and the two waits) and the confirmation wait.
 
+#include <stdexcept>
+
 #include "device/Clients/ClientLog.h"
 #include "device/Clients/VeltoAppError.h"
 #include "device/Clients/VeltoClient.h"
@@ -39,6 +41,24 @@ bool confirms(const AppSettings::Properties& reported, const AppSettings::Proper
 }
 
 }  // namespace
+
+std::function<void()> VeltoClient::copyOfCurrentError() {
+  try {
+    throw;
+  } catch (const VeltoAppError& error) {
+    return [error] { throw error; };
+  } catch (const VeltoClientError& error) {
+    return [error] { throw error; };
+  } catch (const ZRXMLParserError& error) {
+    return [error] { throw error; };
+  } catch (const ZRXMLDecodingError& error) {
+    return [error] { throw error; };
+  } catch (const std::exception& error) {
+    return [text = std::string(error.what())] { throw std::runtime_error(text); };
+  } catch (...) {
+    return [] { throw std::runtime_error("unknown error"); };
+  }
+}
 
 void VeltoClient::statusUpdateReceived(const osc::OSCAddressPattern&, const osc::OSCMessage& message) {
   const auto document = statusDocument(message);

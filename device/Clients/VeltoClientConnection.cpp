@@ -14,6 +14,16 @@ std::int32_t wireValue(ConnectionMode mode) {
   return static_cast<std::int32_t>(rawValue(mode));
 }
 
+// The bound port, or none after the warning that `what` could not be sent.
+std::optional<std::uint16_t> portToAnnounce(std::optional<std::uint16_t> port, std::string_view what,
+                                            std::string_view function, std::int64_t line) {
+  if (!port) {
+    clientLog(Level::warning, "could not send " + std::string(what) + ". server has no valid listening port", function,
+              line);
+  }
+  return port;
+}
+
 }  // namespace
 
 asio::awaitable<std::vector<UserInfo>> VeltoClient::connect(ConnectionMode mode, Nanoseconds timeout) {
@@ -69,34 +79,23 @@ asio::awaitable<std::vector<UserInfo>> VeltoClient::receiveUserInfo(std::size_t 
 }
 
 asio::awaitable<void> VeltoClient::sendConnectRequest(ConnectionMode mode) {
-  const auto port = boundPort();
-  if (!port) {
-    clientLog(Level::warning, "could not send connect request. server has no valid listening port",
-              "sendConnectRequest(mode:)", __LINE__);
-    co_return;
-  }
+  const auto port = portToAnnounce(boundPort(), "connect request", "sendConnectRequest(mode:)", __LINE__);
+  if (!port) co_return;
   send("/VELTOpelion/control/ConnectRequest",
        {std::int32_t{*port}, static_cast<std::int32_t>(clientVersion_.intValue()), wireValue(mode), clientOS_,
         clientUid_});
 }
 
 asio::awaitable<void> VeltoClient::sendKeepMePosted() {
-  const auto port = boundPort();
-  if (!port) {
-    clientLog(Level::warning, "could not send keep me posted. server has no valid listening port",
-              "sendKeepMePosted()", __LINE__);
-    co_return;
-  }
+  const auto port = portToAnnounce(boundPort(), "keep me posted", "sendKeepMePosted()", __LINE__);
+  if (!port) co_return;
   send("/VELTOpelion/Hardware/KeepMePosted",
        {true, std::int32_t{*port}, static_cast<std::int32_t>(clientVersion_.intValue()), clientUid_});
 }
 
 asio::awaitable<void> VeltoClient::sendPing() {
-  const auto port = boundPort();
-  if (!port) {
-    clientLog(Level::warning, "could not send ping. server has no valid listening port", "sendPing()", __LINE__);
-    co_return;
-  }
+  const auto port = portToAnnounce(boundPort(), "ping", "sendPing()", __LINE__);
+  if (!port) co_return;
   send("/Vp/Ping", {std::int32_t{*port}, clientUid_});
 }
 

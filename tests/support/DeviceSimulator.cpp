@@ -100,6 +100,9 @@ int DeviceSimulator::Impl::openSocket(const std::string& address, std::uint16_t&
   const sockaddr_in local = socketAddress(address, port);
   const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) throw std::system_error(errno, std::generic_category(), "socket");
+  // Room for a preset's segments, which clients send without pause (up to the system's maximum).
+  const int receiveBuffer = 4 << 20;
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
   if (::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
     const int error = errno;
     ::close(fd);

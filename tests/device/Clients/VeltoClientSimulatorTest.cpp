@@ -30,6 +30,27 @@ constexpr std::uint64_t second = 1'000'000'000;
 constexpr const char* address = "127.0.0.41";
 const std::string uid = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU1";
 
+// The text of the error an operation ends with ("" when it succeeds), read inside its task: the
+// exception object never reaches the test's thread, where ThreadSanitizer could not follow its
+// release through the uninstrumented C++ runtime.
+template <class T>
+asio::awaitable<std::string> failureText(asio::awaitable<T> operation) {
+  try {
+    co_await std::move(operation);
+  } catch (const std::exception& error) {
+    co_return std::string(error.what());
+  }
+  co_return std::string();
+}
+template <class T>
+std::string failureOf(asio::awaitable<T> operation) {
+  return async::spawn(failureText(std::move(operation))).get();
+}
+template <class T>
+std::string failureOf(async::TaskHandle<T> task) {
+  return failureOf(task.value());
+}
+
 class VeltoClientSimulatorTest : public ::testing::Test {
  protected:
   static DeviceConfig processor() {
@@ -44,7 +65,7 @@ class VeltoClientSimulatorTest : public ::testing::Test {
     VeltoClientOptions options;
     options.appPort = simulator.companionPort(0);
     options.pingPeriod = 50ms;
-    options.onlineWindow = 400ms;
+    options.onlineWindow = 1s;
     client = VeltoClient::make(address, simulator.controlPort(0), 0, std::nullopt, uid, "tbraxl",
                                SoftwareVersion(5, 7, 13), options);
   }
@@ -128,7 +149,7 @@ TEST_F(VeltoClientSimulatorTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlin
   const auto pings = simulator.waitFor(0, "/Vp/Ping", 4, 2s);
   ASSERT_GE(pings.size(), 4u);
   EXPECT_EQ(pings[0].message.description(), "/Vp/Ping is " + port + " \"" + uid + "\"");
-  std::this_thread::sleep_for(600ms);  // longer than the online window: the pings keep it
+  std::this_thread::sleep_for(1200ms);  // longer than the online window: the pings keep it
   EXPECT_TRUE(client->isOnline());
   EXPECT_TRUE(eventually([&] { return client->status()->appSettings->uuid == "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60"; }));
   EXPECT_EQ(reports.load(), 1);
@@ -164,43 +185,29 @@ TEST_F(VeltoClientSimulatorTest, ReconnectOnTheSameObjectIsNotUndoneByTheOldRuns
   EXPECT_EQ(std::count(infos.begin(), infos.end(), "OSC server did stop"), 3);
 
   // A second start without a disconnect is refused and leaves the connection alone.
-  try {
-    start();
-    ADD_FAILURE() << "second start";
-  } catch (const VeltoClientError& error) {
-    EXPECT_EQ(error.errorCase(), VeltoClientError::Case::connectionAlreadyStarted);
-  }
+  EXPECT_EQ(failureOf(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, second)),
+            VeltoClientError::connectionAlreadyStarted().description());
   EXPECT_TRUE(client->isOnline());
 }
 
 TEST_F(VeltoClientSimulatorTest, UserInfosSkipRepeatsAndFailOnSilenceOrGarbage) {
+  simulator.update(0, [](DeviceConfig& config) { config.users[1].answer = testsupport::SimUser::Answer::twice; });
+  std::vector<std::size_t> numbers;
+  for (const auto& info : start()) numbers.push_back(info.user().number());
+  EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 2, 3, 4}));
+
   struct Case {
     testsupport::SimUser::Answer second;
-    bool succeeds;
-  } const cases[] = {
-      {testsupport::SimUser::Answer::twice, true},
-      {testsupport::SimUser::Answer::silent, false},
-      {testsupport::SimUser::Answer::malformed, false},
-  };
-  start();
+    bool atOnce;  // garbage fails at once, silence after the time-out
+  } const cases[] = {{testsupport::SimUser::Answer::silent, false}, {testsupport::SimUser::Answer::malformed, true}};
   for (const auto& c : cases) {
     simulator.update(0, [&c](DeviceConfig& config) { config.users[1].answer = c.second; });
     const auto began = std::chrono::steady_clock::now();
-    try {
-      const auto infos = async::spawn(client->connect(ConnectionMode::Admin, second / 2)).get();
-      EXPECT_TRUE(c.succeeds);
-      std::vector<std::size_t> numbers;
-      for (const auto& info : infos) numbers.push_back(info.user().number());
-      EXPECT_EQ(numbers, (std::vector<std::size_t>{1, 2, 3, 4}));
-    } catch (const VeltoClientError& error) {
-      EXPECT_FALSE(c.succeeds);
-      EXPECT_EQ(error.errorCase(), VeltoClientError::Case::failedReceivingUserInfo);
-      EXPECT_FALSE(client->oscServer()->isRunning());
-      EXPECT_FALSE(client->isOnline());
-      // Garbage fails at once, silence after the time-out.
-      const bool atOnce = std::chrono::steady_clock::now() - began < 400ms;
-      EXPECT_EQ(atOnce, c.second == testsupport::SimUser::Answer::malformed);
-    }
+    EXPECT_EQ(failureOf(client->connect(ConnectionMode::Admin, second / 2)),
+              VeltoClientError::failedReceivingUserInfo().description());
+    EXPECT_EQ(std::chrono::steady_clock::now() - began < 400ms, c.atOnce);
+    EXPECT_FALSE(client->oscServer()->isRunning());
+    EXPECT_FALSE(client->isOnline());
   }
 }
 
@@ -238,24 +245,14 @@ TEST_F(VeltoClientSimulatorTest, ConfirmationWaitsTakeOnlyLaterAnswersOfTheirTyp
                                                           osc::DispatchTime::clock::now(), 2 * second));
   std::this_thread::sleep_for(50ms);
   toClient({"/VELTOapp/error", {SimValue::string("File not found."), SimValue::int32(4), SimValue::string("D")}});
-  try {
-    failing.get();
-    ADD_FAILURE() << "no error";
-  } catch (const VeltoAppError& error) {
-    EXPECT_EQ(error.message(), "File not found.");
-  }
+  EXPECT_EQ(failureOf(failing), "File not found. - 4@D");
 
   // The server's stop ends a wait with noMatchingConfirmationReceived.
   auto stopped = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
                                                           osc::DispatchTime::clock::now(), 2 * second));
   std::this_thread::sleep_for(50ms);
   client->disconnect();
-  try {
-    stopped.get();
-    ADD_FAILURE() << "no error";
-  } catch (const VeltoClientError& error) {
-    EXPECT_EQ(error.errorCase(), VeltoClientError::Case::noMatchingConfirmationReceived);
-  }
+  EXPECT_EQ(failureOf(stopped), VeltoClientError::noMatchingConfirmationReceived().description());
 }
 
 TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {

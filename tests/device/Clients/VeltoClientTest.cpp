@@ -12,6 +12,7 @@
 #include "device/Clients/VeltoOSCDecoder.h"
 #include "gzip/Gzip.h"
 #include "osc/OSCStandardDecoder.h"
+#include "tests/log/RecordingDestination.h"
 
 namespace device {
 namespace {
@@ -148,6 +149,24 @@ TEST(VeltoClientTest, CommandsNeedingAServerFailOnAStoppedClient) {
     EXPECT_EQ(error.errorCase(), VeltoClientError::Case::unknownDeviceType);
   }
   EXPECT_FALSE(client->oscServer()->isRunning());
+}
+
+TEST(VeltoClientTest, AnnouncementsWithoutABoundPortAreSkippedWithAWarning) {
+  const auto log = std::make_shared<tallylog::testing::RecordingDestination>();
+  tallylog::Tallylog::addDestination(log);
+  const auto client = makeClient();
+  async::spawn(client->sendPing()).get();
+  async::spawn(client->sendConnectRequest(ConnectionMode::Admin)).get();
+  async::spawn(client->sendKeepMePosted()).get();
+  tallylog::Tallylog::flush(2);
+  tallylog::Tallylog::removeDestination(log);
+  std::vector<std::string> lines;
+  for (const auto& call : log->calls()) lines.push_back(call.function + ": " + call.message);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "sendPing(): could not send ping. server has no valid listening port",
+                       "sendConnectRequest(): could not send connect request. server has no valid listening port",
+                       "sendKeepMePosted(): could not send keep me posted. server has no valid listening port",
+                   }));
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#pragma once
+// One simulated device of the client kind's type on its own 127.x address and a connected client of
+// that kind, for the preset client tests against the device simulator.
+
+#include <algorithm>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "async/TaskHandle.h"
+#include "device/Clients/AppClient.h"
+#include "device/Clients/ProcessorClient.h"
+#include "device/Clients/RotaverClient.h"
+#include "log/Tallylog.h"
+#include "tests/log/RecordingDestination.h"
+#include "tests/support/DeviceSimulator.h"
+
+namespace device::testing {
+
+using namespace std::chrono_literals;
+using Level = tallylog::Tallylog::Level;
+using testsupport::DeviceConfig;
+using testsupport::DeviceSimulator;
+using testsupport::SimMessage;
+using testsupport::SimPreset;
+using testsupport::SimValue;
+
+constexpr std::uint64_t second = 1'000'000'000;
+inline const std::string clientUidText = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU2";
+
+// Runs an operation of the client to its end on a task; its error passes on.
+template <class T>
+T run(boost::asio::awaitable<T> operation) {
+  return async::spawn(std::move(operation)).get();
+}
+
+// The error of type Error that `operation` throws (a test failure when it throws none).
+template <class Error, class F>
+Error thrown(F operation) {
+  try {
+    operation();
+  } catch (const Error& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no error of the expected type";
+  throw std::logic_error("no error");
+}
+
+template <class F>
+VeltoClientError::Case thrownCase(F operation) {
+  return thrown<VeltoClientError>(std::move(operation)).errorCase();
+}
+
+template <class Client>
+class PresetClientFixture : public ::testing::Test {
+ protected:
+  explicit PresetClientFixture(DeviceConfig config)
+      : simulator({withFreePorts(std::move(config))}, {std::nullopt, [](const std::string& line) {
+                     if (std::getenv("SIMLOG")) std::fprintf(stderr, "%s\n", line.c_str());
+                   }}) {}
+
+  static DeviceConfig withFreePorts(DeviceConfig config) {
+    config.discoveryPort = config.companionPort = 0;
+    return config;
+  }
+
+  void SetUp() override {
+    tallylog::Tallylog::addDestination(log);
+    simulator.start();
+    VeltoClientOptions options;
+    options.appPort = simulator.companionPort(0);
+    options.pingPeriod = 50ms;
+    options.onlineWindow = 2s;
+    const auto address = simulator.config(0).address;
+    if constexpr (std::is_same_v<Client, ProcessorClient>) {
+      client = VeltoClient::make<Client>(address, simulator.controlPort(0), 0, std::nullopt, clientUidText, "tbraxl",
+                                         SoftwareVersion(5, 7, 13), nullptr, options);
+    } else {
+      client = VeltoClient::make<Client>(address, simulator.controlPort(0), 0, std::nullopt, clientUidText, "tbraxl",
+                                         SoftwareVersion(5, 7, 13), options);
+    }
+  }
+
+  void TearDown() override {
+    const auto queue = client->queue();
+    client->disconnect();
+    queue->sync([] {});
+    client.reset();
+    queue->sync([] {});
+    tallylog::Tallylog::flush(2);
+    tallylog::Tallylog::removeDestination(log);
+  }
+
+  void connect() {
+    if constexpr (std::is_same_v<Client, ProcessorClient>) {
+      run(client->processorStartStep(simulator.config(0).type, ConnectionMode::Admin, 2 * second));
+    } else {
+      run(client->connectSteps(2 * second));
+    }
+    simulator.clearReceived();
+  }
+
+  std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
+  void toClient(SimMessage message) { simulator.sendTo(0, "127.0.0.1", listening(), std::move(message)); }
+
+  // The device's received messages as "address types values", in order (one address or all).
+  std::vector<std::string> received(std::string_view address = {}) const {
+    std::vector<std::string> texts;
+    for (const auto& r : simulator.received(0, address)) texts.push_back(r.message.description());
+    return texts;
+  }
+  std::vector<std::string> logged(tallylog::Tallylog::Level level) const {
+    tallylog::Tallylog::flush(2);
+    std::vector<std::string> lines;
+    for (const auto& call : log->calls()) {
+      if (call.level == level) lines.push_back(call.message);
+    }
+    return lines;
+  }
+  void addPreset(std::string name, bool userShow, std::vector<std::uint8_t> bytes,
+                 std::optional<std::string> backupDate = std::nullopt) {
+    simulator.update(0, [&](DeviceConfig& config) {
+      SimPreset preset;
+      preset.name = std::move(name);
+      preset.userShow = userShow;
+      preset.backupDate = std::move(backupDate);
+      preset.bytes = std::move(bytes);
+      config.presets.push_back(std::move(preset));
+    });
+  }
+  // The stored presets' list texts without their time stamps.
+  std::vector<std::string> stored() const {
+    std::vector<std::string> names;
+    for (const auto& preset : simulator.config(0).presets) {
+      names.push_back(preset.baseName() + (preset.userShow ? " (USER SHOW)" : " (PRESET)"));
+    }
+    return names;
+  }
+  template <class Predicate>
+  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 3s) {
+    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
+      if (predicate()) return true;
+      std::this_thread::sleep_for(5ms);
+    }
+    return predicate();
+  }
+
+  std::shared_ptr<tallylog::testing::RecordingDestination> log =
+      std::make_shared<tallylog::testing::RecordingDestination>();
+  DeviceSimulator simulator;
+  std::shared_ptr<Client> client;
+};
+
+// Bytes that do not compress, so the segment count follows the length.
+inline std::vector<std::uint8_t> noise(std::size_t size, std::uint32_t state = 7) {
+  std::vector<std::uint8_t> bytes(size);
+  for (auto& byte : bytes) {
+    state = state * 1664525u + 1013904223u;
+    byte = static_cast<std::uint8_t>(state >> 24);
+  }
+  return bytes;
+}
+
+}  // namespace device::testing
