@@ -110,6 +110,14 @@ class SettingsPanesGuiTest : public QObject {
     return "";
   }
 
+  // The inspector makes this pane for the clients, at the settings panes' width.
+  void madeByTheInspector(const QString& pane) {
+    const auto made = app::InspectorPanes().make(clients_);
+    std::unique_ptr<QWidget> widget(made.widget);
+    QCOMPARE(widget->objectName(), pane);
+    QCOMPARE(made.minimumWidth, 250);
+  }
+
   template <class W>
   static W* child(QWidget& pane, const char* name) {
     auto* widget = pane.findChild<W*>(name);
@@ -157,10 +165,7 @@ class SettingsPanesGuiTest : public QObject {
   void oneControllerIsRenamedBeforeAllElevenOptionsAreSent() {
     app::testing::ScriptedDialogs dialogs;
     connectAll<device::RotaverClient>({DeviceConfig::controller(1, "127.0.0.51")});
-    const auto made = app::InspectorPanes().make(clients_);
-    std::unique_ptr<QWidget> inspector(made.widget);
-    QCOMPARE(inspector->objectName(), QString("RotaverSettingsViewController"));
-    QCOMPARE(made.minimumWidth, 250);
+    madeByTheInspector("RotaverSettingsViewController");
 
     app::RotaverSettingsViewController pane(clients_, shortTimeout);
     show(pane);
@@ -272,10 +277,7 @@ class SettingsPanesGuiTest : public QObject {
     app::testing::ScriptedDialogs dialogs;
     auto config = withSetting(DeviceConfig::app(7, "127.0.0.57"), "GroupGainStepdB", "1.0");
     connectAll<device::AppClient>({withSetting(config, "AppName", "Monitor A")});
-    const auto made = app::InspectorPanes().make(clients_);
-    std::unique_ptr<QWidget> inspector(made.widget);
-    QCOMPARE(inspector->objectName(), QString("AppSettingsViewController"));
-    QCOMPARE(made.minimumWidth, 250);
+    madeByTheInspector("AppSettingsViewController");
 
     app::AppSettingsViewController pane(clients_, shortTimeout);
     show(pane);
