@@ -4,6 +4,8 @@
 #include <atomic>
 #include <utility>
 
+#include <sys/socket.h>
+
 #include "platform/ThreadLabel.h"
 
 namespace osc {
@@ -52,6 +54,9 @@ void OSCServer::start() {
   net::Socket& socket = *receiver->socket;
   try {
     socket.setReadBufferSize(receiveBufferSize);
+    // Best effort: a smaller queue than asked for still works, only bursts may be lost.
+    const int queueBytes = kernelReceiveQueueBytes;
+    ::setsockopt(socket.socketfd(), SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
     socket.listen(port_, backlog, true, listeningAddress_);
   } catch (...) {
     // Nothing of the failed run stays: no open socket, no new sequences, not running.

@@ -67,6 +67,9 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   using Messages = SharedBufferedAsyncSequence<async::AsyncThrowingStream<OSCMessage>>;
 
   static constexpr std::size_t receiveBufferSize = 8192;
+  // The kernel's queue for datagrams not read yet, asked for at every start (the system may grant
+  // less): a device sends a whole preset's segments in one burst, which the default queue drops.
+  static constexpr int kernelReceiveQueueBytes = 4 * 1024 * 1024;
   static constexpr std::size_t replayCapacity = 512;
   static constexpr std::int64_t backlog = 1024;
 
