@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "app/Devices/AppSettingsViewController.h"
 #include "app/Devices/PlaceholderPanes.h"
+#include "app/Devices/RotaverSettingsViewController.h"
 
 namespace app {
 
@@ -13,6 +15,13 @@ InspectorPanes::Factory placeholder() {
   return [](const std::vector<ClientPtr>&) { return InspectorPane{new Pane, 0}; };
 }
 
+template <class Pane>
+InspectorPanes::Factory settingsPane() {
+  return [](const std::vector<ClientPtr>& clients) {
+    return InspectorPane{new Pane(clients), InspectorPanes::kSettingsPaneWidth};
+  };
+}
+
 std::size_t slot(SelectionKind kind) { return static_cast<std::size_t>(kind); }
 
 }  // namespace
@@ -21,6 +30,8 @@ InspectorPanes::InspectorPanes() {
   factories_.fill(placeholder<NoSelectionViewController>());
   factories_[slot(SelectionKind::mismatching)] = placeholder<MismatchingDeviceTypeViewController>();
   factories_[slot(SelectionKind::processors)] = placeholder<UnsupportedDeviceTypeViewController>();
+  factories_[slot(SelectionKind::apps)] = settingsPane<AppSettingsViewController>();
+  factories_[slot(SelectionKind::controllers)] = settingsPane<RotaverSettingsViewController>();
 }
 
 void InspectorPanes::setFactory(SelectionKind kind, Factory factory) {

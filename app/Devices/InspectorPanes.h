@@ -1,9 +1,8 @@
 #pragma once
 // The inspector's choice of pane by the kind of selection: one factory per SelectionKind. Empty and
 // other selections get the no-selection pane, mismatching ones the mismatching pane, processors the
-// unsupported pane. The settings panes of controllers and companion apps plug in by setting their
-// factories (with the inspector's minimum width of 250); until then these selections show the
-// no-selection pane.
+// unsupported pane, controllers and companion apps their settings panes (with the inspector's
+// minimum width of 250).
 
 #include <array>
 #include <functional>

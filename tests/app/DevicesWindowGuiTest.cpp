@@ -114,8 +114,8 @@ class DevicesWindowGuiTest : public QObject {
     QTest::newRow("nothing") << std::vector<std::size_t>{} << "NoSelectionViewController";
     QTest::newRow("one processor") << std::vector<std::size_t>{1} << "UnsupportedDeviceTypeViewController";
     QTest::newRow("processor and controller") << std::vector<std::size_t>{1, 2} << "MismatchingDeviceTypeViewController";
-    QTest::newRow("two controllers (no settings pane yet)") << std::vector<std::size_t>{2, 4} << "NoSelectionViewController";
-    QTest::newRow("an app") << std::vector<std::size_t>{0} << "NoSelectionViewController";
+    QTest::newRow("two controllers") << std::vector<std::size_t>{2, 4} << "RotaverSettingsViewController";
+    QTest::newRow("an app") << std::vector<std::size_t>{0} << "AppSettingsViewController";
   }
 
   void theInspectorFollowsTheSelection() {
