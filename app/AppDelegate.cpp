@@ -7,6 +7,7 @@
 
 #include "app/Data/DeviceManager.h"
 #include "app/Dialogs.h"
+#include "app/PresetManager/PresetManagerWindow.h"
 #include "log/ConsoleDestination.h"
 #include "log/Tallylog.h"
 
@@ -35,6 +36,10 @@ bool AppDelegate::applicationDidFinishLaunching() {
   return false;
 }
 
-void AppDelegate::applicationWillTerminate() { manager_.stop(); }
+void AppDelegate::applicationWillTerminate() {
+  // The window's lists and tasks read the manager: it goes first.
+  PresetManagerWindow::destroy();
+  manager_.stop();
+}
 
 }  // namespace app

@@ -5,7 +5,8 @@
 // and, when that started, its reconnect loop. A discovery that cannot start (its port held by
 // another program, for example) is reported with the critical alert "Could not start device
 // discoverer" and the error's description; the program stays open without discovery and does
-// not retry. applicationWillTerminate stops the manager, so that no thread outlives main.
+// not retry. applicationWillTerminate destroys the preset manager window, then stops the
+// manager, so that no thread outlives main.
 // GUI thread only.
 
 namespace app {

@@ -11,6 +11,7 @@
 #include "app/Devices/DevicesViewController.h"
 #include "app/Devices/NetworkSettingsViewController.h"
 #include "app/MainTask.h"
+#include "app/PresetManager/PresetManagerWindow.h"
 #include "device/Clients/VeltoClient.h"
 #include "device/Model/Settings.h"
 
@@ -44,6 +45,8 @@ asio::awaitable<void> sendNetworkChange(ClientPtr client, NetworkChange change,
 DevicesWindowController::DevicesWindowController(DeviceManager& manager, platform::NotificationCenter& center,
                                                  QWidget* parent)
     : QMainWindow(parent),
+      manager_(manager),
+      center_(center),
       devices_(new DevicesViewController(manager, center)),
       splitter_(new QSplitter(Qt::Horizontal, this)),
       editNetworkSettingsAction_(makeAction(tr("Network Settings…"), "editNetworkSettings", this)),
@@ -87,6 +90,12 @@ void DevicesWindowController::buildMenus() {
   connect(editNetworkSettingsAction_, &QAction::triggered, this, [this] { editNetworkSettings(); });
   connect(rebootDeviceAction_, &QAction::triggered, this, [this] { rebootDevice(); });
   connect(factoryResetAction_, &QAction::triggered, this, [this] { factoryReset(); });
+
+  auto* window = menuBar()->addMenu(tr("&Window"));
+  window->setObjectName("windowMenu");
+  auto* presetManager = makeAction(tr("Preset Manager"), "showPresetManager", this);
+  connect(presetManager, &QAction::triggered, this, [this] { showPresetManager(); });
+  window->addAction(presetManager);
 }
 
 QWidget* DevicesWindowController::inspector() const { return splitter_->count() > 1 ? splitter_->widget(1) : nullptr; }
@@ -137,6 +146,8 @@ void DevicesWindowController::runAction(DeviceAction action) {
   if (dialogs().runModal(confirmation(action, targets)) != alertFirstButtonReturn) return;
   spawnOnMain([action, targets] { return runDeviceAction(action, targets); });
 }
+
+void DevicesWindowController::showPresetManager() { PresetManagerWindow::show(manager_, center_); }
 
 void DevicesWindowController::saveWindowState(QSettings& settings) const {
   settings.setValue("DevicesWindow/geometry", saveGeometry());

@@ -1,7 +1,8 @@
 #pragma once
 // The devices window: a splitter (child "splitViewController") holding the devices list and an
 // inspector pane chosen by the selection (InspectorPanes), and the main menu with the device
-// actions "editNetworkSettings", "rebootDevice" and "factoryReset" and the list's dim actions.
+// actions "editNetworkSettings", "rebootDevice" and "factoryReset", the list's dim actions and
+// "showPresetManager", which opens the program's one preset manager window (PresetManagerWindow).
 // The three device actions are enabled while at least one selected client is not a companion
 // app; the dim actions while a controller is selected. Actions work on the selection in list
 // order; their tasks run on the GUI thread and touch no widget, so they may outlive the window.
@@ -54,6 +55,8 @@ class DevicesWindowController : public QMainWindow {
   void editNetworkSettings();
   void rebootDevice();
   void factoryReset();
+  // Shows the preset manager window over this window's manager, raising it when already open.
+  void showPresetManager();
 
   void saveWindowState(QSettings& settings) const;
   void restoreWindowState(const QSettings& settings);
@@ -63,6 +66,8 @@ class DevicesWindowController : public QMainWindow {
   void updateActions();
   void runAction(DeviceAction action);
 
+  DeviceManager& manager_;
+  platform::NotificationCenter& center_;
   DevicesViewController* devices_;
   QSplitter* splitter_;
   InspectorPanes panes_;

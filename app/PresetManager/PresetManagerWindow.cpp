@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QSettings>
 #include <memory>
+#include <vector>
 
 #include "app/PresetManager/PresetManagerWindowController.h"
 #include "app/PresetManager/PresetStore.h"
@@ -17,8 +18,11 @@ QPointer<PresetManagerWindowController>& window() {
 }  // namespace
 
 PresetManagerWindowController& PresetManagerWindow::show(DeviceManager& manager, platform::NotificationCenter& center) {
-  static DeviceManagerPresetStore store(manager, center);
-  return show(store);
+  if (window() != nullptr) return show(window()->store());
+  // One store per window made; kept to the end for the tasks a destroyed window left running.
+  static std::vector<std::unique_ptr<PresetStore>> stores;
+  stores.push_back(std::make_unique<DeviceManagerPresetStore>(manager, center));
+  return show(*stores.back());
 }
 
 PresetManagerWindowController& PresetManagerWindow::show(PresetStore& store) {

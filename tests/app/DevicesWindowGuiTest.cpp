@@ -4,8 +4,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSplitter>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "DevicesTesting.h"
@@ -15,6 +17,10 @@
 #include "app/Devices/DevicesViewController.h"
 #include "app/Devices/DevicesWindowController.h"
 #include "app/Devices/NetworkSettingsViewController.h"
+#include "app/PresetManager/PresetManagerSourcesViewController.h"
+#include "app/PresetManager/PresetManagerWindow.h"
+#include "app/PresetManager/PresetManagerWindowController.h"
+#include "app/PresetManager/SourcesModel.h"
 
 using app::ClientPtr;
 using app::DeviceManager;
@@ -311,6 +317,43 @@ class DevicesWindowGuiTest : public QObject {
     QCOMPARE(sent[0].message.string(2), std::optional<std::string>("0.0.0.0"));
     QCOMPARE(devices.received(2, "/VELTOpelion/Hardware/FixedIP"), 0u);
     QVERIFY(dialogs.alerts.empty());
+  }
+
+  // The menu opens the one preset manager window over the window's manager; a second trigger
+  // shows and raises the same window, also after it was closed (closing only hides it).
+  void theMenuOpensOnePresetManagerWindow() {
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    SimulatedDevices devices({named(DeviceConfig::processor(1, ""), "Stage")}, 40);
+    auto window = openWindow(devices);
+    auto* open = action(*window, "showPresetManager");
+    QVERIFY(open != nullptr && open->isEnabled());
+    QCOMPARE(open->text(), QString("Preset Manager"));
+    QVERIFY(app::PresetManagerWindow::instance() == nullptr);
+
+    open->trigger();
+    auto* presetManager = app::PresetManagerWindow::instance();
+    QVERIFY(presetManager != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(presetManager));
+    // It follows the devices window's manager: its notifications reach the sources list.
+    devices.post(DeviceManager::kSourceAdded, 0);
+    QTRY_COMPARE(presetManager->sourcesViewController().model().rowCount(), 1);
+
+    presetManager->close();
+    QVERIFY(!presetManager->isVisible());
+    QVERIFY(app::PresetManagerWindow::instance() == presetManager);
+    open->trigger();
+    open->trigger();
+    QCOMPARE(app::PresetManagerWindow::instance(), presetManager);
+    QVERIFY(presetManager->isVisible());
+    QCOMPARE(presetManager->sourcesViewController().model().rowCount(), 1);
+    int shown = 0;
+    for (auto* widget : QApplication::topLevelWidgets())
+      if (qobject_cast<app::PresetManagerWindowController*>(widget) != nullptr) ++shown;
+    QCOMPARE(shown, 1);
+
+    app::PresetManagerWindow::destroy();
+    QVERIFY(app::PresetManagerWindow::instance() == nullptr);
   }
 };
 
