@@ -14,6 +14,7 @@
 #include "app/Devices/DeviceSelectorViewController.h"
 #include "app/PresetManager/PresetOperations.h"
 #include "app/PresetManager/PrivateFolder.h"
+#include "tests/app/PresetFilesTesting.h"
 #include "tests/app/PresetOperationsTesting.h"
 #include "tests/app/ScriptedDialogs.h"
 
@@ -24,22 +25,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Texts = std::vector<std::string>;
-
-std::string contents(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// Every file under `folder`, as paths relative to it.
-Texts tree(const fs::path& folder) {
-  Texts paths;
-  for (const auto& entry : fs::recursive_directory_iterator(folder))
-    paths.push_back(fs::relative(entry.path(), folder).string());
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
 
 template <class T>
 void waitFor(const std::optional<async::TaskHandle<T>>& task) {

@@ -11,6 +11,7 @@
 #include "app/PresetManager/PresetOperations.h"
 #include "app/PresetManager/PrivateFolder.h"
 #include "gzip/Gzip.h"
+#include "tests/app/PresetFilesTesting.h"
 #include "tests/app/PresetOperationsTesting.h"
 #include "tests/app/ScriptedDialogs.h"
 
@@ -49,28 +50,6 @@ struct CopyScene {
     return true;
   }
 };
-
-Texts questionTexts(const ScriptedDialogs& dialogs) {
-  Texts texts;
-  for (const auto& alert : dialogs.alerts)
-    if (alert.messageText == "Overwrite Preset?")
-      texts.push_back(alert.informativeText + " [" + std::to_string(alert.buttons.size()) + "]");
-  return texts;
-}
-
-fs::path writeFile(const fs::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                             static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
-std::unique_ptr<QMimeData> fileDrop(const std::vector<fs::path>& paths) {
-  auto data = std::make_unique<QMimeData>();
-  QList<QUrl> urls;
-  for (const auto& path : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-  data->setUrls(urls);
-  return data;
-}
 
 }  // namespace
 

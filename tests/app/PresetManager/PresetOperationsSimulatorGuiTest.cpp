@@ -25,6 +25,7 @@
 #include "app/PresetManager/SourcesModel.h"
 #include "gzip/Gzip.h"
 #include "tests/app/Data/DeviceManagerTesting.h"
+#include "tests/app/PresetFilesTesting.h"
 #include "tests/app/ScriptedDialogs.h"
 
 using namespace app;
@@ -34,6 +35,10 @@ namespace fs = std::filesystem;
 using Texts = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;
 using Scripted = app::testing::ScriptedDialogs;
+using app::testing::contents;
+using app::testing::fileDrop;
+using app::testing::tree;
+using app::testing::writeFile;
 
 Q_DECLARE_METATYPE(Texts)
 Q_DECLARE_METATYPE(std::deque<int>)
@@ -57,35 +62,6 @@ DeviceConfig processor(int n, const std::string& name, const Texts& presets) {
   config.name = name;
   for (const auto& preset : presets) config.presets.push_back(stored(preset, name + " " + preset));
   return config;
-}
-
-std::string contents(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-Texts tree(const fs::path& folder) {
-  Texts paths;
-  for (const auto& entry : fs::recursive_directory_iterator(folder))
-    paths.push_back(fs::relative(entry.path(), folder).string());
-  std::sort(paths.begin(), paths.end());
-  return paths;
-}
-
-fs::path writeFile(const fs::path& path, const Bytes& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
-std::unique_ptr<QMimeData> fileDrop(const std::vector<fs::path>& paths) {
-  auto data = std::make_unique<QMimeData>();
-  QList<QUrl> urls;
-  for (const auto& path : paths) urls.append(QUrl::fromLocalFile(QString::fromStdString(path.string())));
-  data->setUrls(urls);
-  return data;
 }
 
 // The window over a started device manager and simulated devices of one test case.
@@ -200,14 +176,6 @@ class Scene {
 constexpr const char* kSegment = "/VELTOpelion/control/presetSeg";
 constexpr const char* kCopyOut = "/VELTOpelion/control/presetCopyToUSB";
 
-std::vector<std::string> questions(const Scripted& dialogs) {
-  Texts texts;
-  for (const auto& alert : dialogs.alerts)
-    if (alert.messageText == "Overwrite Preset?")
-      texts.push_back(alert.informativeText + " [" + std::to_string(alert.buttons.size()) + "]");
-  return texts;
-}
-
 }  // namespace
 
 class PresetOperationsSimulatorGuiTest : public QObject {
@@ -248,7 +216,7 @@ class PresetOperationsSimulatorGuiTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(scene.held(1).size(), target.size(), 10000);
     std::sort(target.begin(), target.end());
     QCOMPARE(scene.held(1), target);
-    QCOMPARE(questions(dialogs), asked);
+    QCOMPARE(app::testing::questionTexts(dialogs), asked);
     QCOMPARE(dialogs.alerts.size(), asked.size());
     Texts names;
     for (const auto& line : target) names.push_back(line.substr(0, line.find(':')));
@@ -327,7 +295,7 @@ class PresetOperationsSimulatorGuiTest : public QObject {
     QVERIFY(scene.idle());
     QTRY_COMPARE_WITH_TIMEOUT(scene.held(0).size(), std::size_t{3}, 10000);
     QTRY_COMPARE_WITH_TIMEOUT(scene.held(0), (Texts{"A1: " + document("new A1"), "B1: " + document("new B1"), "New: " + document("new New")}), 10000);
-    QCOMPARE(questions(dialogs), Texts{"Would you like to overwrite \"A1\"? [3]"});
+    QCOMPARE(app::testing::questionTexts(dialogs), Texts{"Would you like to overwrite \"A1\"? [3]"});
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});  // no failing delete of "New"
     QTRY_COMPARE_WITH_TIMEOUT(scene.listed(0), (Texts{"A1", "B1", "New"}), 10000);
   }
