@@ -1,6 +1,6 @@
 #pragma once
 // The devices window: a splitter (child "splitViewController") holding the devices list and an
-// inspector pane chosen by the selection (InspectorPanes), and the main menu with the device
+// inspector pane chosen by the selection (SelectionPanes), and the main menu with the device
 // actions "editNetworkSettings", "rebootDevice" and "factoryReset", the list's dim actions and
 // "showPresetManager", which opens the program's one preset manager window (PresetManagerWindow).
 // The three device actions are enabled while at least one selected client is not a companion
@@ -15,7 +15,7 @@
 #include <QMainWindow>
 
 #include "app/Devices/ClientKind.h"
-#include "app/Devices/InspectorPanes.h"
+#include "app/Devices/SelectionPanes.h"
 
 class QAction;
 class QSettings;
@@ -44,7 +44,7 @@ class DevicesWindowController : public QMainWindow {
   // The pane shown now (item 1 of the splitter).
   QWidget* inspector() const;
   // The factories the inspector chooses from; settings panes register here.
-  InspectorPanes& inspectorPanes() { return panes_; }
+  SelectionPanes& inspectorPanes() { return panes_; }
 
   // Replaces the inspector with a new pane for `clients`.
   void showInspector(const std::vector<ClientPtr>& clients);
@@ -70,7 +70,7 @@ class DevicesWindowController : public QMainWindow {
   platform::NotificationCenter& center_;
   DevicesViewController* devices_;
   QSplitter* splitter_;
-  InspectorPanes panes_;
+  SelectionPanes panes_;
   QAction* editNetworkSettingsAction_;
   QAction* rebootDeviceAction_;
   QAction* factoryResetAction_;

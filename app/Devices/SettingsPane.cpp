@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Devices/InspectorPanes.h"
+#include "app/Devices/SelectionPanes.h"
 #include "app/MainTask.h"
 
 namespace app {
@@ -52,7 +52,7 @@ SettingsPane::SettingsPane(std::vector<ClientPtr> clients, std::span<const FlagO
       resetButton_(makeButton(tr("Reset"), "resetButton", this)),
       progressIndicator_(new QProgressBar(this)) {
   setObjectName(objectName);
-  setMinimumWidth(InspectorPanes::kSettingsPaneWidth);
+  setMinimumWidth(SelectionPanes::kSettingsPaneWidth);
   nameTextField_->setObjectName("nameTextField");
   applyButton_->setDefault(true);
   progressIndicator_->setObjectName("progressIndicator");

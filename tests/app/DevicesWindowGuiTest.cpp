@@ -145,7 +145,7 @@ class DevicesWindowGuiTest : public QObject {
       handed = clients;
       auto* pane = new QLabel("controllers");
       pane->setObjectName("RotaverSettingsViewController");
-      return app::InspectorPane{pane, app::InspectorPanes::kSettingsPaneWidth};
+      return app::InspectorPane{pane, app::SelectionPanes::kSettingsPaneWidth};
     });
     select(*window, devices, {4, 2});
     QCOMPARE(window->inspector()->objectName(), QString("RotaverSettingsViewController"));

@@ -16,7 +16,7 @@
 #include "GuiTesting.h"
 #include "ScriptedDialogs.h"
 #include "app/Devices/AppSettingsViewController.h"
-#include "app/Devices/InspectorPanes.h"
+#include "app/Devices/SelectionPanes.h"
 #include "app/Devices/RotaverSettingsViewController.h"
 #include "async/TaskHandle.h"
 #include "device/Clients/AppClient.h"
@@ -112,7 +112,7 @@ class SettingsPanesGuiTest : public QObject {
 
   // The inspector makes this pane for the clients, at the settings panes' width.
   void madeByTheInspector(const QString& pane) {
-    const auto made = app::InspectorPanes().make(clients_);
+    const auto made = app::SelectionPanes().make(clients_);
     std::unique_ptr<QWidget> widget(made.widget);
     QCOMPARE(widget->objectName(), pane);
     QCOMPARE(made.minimumWidth, 250);

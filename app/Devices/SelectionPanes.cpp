@@ -1,4 +1,4 @@
-#include "app/Devices/InspectorPanes.h"
+#include "app/Devices/SelectionPanes.h"
 
 #include <utility>
 
@@ -11,14 +11,14 @@ namespace app {
 namespace {
 
 template <class Pane>
-InspectorPanes::Factory placeholder() {
+SelectionPanes::Factory placeholder() {
   return [](const std::vector<ClientPtr>&) { return InspectorPane{new Pane, 0}; };
 }
 
 template <class Pane>
-InspectorPanes::Factory settingsPane() {
+SelectionPanes::Factory settingsPane() {
   return [](const std::vector<ClientPtr>& clients) {
-    return InspectorPane{new Pane(clients), InspectorPanes::kSettingsPaneWidth};
+    return InspectorPane{new Pane(clients), SelectionPanes::kSettingsPaneWidth};
   };
 }
 
@@ -26,7 +26,7 @@ std::size_t slot(SelectionKind kind) { return static_cast<std::size_t>(kind); }
 
 }  // namespace
 
-InspectorPanes::InspectorPanes() {
+SelectionPanes::SelectionPanes() {
   factories_.fill(placeholder<NoSelectionViewController>());
   factories_[slot(SelectionKind::mismatching)] = placeholder<MismatchingDeviceTypeViewController>();
   factories_[slot(SelectionKind::processors)] = placeholder<UnsupportedDeviceTypeViewController>();
@@ -34,11 +34,11 @@ InspectorPanes::InspectorPanes() {
   factories_[slot(SelectionKind::controllers)] = settingsPane<RotaverSettingsViewController>();
 }
 
-void InspectorPanes::setFactory(SelectionKind kind, Factory factory) {
+void SelectionPanes::setFactory(SelectionKind kind, Factory factory) {
   factories_[slot(kind)] = factory ? std::move(factory) : placeholder<NoSelectionViewController>();
 }
 
-InspectorPane InspectorPanes::make(const std::vector<ClientPtr>& clients) const {
+InspectorPane SelectionPanes::make(const std::vector<ClientPtr>& clients) const {
   return factories_[slot(selectionKind(clients))](clients);
 }
 

@@ -19,12 +19,12 @@ struct InspectorPane {
   int minimumWidth = 0;       // 0: the default
 };
 
-class InspectorPanes {
+class SelectionPanes {
  public:
   using Factory = std::function<InspectorPane(const std::vector<ClientPtr>& clients)>;
 
   // The placeholder panes for every kind.
-  InspectorPanes();
+  SelectionPanes();
 
   void setFactory(SelectionKind kind, Factory factory);
   // A new pane for `clients` (made on every call, so a settings pane starts from the current state).
