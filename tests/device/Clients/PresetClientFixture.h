@@ -106,7 +106,13 @@ class PresetClientFixture : public ::testing::Test {
     } else {
       run(client->connectSteps(2 * second));
     }
+    connectionSent();
     simulator.clearReceived();
+  }
+  // A connection ends with the status request, which the client sends without waiting for its
+  // answer: waits until the device has it, so that no datagram of the connection is still on its way.
+  void connectionSent() const {
+    ASSERT_EQ(simulator.waitFor(0, "/VELTOpelion/Hardware/StatusUpdate", 1, 5s).size(), 1u);
   }
 
   std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }

@@ -43,6 +43,7 @@ TEST_F(AppClientSimulatorTest, ConnectsAsUser9111InAdminModeWhateverModeIsAsked)
   EXPECT_EQ(client->deviceType(), DeviceType::app());
   const auto infos = run(client->connect(ConnectionMode::Musician, 2 * second));
   ASSERT_EQ(infos.size(), 1u);
+  connectionSent();
   const std::string port = std::to_string(listening());
   const std::string uid = "\"" + clientUidText + "\"";
   const std::vector<std::string> expected = {
@@ -110,6 +111,7 @@ TEST_F(RotaverClientSimulatorTest, ConnectsWithKeepMePostedBeforeUserOneWithoutM
   EXPECT_EQ(client->supportedPresetTypes(), std::vector<PresetType>{PresetType::userShow});
   const auto infos = run(client->connect(ConnectionMode::Musician, 2 * second));
   ASSERT_EQ(infos.size(), 1u);
+  connectionSent();
   const std::string port = std::to_string(listening());
   const std::string uid = "\"" + clientUidText + "\"";
   const std::vector<std::string> expected = {
