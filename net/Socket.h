@@ -121,7 +121,8 @@ class Socket : public SocketErrorCodes, public SocketReader, public SocketWriter
 
   // --- Listening (SocketListen.cpp) ---
   // Binds to `port` (0: the system picks) on `node` (none: every local address) with address
-  // reuse, and port reuse when asked; stream sockets also listen. UDP sockets are only bound:
+  // reuse, and port reuse when asked (for port 0 set after the bind, so that a picked port is
+  // never one another socket holds); stream sockets also listen. UDP sockets are only bound:
   // isListening() stays false and boundPort() gives the port.
   void listen(std::int64_t port, std::int64_t maxBacklogSize = defaultBacklog, bool reusePort = true,
               const std::optional<std::string>& node = std::nullopt);

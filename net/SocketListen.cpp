@@ -27,10 +27,16 @@ void listenWithBacklog(int descriptor, std::int64_t backlog) {
 void Socket::listen(std::int64_t port, std::int64_t maxBacklogSize, bool reusePort,
                     const std::optional<std::string>& node) {
   if (socketfd_ == invalidDescriptor) detail::throwReason(errInvalidDescriptor, reason::socketInvalidDescriptor);
-  if (detail::setIntOption(socketfd_, SOL_SOCKET, SO_REUSEADDR, 1) < 0) detail::throwSystemError(errSetOptionFailed);
-  if (reusePort && detail::setIntOption(socketfd_, SOL_SOCKET, SO_REUSEPORT, 1) < 0 && errno != ENOPROTOOPT) {
-    detail::throwSystemError(errSetOptionFailed);
-  }
+  // Reuse for a system-picked port is set only once it is bound: while picking, the system treats
+  // a port that another reusing socket holds as free, and the two would then share one UDP port
+  // (the newer taking the other's datagrams).
+  const auto allowReuse = [this, reusePort] {
+    if (detail::setIntOption(socketfd_, SOL_SOCKET, SO_REUSEADDR, 1) < 0) detail::throwSystemError(errSetOptionFailed);
+    if (reusePort && detail::setIntOption(socketfd_, SOL_SOCKET, SO_REUSEPORT, 1) < 0 && errno != ENOPROTOOPT) {
+      detail::throwSystemError(errSetOptionFailed);
+    }
+  };
+  if (port != 0) allowReuse();
   if (!signature_) detail::throwReason(errInternal, reason::signatureNotFound);
   if (signature_->protocolFamily == ProtocolFamily::inet6 && signature_->proto == SocketProtocol::tcp &&
       detail::setIntOption(socketfd_, IPPROTO_IPV6, IPV6_V6ONLY, 1) < 0) {
@@ -59,6 +65,7 @@ void Socket::listen(std::int64_t port, std::int64_t maxBacklogSize, bool reusePo
     errno = lastError;
     detail::throwSystemError(errBindFailed);
   }
+  if (port == 0) allowReuse();
 
   std::optional<Address> address;
   if (port == 0) {

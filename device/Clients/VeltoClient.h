@@ -74,6 +74,8 @@ struct VeltoClientOptions {
   std::chrono::nanoseconds onlineWindow = std::chrono::seconds(10);  // silence after which offline
   std::uint64_t sendTimeout = 1'000'000'000;                         // nanoseconds, every send
   std::uint64_t switchUserTimeout = 1'000'000'000;                   // nanoseconds, SwitchedUser
+  std::uint64_t confirmationTimeout = 1'000'000'000;                 // nanoseconds, preset received or deleted
+  std::uint64_t userShowListTimeout = 2'000'000'000;                 // nanoseconds, the list after a user-show change
 };
 
 class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_from_this<VeltoClient> {

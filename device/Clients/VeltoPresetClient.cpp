@@ -139,7 +139,7 @@ PresetHandler::Task<void> VeltoPresetClient::deletePresetOnDevice(PresetName nam
   const auto t0 = osc::DispatchTime::clock::now();
   send("/VELTOpelion/control/presetDelete", {true, std::move(text), clientUid()});
   try {
-    co_await waitForConfirmation(VeltoAppConfirmationCase::PresetSucessfullyDeleted, t0, kConfirmationTimeout);
+    co_await waitForConfirmation(VeltoAppConfirmationCase::PresetSucessfullyDeleted, t0, options().confirmationTimeout);
   } catch (const VeltoAppError& error) {
     // A preset that is not there counts as deleted unless the caller needs it to have been there.
     if (error.message() != "File not found." || failWhenMissing) throw;
@@ -151,7 +151,7 @@ PresetHandler::Task<void> VeltoPresetClient::changeUserShow(PresetName name, boo
   if (save) app().saveUserShow(n);
   else app().deleteUserShow(n);
   co_await async::sleep(kListDelay);
-  const PresetNameList list = co_await requestPresetList(kListTimeout);
+  const PresetNameList list = co_await requestPresetList(options().userShowListTimeout);
   const auto kept = list.filtered({PresetType::userShow}, false, true);
   const bool listed = std::any_of(kept.begin(), kept.end(), [&n](const PresetName& entry) { return entry.name == n; });
   if (save && !listed) throw VeltoClientError::presetSaveFailed();

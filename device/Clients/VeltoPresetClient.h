@@ -30,9 +30,7 @@ namespace device {
 
 class VeltoPresetClient : public VeltoClient, public PresetHandler {
  public:
-  static constexpr std::uint64_t kConfirmationTimeout = 1'000'000'000;  // received, deleted
-  static constexpr std::uint64_t kListTimeout = 2'000'000'000;          // the list after a user-show change
-  static constexpr std::chrono::milliseconds kListDelay{250};           // before that list
+  static constexpr std::chrono::milliseconds kListDelay{250};  // before the list after a user-show change
 
   VeltoPresetClient(Key key, std::string deviceIP, std::uint16_t devicePort, std::uint16_t listenPort,
                     std::optional<std::string> listenInterface, std::optional<std::string> clientUid,

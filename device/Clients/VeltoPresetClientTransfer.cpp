@@ -16,7 +16,7 @@ PresetHandler::Task<bool> VeltoPresetClient::sendSegments(std::vector<std::uint8
     lastSent = osc::DispatchTime::clock::now();
     oscClient()->send(segment, options().sendTimeout);
   }
-  co_await waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, lastSent, kConfirmationTimeout);
+  co_await waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, lastSent, options().confirmationTimeout);
   co_return true;
 }
 

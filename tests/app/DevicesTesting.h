@@ -47,7 +47,7 @@ class SimulatedDevices {
     auto client = clients.at(k);
     auto type = simulator->config(k).type;
     auto start = [client, type]() -> boost::asio::awaitable<void> {
-      constexpr std::uint64_t timeout = 2'000'000'000;
+      constexpr std::uint64_t timeout = 10'000'000'000;  // generous: sanitizer builds on busy machines
       if (auto processor = std::dynamic_pointer_cast<device::ProcessorClient>(client))
         co_await processor->startSession(type, device::ConnectionMode::Admin, timeout);
       else if (auto controller = std::dynamic_pointer_cast<device::RotaverClient>(client))
@@ -56,7 +56,7 @@ class SimulatedDevices {
         co_await peer->connectSteps(timeout);
     };
     auto task = async::spawn(start);
-    return finishes(task) && !task.core()->error() && client->isOnline();
+    return finishes(task, 15000) && !task.core()->error() && client->isOnline();
   }
 
   void post(const char* name, std::size_t k) {

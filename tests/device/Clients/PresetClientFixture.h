@@ -76,10 +76,7 @@ class PresetClientFixture : public ::testing::Test {
   void SetUp() override {
     tallylog::Tallylog::addDestination(log);
     simulator.start();
-    VeltoClientOptions options;
     options.appPort = simulator.companionPort(0);
-    options.pingPeriod = 50ms;
-    options.onlineWindow = 2s;
     const auto address = simulator.config(0).address;
     if constexpr (std::is_same_v<Client, ProcessorClient>) {
       client = VeltoClient::make<Client>(address, simulator.controlPort(0), 0, std::nullopt, clientUidText, "tbraxl",
@@ -102,11 +99,17 @@ class PresetClientFixture : public ::testing::Test {
 
   void connect() {
     if constexpr (std::is_same_v<Client, ProcessorClient>) {
-      run(client->processorStartStep(simulator.config(0).type, ConnectionMode::Admin, 2 * second));
+      run(client->processorStartStep(simulator.config(0).type, ConnectionMode::Admin, 10 * second));
     } else {
-      run(client->connectSteps(2 * second));
+      run(client->connectSteps(10 * second));
     }
+    connectionSent();
     simulator.clearReceived();
+  }
+  // A connection ends with the status request, which the client sends without waiting for its
+  // answer: waits until the device has it, so that no datagram of the connection is still on its way.
+  void connectionSent() const {
+    ASSERT_EQ(simulator.waitFor(0, "/VELTOpelion/Hardware/StatusUpdate", 1, 5s).size(), 1u);
   }
 
   std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
@@ -146,7 +149,7 @@ class PresetClientFixture : public ::testing::Test {
     return names;
   }
   template <class Predicate>
-  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 3s) {
+  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 10s) {
     for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
       if (predicate()) return true;
       std::this_thread::sleep_for(5ms);
@@ -154,6 +157,18 @@ class PresetClientFixture : public ::testing::Test {
     return predicate();
   }
 
+  // Short periods; time-outs long enough for a sanitizer build on a busy machine (a test of a
+  // time-out shortens its own before SetUp).
+  static VeltoClientOptions generousOptions() {
+    VeltoClientOptions o;
+    o.pingPeriod = 50ms;
+    o.onlineWindow = 30s;
+    o.confirmationTimeout = 10 * second;
+    o.userShowListTimeout = 10 * second;
+    return o;
+  }
+
+  VeltoClientOptions options = generousOptions();
   std::shared_ptr<tallylog::testing::RecordingDestination> log =
       std::make_shared<tallylog::testing::RecordingDestination>();
   DeviceSimulator simulator;

@@ -28,7 +28,7 @@ TEST_F(ProcessorClientSimulatorTest, StartStepRefusesAppAndControllerAndStartsPr
   for (const auto& type : {DeviceType::app(), DeviceType::rotaver()}) {
     const auto error = thrown<VeltoClientError>(client->processorStartStep(type, ConnectionMode::Admin, second));
     EXPECT_EQ(error.errorCase(), VeltoClientError::Case::unsupportedDeviceType);
-    EXPECT_EQ(thrownCase(client->startSession(type, ConnectionMode::Admin, second)),
+    EXPECT_EQ(thrownCase(client->startSession(type, ConnectionMode::Admin, 5 * second)),
               VeltoClientError::Case::unsupportedDeviceType);
   }
   EXPECT_TRUE(received().empty());
@@ -70,7 +70,7 @@ TEST_F(ProcessorClientSimulatorTest, PresetListComesInItsBundleAndReadsEveryStri
   };
   for (const auto& c : cases) {
     const auto before = simulator.received(0, "/VELTOpelion/control/RequestListOfPresets").size();
-    auto task = async::spawn(client->requestPresetList(2 * second));
+    auto task = async::spawn(client->requestPresetList(10 * second));
     simulator.waitFor(0, "/VELTOpelion/control/RequestListOfPresets", before + 1);
     toClient({"/VELTOapp/control/PresetList", c.values});
     std::vector<std::string> names;
@@ -122,8 +122,15 @@ TEST_F(ProcessorClientSimulatorTest, SendSlicesThePayloadIntoThousandByteSegment
   EXPECT_FALSE(run(client->sendPreset({}, PresetName("Empty"), false)));
   EXPECT_FALSE(run(client->sendPreset({}, PresetName("Empty", std::nullopt, PresetType::userShow, std::nullopt), false)));
   EXPECT_TRUE(received().empty());
+}
 
-  // No "Preset received." within 1 s of the last segment.
+class ProcessorClientConfirmationTimeoutTest : public ProcessorClientSimulatorTest {
+ protected:
+  ProcessorClientConfirmationTimeoutTest() { options.confirmationTimeout = second / 5; }
+};
+
+TEST_F(ProcessorClientConfirmationTimeoutTest, SendFailsWithoutPresetReceivedInTime) {
+  connect();
   drop("/VELTOpelion/control/presetSeg");
   EXPECT_EQ(thrown<osc::ThrowingContinuationError>(client->sendPreset(noise(10), PresetName("X"), false)),
             osc::ThrowingContinuationError::timeout());
@@ -139,9 +146,9 @@ TEST_F(ProcessorClientSimulatorTest, ReceiveJoinsSegmentsInAnyOrderAlsoOfDottedN
   using Fault = testsupport::SimBehaviour::SegmentFault;
   for (const auto fault : {Fault::none, Fault::reverse}) {
     switchTo([fault](testsupport::SimBehaviour& b) { b.segmentFault = fault; });
-    EXPECT_EQ(run(client->receivePreset(PresetName("My.Show"), 0, 2 * second)).data, noise(4200, 1));
+    EXPECT_EQ(run(client->receivePreset(PresetName("My.Show"), 0, 10 * second)).data, noise(4200, 1));
     const PresetName backup("Plain", std::nullopt, PresetType::preset, "2024-01-02T03:04:05.678Z");
-    EXPECT_EQ(run(client->receivePreset(backup, 0, 2 * second)).data, noise(900, 2));
+    EXPECT_EQ(run(client->receivePreset(backup, 0, 10 * second)).data, noise(900, 2));
   }
   EXPECT_EQ(received("/VELTOpelion/control/presetCopyToUSB").front(),
             "/VELTOpelion/control/presetCopyToUSB ss \"My.Show\" \"" + clientUidText + "\"");
@@ -160,7 +167,7 @@ TEST_F(ProcessorClientSimulatorTest, ReceiveRetriesAfterLossAndSendsAtMostOnePlu
   // The first answer loses its last segment; the repeated request is answered whole, and the kept
   // part of the first does not spoil it.
   simulator.clearReceived();
-  auto task = async::spawn(client->receivePreset(PresetName("Show"), 1, second / 3));
+  auto task = async::spawn(client->receivePreset(PresetName("Show"), 1, second));
   simulator.waitFor(0, "/VELTOpelion/control/presetCopyToUSB");
   switchTo([](testsupport::SimBehaviour& b) { b.segmentFault = testsupport::SimBehaviour::SegmentFault::none; });
   EXPECT_EQ(task.get().data, noise(3500));
@@ -171,16 +178,16 @@ TEST_F(ProcessorClientSimulatorTest, SaveDeleteAndLoadWithTheDevicesAnswers) {
   connect();
   const PresetName show("Show");
   const PresetName backup("Show", std::nullopt, PresetType::preset, "2024-01-02T03:04:05.678Z");
-  run(client->savePreset(show, second));
-  run(client->savePreset(backup, second));
+  run(client->savePreset(show, 5 * second));
+  run(client->savePreset(backup, 5 * second));
   EXPECT_EQ(received("/VELTOpelion/control/presetSave"),
             (std::vector<std::string>{
                 "/VELTOpelion/control/presetSave TsTs T \"Show\" T \"" + clientUidText + "\"",
                 "/VELTOpelion/control/presetSave TsTs T \"Show_[bkup_2024-01-02T03:04:05.678Z]\" T \"" + clientUidText + "\""}));
   EXPECT_EQ(stored(), (std::vector<std::string>{"Show (PRESET)", "Show_[bkup_2024-01-02T03:04:05.678Z] (PRESET)"}));
 
-  run(client->loadPreset(show, second));
-  run(client->loadPreset(backup, second));
+  run(client->loadPreset(show, 5 * second));
+  run(client->loadPreset(backup, 5 * second));
   EXPECT_EQ(thrown<VeltoClientError>(client->loadPreset(PresetName("Gone"), second)),
             VeltoClientError::presetSelectFailed("ERROR: File not found."));
 
@@ -223,7 +230,7 @@ TEST_F(ProcessorClientSimulatorTest, LoadRepliesAreJudgedByShapeAndText) {
   };
   for (const auto& c : cases) {
     const auto before = simulator.received(0, "/VELTOpelion/control/presetSelect").size();
-    auto task = async::spawn(catching<VeltoClientError>(client->loadPreset(PresetName("A"), 2 * second)));
+    auto task = async::spawn(catching<VeltoClientError>(client->loadPreset(PresetName("A"), 10 * second)));
     simulator.waitFor(0, "/VELTOpelion/control/presetSelect", before + 1);
     toClient({"/Va/control/presetLoadComplete", c.reply});
     const auto error = task.get();
@@ -235,7 +242,7 @@ TEST_F(ProcessorClientSimulatorTest, LoadRepliesAreJudgedByShapeAndText) {
 
 TEST_F(ProcessorClientSimulatorTest, SnapshotSavesFetchesAndDeletesATemporaryPreset) {
   connect();
-  const PresetData data = run(client->snapshotCurrentState(2 * second));
+  const PresetData data = run(client->snapshotCurrentState(10 * second));
   const std::string text(data.data.begin(), data.data.end());
   EXPECT_NE(text.find("<UserList>"), std::string::npos) << text;
   EXPECT_TRUE(stored().empty());

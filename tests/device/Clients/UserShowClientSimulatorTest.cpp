@@ -41,8 +41,9 @@ TEST(UserShowNamesTest, SendAndReceiveNamesAndSegmentKeys) {
 
 TEST_F(AppClientSimulatorTest, ConnectsAsUser9111InAdminModeWhateverModeIsAsked) {
   EXPECT_EQ(client->deviceType(), DeviceType::app());
-  const auto infos = run(client->connect(ConnectionMode::Musician, 2 * second));
+  const auto infos = run(client->connect(ConnectionMode::Musician, 10 * second));
   ASSERT_EQ(infos.size(), 1u);
+  connectionSent();
   const std::string port = std::to_string(listening());
   const std::string uid = "\"" + clientUidText + "\"";
   const std::vector<std::string> expected = {
@@ -84,7 +85,7 @@ TEST_F(AppClientSimulatorTest, PresetsAndUserShowsTravelUnderTheirNamesAndDelete
   EXPECT_EQ(*simulator.received(0, "/VELTOpelion/control/presetSeg").front().message.string(0), "Live.vup");
 
   // Fetched as name + ".vup": the device finds the user show, and the segments come back under it.
-  EXPECT_EQ(run(client->receivePreset(PresetName("Live", std::nullopt, PresetType::userShow, std::nullopt), 0, second)).data,
+  EXPECT_EQ(run(client->receivePreset(PresetName("Live", std::nullopt, PresetType::userShow, std::nullopt), 0, 5 * second)).data,
             noise(1500));
   EXPECT_EQ(received("/VELTOpelion/control/presetCopyToUSB").back(),
             "/VELTOpelion/control/presetCopyToUSB ss \"Live.vup\" \"" + clientUidText + "\"");
@@ -108,8 +109,9 @@ TEST_F(AppClientSimulatorTest, PresetsAndUserShowsTravelUnderTheirNamesAndDelete
 TEST_F(RotaverClientSimulatorTest, ConnectsWithKeepMePostedBeforeUserOneWithoutMode) {
   EXPECT_EQ(client->deviceType(), DeviceType::rotaver());
   EXPECT_EQ(client->supportedPresetTypes(), std::vector<PresetType>{PresetType::userShow});
-  const auto infos = run(client->connect(ConnectionMode::Musician, 2 * second));
+  const auto infos = run(client->connect(ConnectionMode::Musician, 10 * second));
   ASSERT_EQ(infos.size(), 1u);
+  connectionSent();
   const std::string port = std::to_string(listening());
   const std::string uid = "\"" + clientUidText + "\"";
   const std::vector<std::string> expected = {
@@ -125,16 +127,16 @@ TEST_F(RotaverClientSimulatorTest, ConnectsWithKeepMePostedBeforeUserOneWithoutM
 
 TEST_F(RotaverClientSimulatorTest, UserShowsAreSavedLoadedAndDeletedThroughTheCompanionPort) {
   const PresetName show("Show");
-  EXPECT_EQ(thrownCase(client->loadPreset(show, second)), VeltoClientError::Case::deviceIsOffline);
-  EXPECT_EQ(thrownCase(client->savePreset(show, second)), VeltoClientError::Case::deviceIsOffline);
+  EXPECT_EQ(thrownCase(client->loadPreset(show, 5 * second)), VeltoClientError::Case::deviceIsOffline);
+  EXPECT_EQ(thrownCase(client->savePreset(show, 5 * second)), VeltoClientError::Case::deviceIsOffline);
   EXPECT_EQ(thrownCase(client->sendPreset({1}, show, false)), VeltoClientError::Case::deviceIsOffline);
-  EXPECT_EQ(thrownCase(client->receivePreset(show, 0, second)), VeltoClientError::Case::deviceIsOffline);
+  EXPECT_EQ(thrownCase(client->receivePreset(show, 0, 5 * second)), VeltoClientError::Case::deviceIsOffline);
   EXPECT_TRUE(simulator.received().empty());
 
   connect();
-  run(client->savePreset(show, second));
+  run(client->savePreset(show, 5 * second));
   EXPECT_EQ(stored(), std::vector<std::string>{"Show (USER SHOW)"});
-  run(client->loadPreset(show, second));
+  run(client->loadPreset(show, 5 * second));
   simulator.waitFor(0, "/Va/control/PresetLoad");  // sent without an answer
   const auto companion = simulator.received(0, "");
   std::vector<std::string> toCompanion;
@@ -149,11 +151,11 @@ TEST_F(RotaverClientSimulatorTest, UserShowsAreSavedLoadedAndDeletedThroughTheCo
   EXPECT_TRUE(stored().empty());
 
   simulator.update(0, [](DeviceConfig& config) { config.behaviour.failingPresets = {"Gone.vup"}; });
-  EXPECT_EQ(thrownCase(client->savePreset(PresetName("Gone"), second)),
+  EXPECT_EQ(thrownCase(client->savePreset(PresetName("Gone"), 5 * second)),
             VeltoClientError::Case::presetSaveFailed);
   // Only a backup of the name is listed: the save counts, the delete does not.
   addPreset("Gone", true, {1}, "2024-01-02T03:04:05.678Z");
-  run(client->savePreset(PresetName("Gone"), second));
+  run(client->savePreset(PresetName("Gone"), 5 * second));
   EXPECT_EQ(thrownCase(client->deletePreset(PresetName("Gone"), false)),
             VeltoClientError::Case::presetDeleteFailed);
 }
@@ -165,7 +167,7 @@ TEST_F(RotaverClientSimulatorTest, UserShowsTravelInSegmentsUnderTheirNames) {
   EXPECT_EQ(*simulator.received(0, "/VELTOpelion/control/presetSeg").front().message.string(0), "Set.List.vup");
   EXPECT_EQ(stored(), std::vector<std::string>{"Set.List (USER SHOW)"});
   // Asked for as "Set.List.vup", gathered under "Set.List".
-  EXPECT_EQ(run(client->receivePreset(PresetName("Set.List", std::nullopt, PresetType::userShow, std::nullopt), 1, second)).data,
+  EXPECT_EQ(run(client->receivePreset(PresetName("Set.List", std::nullopt, PresetType::userShow, std::nullopt), 1, 5 * second)).data,
             noise(2100));
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -65,7 +66,7 @@ class VeltoClientSimulatorTest : public ::testing::Test {
     VeltoClientOptions options;
     options.appPort = simulator.companionPort(0);
     options.pingPeriod = 50ms;
-    options.onlineWindow = 1s;
+    options.onlineWindow = onlineWindow;
     client = VeltoClient::make(address, simulator.controlPort(0), 0, std::nullopt, uid, "tbraxl",
                                SoftwareVersion(5, 7, 13), options);
   }
@@ -81,7 +82,13 @@ class VeltoClientSimulatorTest : public ::testing::Test {
     tallylog::Tallylog::removeDestination(log);
   }
 
-  std::vector<UserInfo> start() { return async::spawn(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, 2 * second)).get(); }
+  // A started session: its last datagram, the status request that goes out without a wait for its
+  // answer, has reached the device.
+  std::vector<UserInfo> start() {
+    auto infos = async::spawn(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, 10 * second)).get();
+    EXPECT_EQ(simulator.waitFor(0, "/VELTOpelion/Hardware/StatusUpdate", 1, 5s).size(), 1u);
+    return infos;
+  }
   std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
   // Each received message of the device as "address types values", in order.
   std::vector<std::string> received(std::string_view onAddress = {}) const {
@@ -105,7 +112,7 @@ class VeltoClientSimulatorTest : public ::testing::Test {
     return {"/VELTOapp/confirmation", {SimValue::string(std::move(text)), SimValue::int32(1), SimValue::string("D")}};
   }
   template <class Predicate>
-  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 3s) {
+  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 10s) {
     for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
       if (predicate()) return true;
       std::this_thread::sleep_for(10ms);
@@ -113,13 +120,22 @@ class VeltoClientSimulatorTest : public ::testing::Test {
     return predicate();
   }
 
+  // Long enough that no test goes offline by chance while a sanitizer slows the receive loop
+  // (an oversized compressed datagram takes seconds to inflate under ThreadSanitizer).
+  std::chrono::nanoseconds onlineWindow = 30s;
   std::shared_ptr<tallylog::testing::RecordingDestination> log =
       std::make_shared<tallylog::testing::RecordingDestination>();
   DeviceSimulator simulator{{processor()}};
   std::shared_ptr<VeltoClient> client;
 };
 
-TEST_F(VeltoClientSimulatorTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlineWithPings) {
+// The tests of the online window itself, with a window short enough to run out within a test.
+class VeltoClientOnlineWindowTest : public VeltoClientSimulatorTest {
+ protected:
+  VeltoClientOnlineWindowTest() { onlineWindow = 1s; }
+};
+
+TEST_F(VeltoClientOnlineWindowTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlineWithPings) {
   std::atomic<int> reports{0};
   client->setOnlineStateHandler([&reports](VeltoClient& c, bool online, std::exception_ptr) {
     // Getters are safe from the handler.
@@ -155,7 +171,7 @@ TEST_F(VeltoClientSimulatorTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlin
   EXPECT_EQ(reports.load(), 1);
 }
 
-TEST_F(VeltoClientSimulatorTest, SilentDeviceGoesOfflineOnceAndDisconnects) {
+TEST_F(VeltoClientOnlineWindowTest, SilentDeviceGoesOfflineOnceAndDisconnects) {
   std::atomic<int> offline{0};
   client->setOnlineStateHandler([&offline](VeltoClient&, bool online, std::exception_ptr) {
     if (!online) ++offline;
@@ -174,15 +190,19 @@ TEST_F(VeltoClientSimulatorTest, SilentDeviceGoesOfflineOnceAndDisconnects) {
 TEST_F(VeltoClientSimulatorTest, ReconnectOnTheSameObjectIsNotUndoneByTheOldRunsStop) {
   start();
   for (int k = 0; k < 3; ++k) {
-    const auto infos = async::spawn(client->connect(ConnectionMode::Admin, 2 * second)).get();
+    const auto infos = async::spawn(client->connect(ConnectionMode::Admin, 10 * second)).get();
     EXPECT_EQ(infos.size(), 4u);
   }
   // Three stop reports are on their way to the queue; none may disconnect the new connection.
-  std::this_thread::sleep_for(300ms);
+  const auto stopReports = [this] {
+    const auto infos = logged(tallylog::Tallylog::Level::info);
+    return std::count(infos.begin(), infos.end(), "OSC server did stop");
+  };
+  EXPECT_TRUE(eventually([&] { return stopReports() >= 3; }, 10s));
+  client->queue()->sync([] {});
   EXPECT_TRUE(client->oscServer()->isRunning());
   EXPECT_TRUE(client->isOnline());
-  const auto infos = logged(tallylog::Tallylog::Level::info);
-  EXPECT_EQ(std::count(infos.begin(), infos.end(), "OSC server did stop"), 3);
+  EXPECT_EQ(stopReports(), 3);
 
   // A second start without a disconnect is refused and leaves the connection alone.
   EXPECT_EQ(failureOf(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, second)),
@@ -227,8 +247,13 @@ TEST_F(VeltoClientSimulatorTest, UserInfoOutsideThePresetUpdatesTheDeviceOnly) {
 
 TEST_F(VeltoClientSimulatorTest, ConfirmationWaitsTakeOnlyLaterAnswersOfTheirType) {
   start();
-  toClient(confirmation("Preset A saved."));  // before the wait's start moment
-  std::this_thread::sleep_for(100ms);
+  // Received before the wait's start moment.
+  const auto sent = osc::DispatchTime::clock::now();
+  toClient(confirmation("Preset A saved."));
+  EXPECT_EQ(async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved, sent, 10 * second))
+                .get()
+                .message(),
+            "Preset A saved.");
   const auto t0 = osc::DispatchTime::clock::now();
   auto saved = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved, t0, 2 * second));
   auto received = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, t0, 2 * second));
@@ -242,17 +267,24 @@ TEST_F(VeltoClientSimulatorTest, ConfirmationWaitsTakeOnlyLaterAnswersOfTheirTyp
 
   // A device error ends the wait with that error.
   auto failing = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
-                                                          osc::DispatchTime::clock::now(), 2 * second));
-  std::this_thread::sleep_for(50ms);
+                                                          osc::DispatchTime::clock::now(), 10 * second));
   toClient({"/VELTOapp/error", {SimValue::string("File not found."), SimValue::int32(4), SimValue::string("D")}});
   EXPECT_EQ(failureOf(failing), "File not found. - 4@D");
 
-  // The server's stop ends a wait with noMatchingConfirmationReceived.
-  auto stopped = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
-                                                          osc::DispatchTime::clock::now(), 2 * second));
+  // The server's stop ends a wait with noMatchingConfirmationReceived. The stop must come after
+  // the wait has begun (a wait begun offline fails at once with deviceIsOffline): the task tells
+  // when it runs, and the wait itself takes no time before it subscribes.
+  std::promise<void> began;
+  auto stopped = async::spawn([this, &began]() -> asio::awaitable<std::string> {
+    auto wait = client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved, osc::DispatchTime::clock::now(),
+                                            10 * second);
+    began.set_value();
+    co_return co_await failureText(std::move(wait));
+  });
+  began.get_future().wait();
   std::this_thread::sleep_for(50ms);
   client->disconnect();
-  EXPECT_EQ(failureOf(stopped), VeltoClientError::noMatchingConfirmationReceived().description());
+  EXPECT_EQ(stopped.get(), VeltoClientError::noMatchingConfirmationReceived().description());
 }
 
 TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {
