@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <charconv>
 #include <cstring>
 
 #include <fmt/format.h>
@@ -27,6 +28,20 @@ std::optional<std::string> numericText(int family, const void* raw) {
   std::string text(buffer, strnlen(buffer, Size));
   if (!platform::isValidUtf8(text)) return std::nullopt;
   return text;
+}
+
+// The dotted-quad text of an IPv4 address, as inet_ntop writes it, without its formatted printing
+// (every received datagram's sender is turned into text).
+std::string ipv4Text(const in_addr& address) {
+  unsigned char bytes[4];
+  std::memcpy(bytes, &address.s_addr, sizeof bytes);  // network order: first byte first
+  char buffer[INET_ADDRSTRLEN];
+  char* out = buffer;
+  for (std::size_t k = 0; k < 4; ++k) {
+    if (k > 0) *out++ = '.';
+    out = std::to_chars(out, buffer + sizeof buffer, static_cast<unsigned>(bytes[k])).ptr;
+  }
+  return std::string(buffer, out);
 }
 
 }  // namespace
@@ -61,7 +76,7 @@ std::optional<SocketAddress::HostAndPort> SocketAddress::hostAndPort() const {
   std::optional<std::string> host;
   std::int32_t port = 0;
   if (const auto* v4 = asIPv4()) {
-    host = numericText<INET_ADDRSTRLEN>(v4->sin_family, &v4->sin_addr);
+    host = ipv4Text(v4->sin_addr);
     port = ntohs(v4->sin_port);
   } else if (const auto* v6 = asIPv6()) {
     host = numericText<INET6_ADDRSTRLEN>(v6->sin6_family, &v6->sin6_addr);

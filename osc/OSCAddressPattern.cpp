@@ -138,12 +138,15 @@ std::optional<OSCAddressPattern> OSCAddressPattern::make(std::string_view text) 
   OSCAddressPattern result;
   result.pattern_ = std::string(withoutTrailingSlash(text));
   for (const auto part : splitAddressParts(result.pattern_)) result.parts_.emplace_back(part);
+  result.literal_ = result.pattern_.find_first_of("*?[{") == std::string::npos;
   return result;
 }
 
 bool OSCAddressPattern::matches(const OSCAddress& address) const { return matches(address.text()); }
 
 bool OSCAddressPattern::matches(std::string_view addressString) const {
+  // Part by part, a pattern without wildcards matches only its own text.
+  if (literal_ && addressString.starts_with('/')) return addressString == pattern_;
   std::size_t k = 0;
   std::size_t start = addressString.find('/');
   while (start != std::string_view::npos) {

@@ -33,6 +33,7 @@ class OSCAddressPattern {
   OSCAddressPattern() = default;
   std::string pattern_;
   std::vector<std::string> parts_;
+  bool literal_ = false;  // no wildcard anywhere: an address matches when it is the pattern's text
 };
 
 }  // namespace osc

@@ -71,6 +71,7 @@ class OSCClient {
  private:
   std::mutex mutex_;
   std::unique_ptr<net::Socket> socket_;  // guarded by mutex_
+  std::optional<std::uint64_t> writeTimeout_;  // milliseconds, as last set on the socket; guarded by mutex_
   const std::string host_;
   const std::uint16_t port_;
 };

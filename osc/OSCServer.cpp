@@ -65,21 +65,18 @@ void OSCServer::start() {
   }
   const std::int32_t bound = socket.boundPort();
 
-  auto [objectStream, objectContinuation] =
-      async::AsyncThrowingStream<DatagramObject>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
-  auto [messageStream, messageContinuation] =
-      async::AsyncThrowingStream<OSCMessage>::makeStream(async::BufferingPolicy::bufferingNewest(replayCapacity));
-  Objects objects(std::move(objectStream), replayCapacity);
-  Messages messages(std::move(messageStream), replayCapacity);
+  // Fed by the receive loop itself: no stream and no pump task between the socket and the readers.
+  auto [objects, objectFeed] = Objects::fed(replayCapacity);
+  auto [messages, messageFeed] = Messages::fed(replayCapacity);
   // Last of what may fail: when no thread can be made, the socket closes with `receiver` and the
   // server keeps the sequences it had. The loop waits for the lock before it hands anything on.
   loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
 
   listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
   objects_.emplace(std::move(objects));
-  objectsContinuation_ = std::move(objectContinuation);
+  objectsFeed_ = std::move(objectFeed);
   allMessages_.emplace(std::move(messages));
-  allMessagesContinuation_ = std::move(messageContinuation);
+  allMessagesFeed_ = std::move(messageFeed);
   endpoints_.clear();
   knownEndpoints_.clear();
   receiver_ = std::move(receiver);
@@ -90,8 +87,8 @@ void OSCServer::stop() { stopRun(nullptr); }
 void OSCServer::stopRun(const Receiver* run) {
   std::shared_ptr<Receiver> receiver;
   std::thread loop;
-  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
-  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
+  std::optional<Objects::Feed> objects;
+  std::optional<Messages::Feed> messages;
   {
     std::unique_lock lock(mutex_);
     // A stop (not the loop's own) returns only once a teardown under way has ended.
@@ -101,8 +98,8 @@ void OSCServer::stopRun(const Receiver* run) {
     receiver = std::move(receiver_);
     receiver->stopping = true;
     loop = std::move(loop_);
-    objects = objectsContinuation_;
-    messages = allMessagesContinuation_;
+    objects = objectsFeed_;
+    messages = allMessagesFeed_;
     endpoints_.clear();
     knownEndpoints_.clear();
   }
@@ -206,15 +203,15 @@ void OSCServer::handleDatagram(const Receiver& receiver, std::vector<std::uint8_
   if (!hostAndPort) return;
   const OSCEndpoint sender{hostAndPort->host, static_cast<std::uint16_t>(hostAndPort->port)};
   bool isNew = false;
-  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objects;
-  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> messages;
+  std::optional<Objects::Feed> objects;
+  std::optional<Messages::Feed> messages;
   {
     std::lock_guard lock(mutex_);
     if (receiver.stopping) return;
     isNew = knownEndpoints_.insert(sender).second;
     if (isNew) endpoints_.push_back(sender);
-    objects = objectsContinuation_;
-    messages = allMessagesContinuation_;
+    objects = objectsFeed_;
+    messages = allMessagesFeed_;
   }
   if (isNew) {
     tellDelegate([sender](OSCServerDelegate& delegate) { delegate.serverDidAddEndpoint(sender.host, sender.port); });
@@ -223,7 +220,7 @@ void OSCServer::handleDatagram(const Receiver& receiver, std::vector<std::uint8_
 }
 
 namespace {
-void yieldMessages(const OSCObject& object, const async::AsyncThrowingStream<OSCMessage>::Continuation& messages) {
+void yieldMessages(const OSCObject& object, const OSCServer::Messages::Feed& messages) {
   if (const OSCMessage* message = object.message()) {
     messages.yield(*message);
   } else if (const OSCBundle* bundle = object.bundle()) {
@@ -233,9 +230,8 @@ void yieldMessages(const OSCObject& object, const async::AsyncThrowingStream<OSC
 }
 }  // namespace
 
-void OSCServer::handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender,
-                       const async::AsyncThrowingStream<DatagramObject>::Continuation& objects,
-                       const async::AsyncThrowingStream<OSCMessage>::Continuation& messages) {
+void OSCServer::handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender, const Objects::Feed& objects,
+                       const Messages::Feed& messages) {
   std::optional<DatagramObject> object;
   try {
     object = decoderType_(std::span<const std::uint8_t>(datagram));

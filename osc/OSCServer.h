@@ -145,9 +145,8 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   static void receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Receiver> receiver, std::string label);
   void handleDatagram(const Receiver& receiver, std::vector<std::uint8_t> datagram,
                       const net::Socket::Address& address);
-  void handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender,
-              const async::AsyncThrowingStream<DatagramObject>::Continuation& objects,
-              const async::AsyncThrowingStream<OSCMessage>::Continuation& messages);
+  void handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender, const Objects::Feed& objects,
+              const Messages::Feed& messages);
   // Runs `call` with the delegate on the delegate queue, holding the server weakly.
   void tellDelegate(std::function<void(OSCServerDelegate&)> call) const;
   std::string label() const;
@@ -166,9 +165,9 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   std::vector<OSCEndpoint> endpoints_;              // in the order first heard
   std::unordered_set<OSCEndpoint> knownEndpoints_;  // the same senders, to look them up at once
   std::optional<Objects> objects_;
-  std::optional<async::AsyncThrowingStream<DatagramObject>::Continuation> objectsContinuation_;
+  std::optional<Objects::Feed> objectsFeed_;
   std::optional<Messages> allMessages_;
-  std::optional<async::AsyncThrowingStream<OSCMessage>::Continuation> allMessagesContinuation_;
+  std::optional<Messages::Feed> allMessagesFeed_;
   std::weak_ptr<OSCServerDelegate> delegate_;
   std::optional<std::uint16_t> listeningPort_;
 };

@@ -12,14 +12,13 @@ asio::awaitable<OSCBundle> waitForBundle(std::shared_ptr<const OSCServer> server
   const auto objects = server->objects();
   if (!objects) throw OSCServerError::serverStopped();
   detail::FirstMatch<OSCServer::Objects, OSCBundle> operation{
-      *objects, [host = std::move(host), port, since](const DatagramObject& object) -> std::optional<OSCBundle> {
+      *objects,
+      [host = std::move(host), port, since](const DatagramObject& object) {
         const OSCBundle* bundle = object.bundle();
-        if (bundle && detail::receivedAfter(bundle->receiveTime(), since) &&
-            detail::fromSender(bundle->endpoint(), host, port)) {
-          return *bundle;
-        }
-        return std::nullopt;
-      }};
+        return bundle && detail::receivedAfter(bundle->receiveTime(), since) &&
+               detail::fromSender(bundle->endpoint(), host, port);
+      },
+      [](const DatagramObject& object) -> std::optional<OSCBundle> { return *object.bundle(); }};
   auto race = detail::raceFirstMatch(timeout, std::move(operation));
   OSCBundle bundle = co_await std::move(race);
   co_return bundle;

@@ -26,21 +26,19 @@ asio::awaitable<OSCMessage> waitForMessage(std::shared_ptr<const OSCServer> serv
   if (!objects) throw OSCServerError::serverStopped();
   if (fromMessageStream) {
     detail::FirstMatch<OSCServer::Messages, OSCMessage> operation{
-        *server->allMessages(), [test](const OSCMessage& message) -> std::optional<OSCMessage> {
-          if (test(message)) return message;
-          return std::nullopt;
-        }};
+        *server->allMessages(), test, [](const OSCMessage& message) -> std::optional<OSCMessage> { return message; }};
     auto race = detail::raceFirstMatch(timeout, std::move(operation));
     OSCMessage message = co_await std::move(race);
     co_return message;
   }
   // Top-level messages only: bundles are skipped, not opened.
   detail::FirstMatch<OSCServer::Objects, OSCMessage> operation{
-      *objects, [test](const DatagramObject& object) -> std::optional<OSCMessage> {
+      *objects,
+      [test](const DatagramObject& object) {
         const OSCMessage* message = object.message();
-        if (message && test(*message)) return *message;
-        return std::nullopt;
-      }};
+        return message && test(*message);
+      },
+      [](const DatagramObject& object) -> std::optional<OSCMessage> { return *object.message(); }};
   auto race = detail::raceFirstMatch(timeout, std::move(operation));
   OSCMessage message = co_await std::move(race);
   co_return message;

@@ -26,8 +26,9 @@ inline bool fromSender(const std::optional<OSCEndpoint>& endpoint, const std::op
   return !host || (endpoint && endpoint->host == *host && endpoint->port == port);
 }
 
-// The operation raced against the time-out: subscribes to `source` when it starts and gives the
-// first element that `pick` turns into a result, or none when the source ends without one. An
+// The operation raced against the time-out: subscribes to `source` when it starts, handed only the
+// elements `accept` takes (it runs under the source's lock: cheap, no throw), and gives the first
+// that `pick` turns into a result, or none when the source ends without one. An
 // error the source ends with passes on. (The end is not thrown here: an error thrown in this child
 // task would be shared with the waiting task, and the wait throws its own.)
 template <class Sequence, class Result>
@@ -35,10 +36,11 @@ struct FirstMatch {
   using Element = typename Sequence::Element;
 
   Sequence source;
+  std::function<bool(const Element&)> accept;
   std::function<std::optional<Result>(const Element&)> pick;
 
   asio::awaitable<std::optional<Result>> operator()() {
-    auto iterator = source.makeAsyncIterator();
+    auto iterator = source.makeAsyncIterator(std::move(accept));
     for (;;) {
       std::optional<Element> element = co_await iterator.next();
       if (!element) co_return std::nullopt;

@@ -10,6 +10,13 @@
 // either from the replay or live, never both and never neither. A reader that comes after the base
 // has ended gets the replay and then the same end (normal or the base's error).
 //
+// A reader may bring a filter (makeAsyncIterator(filter)): the elements it rejects, replayed or
+// live, are passed over before they are copied, so a wait for answers after a given time is not
+// handed the whole replay. The filter runs under the manager's lock: cheap, no throw, no call out.
+//
+// Fed directly (fed()): no base and no pump; the producer's Feed delivers each element to the
+// readers and the replay on its own thread, in order (one thread at a time), and ends the sequence.
+//
 // Copies share one manager; when the last copy and the last reader are gone, the pump is
 // cancelled. Any thread may call makeAsyncIterator().
 
@@ -30,15 +37,19 @@ namespace detail {
 template <class T>
 class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
   using Continuation = typename async::SubSequenceManager<T>::Continuation;
+  using Filter = typename async::SubSequenceManager<T>::Filter;
 
  public:
   template <class Base>
   ReplayingSubSequenceManager(Base base, std::size_t capacity)
       : async::SubSequenceManager<T>(std::move(base)), capacity_(capacity) {}
+  explicit ReplayingSubSequenceManager(std::size_t capacity) : capacity_(capacity) {}
 
  private:
-  void willRegister(const Continuation& continuation) override {
-    for (const T& element : buffer_) continuation.yield(element);
+  void willRegister(const Continuation& continuation, const Filter& filter) override {
+    for (const T& element : buffer_) {
+      if (!filter || filter(element)) continuation.yield(element);
+    }
   }
   void didDeliver(const T& element) override {
     if (buffer_.size() == capacity_) buffer_.pop_front();
@@ -56,15 +67,43 @@ class SharedBufferedAsyncSequence {
  public:
   using Element = async::ElementOf<Base>;
   using Iterator = typename async::AsyncThrowingStream<Element>::Iterator;
+  using Filter = typename async::SubSequenceManager<Element>::Filter;
+
+ private:
+  using Manager = detail::ReplayingSubSequenceManager<Element>;
+
+ public:
+  // The producer's side of a sequence fed directly; copyable. Ending it more than once, or yielding
+  // after the end, does nothing.
+  class Feed {
+   public:
+    void yield(const Element& element) const { manager_->deliver(element); }
+    void finish() const { manager_->end(nullptr); }
+    void finish(std::exception_ptr error) const { manager_->end(std::move(error)); }
+
+   private:
+    friend class SharedBufferedAsyncSequence;
+    explicit Feed(std::shared_ptr<Manager> manager) : manager_(std::move(manager)) {}
+    std::shared_ptr<Manager> manager_;
+  };
 
   // `capacity` must be at least 1.
   SharedBufferedAsyncSequence(Base base, std::size_t capacity)
       : manager_(makeManager(std::move(base), capacity)) {}
 
+  // A sequence without base, and the feed that delivers into it. `capacity` must be at least 1.
+  static std::pair<SharedBufferedAsyncSequence, Feed> fed(std::size_t capacity) {
+    if (capacity == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");
+    auto manager = std::make_shared<Manager>(capacity);
+    return {SharedBufferedAsyncSequence(manager), Feed(manager)};
+  }
+
   Iterator makeAsyncIterator() const { return manager_->subscribe(); }
+  // Only the elements that `filter` takes, from the replay and live.
+  Iterator makeAsyncIterator(Filter filter) const { return manager_->subscribe(std::move(filter)); }
 
  private:
-  using Manager = detail::ReplayingSubSequenceManager<Element>;
+  explicit SharedBufferedAsyncSequence(std::shared_ptr<Manager> manager) : manager_(std::move(manager)) {}
 
   static std::shared_ptr<Manager> makeManager(Base base, std::size_t capacity) {
     if (capacity == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");

@@ -3,9 +3,6 @@
 #include <memory>
 #include <mutex>
 
-#include <boost/asio/post.hpp>
-#include <boost/asio/use_awaitable.hpp>
-
 #include "app/ClientCommand.h"
 #include "app/Dialogs.h"
 #include "app/GuiExecutor.h"
@@ -35,10 +32,7 @@ class FirstFailure {
 boost::asio::awaitable<void> applyToOne(ClientPtr client, device::AppSettings::Container changes,
                                         std::uint64_t timeout, std::shared_ptr<FirstFailure> failure) {
   try {
-    co_await client->applyAppSettings(std::move(changes), timeout);
-    // The confirming report reaches this wait before the client's queue has taken it into the
-    // client's status; once the queue has run what came before, the pane's refresh shows it.
-    co_await boost::asio::post(client->queue()->executor(), boost::asio::use_awaitable);
+    co_await client->applyAppSettings(std::move(changes), timeout);  // status() shows the new values
   } catch (...) {
     failure->record(std::current_exception());
   }

@@ -171,6 +171,7 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
 
   // --- Commands (VeltoClientCommands.cpp). Precondition failures throw deviceIsOffline and send nothing. ---
   asio::awaitable<void> requestStatusUpdate();
+  // Both return once status() shows the report they return.
   asio::awaitable<std::shared_ptr<AppSettings>> updateStatus(osc::DispatchTime since, Nanoseconds timeout);
   // Sends each pair whose text differs from the current status, asks for a status report and
   // returns the app settings of the first report that shows every requested text.
@@ -319,11 +320,15 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
     AnswerRule<Result> rule;
 
     asio::awaitable<std::optional<Answer<Result>>> operator()() {
-      auto iterator = source.makeAsyncIterator();
+      // Only what the wait accepts reaches it: older replayed messages and other addresses are
+      // passed over before they are copied.
+      auto accept = [patterns = std::move(patterns), since = since](const osc::OSCMessage& message) {
+        return accepts(message, patterns, since);
+      };
+      auto iterator = source.makeAsyncIterator(std::move(accept));
       for (;;) {
         std::optional<osc::OSCMessage> message = co_await iterator.next();
         if (!message) co_return std::nullopt;
-        if (!accepts(*message)) continue;
         Answer<Result> answer;
         try {
           answer.result = rule(*message);
@@ -333,7 +338,8 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
         if (answer.result || answer.failure) co_return answer;
       }
     }
-    bool accepts(const osc::OSCMessage& message) const {
+    static bool accepts(const osc::OSCMessage& message, const std::vector<osc::OSCAddressPattern>& patterns,
+                        osc::DispatchTime since) {
       if (!message.receiveTime() || !(*message.receiveTime() > since)) return false;
       for (const auto& pattern : patterns) {
         if (pattern.matches(message.address())) return true;
@@ -341,6 +347,11 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
       return false;
     }
   };
+
+  // Returns once queue() has run every block submitted before the call, back on the caller's
+  // executor. The server hands a message to the address handlers (on queue()) before any wait
+  // sees it, so after a wait's match this makes the handlers' state include that message.
+  asio::awaitable<void> passQueue() const;
 
   static std::vector<osc::OSCAddressPattern> patterns(const std::vector<std::string_view>& addresses);
   static asio::awaitable<void> pingLoop(std::weak_ptr<VeltoClient> client, std::chrono::nanoseconds period);

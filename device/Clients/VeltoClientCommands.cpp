@@ -1,9 +1,19 @@
 // VeltoClient: the device commands.
 
+#include <boost/asio/post.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
 #include "device/Clients/ClientLog.h"
 #include "device/Clients/VeltoClient.h"
 
 namespace device {
+
+asio::awaitable<void> VeltoClient::passQueue() const {
+  const auto caller = co_await asio::this_coro::executor;
+  co_await asio::post(queue_->executor(), asio::use_awaitable);
+  co_await asio::post(caller, asio::use_awaitable);
+}
 
 asio::awaitable<void> VeltoClient::requestStatusUpdate() {
   requireRunningServer();
@@ -32,6 +42,7 @@ asio::awaitable<std::shared_ptr<AppSettings>> VeltoClient::applyAppSettings(AppS
   send("/VELTOpelion/Hardware/StatusUpdate");
   auto wait = waitForConfirmingStatus(std::move(changes), t0, timeout);
   std::shared_ptr<AppSettings> settings = co_await std::move(wait);
+  co_await passQueue();  // the status handler has taken in the confirming report
   co_return settings;
 }
 
@@ -40,6 +51,7 @@ asio::awaitable<std::shared_ptr<AppSettings>> VeltoClient::updateStatus(osc::Dis
   send("/VELTOpelion/Hardware/StatusUpdate");
   auto wait = waitForStatus(since, timeout);
   std::shared_ptr<AppSettings> settings = co_await std::move(wait);
+  co_await passQueue();
   co_return settings;
 }
 

@@ -256,8 +256,10 @@ class ReplayingManager : public SubSequenceManager<int> {
   using SubSequenceManager::SubSequenceManager;
 
  private:
-  void willRegister(const Continuation& continuation) override {
-    for (int element : buffer_) continuation.yield(element);
+  void willRegister(const Continuation& continuation, const Filter& filter) override {
+    for (int element : buffer_) {
+      if (!filter || filter(element)) continuation.yield(element);
+    }
   }
   void didDeliver(const int& element) override { buffer_.push_back(element); }
   std::vector<int> buffer_;  // guarded by the manager's lock

@@ -1,6 +1,7 @@
 // The UDP-over-IPv4 road: create, bind, datagrams with sender address, options, wake-up, close.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -29,6 +30,16 @@ TEST(SocketUdpTest, CreationBuffersAndAddresses) {
   socket->setReadBufferSize(0);  // raised to the least size
   EXPECT_EQ(socket->readBuffer().size(), 1024u);
   EXPECT_FALSE(Socket::hostAndPort(Socket::Address::unix_(sockaddr_un{AF_UNIX, "/tmp/x"})));
+  for (const char* text : {"0.0.0.0", "255.255.255.255", "10.200.3.45", "127.32.0.1"}) {
+    sockaddr_in ipv4{};
+    ipv4.sin_family = AF_INET;
+    ipv4.sin_port = htons(9000);
+    ASSERT_EQ(inet_pton(AF_INET, text, &ipv4.sin_addr), 1);
+    const auto endpoint = Socket::hostAndPort(Socket::Address::ipv4(ipv4));
+    ASSERT_TRUE(endpoint);
+    EXPECT_EQ(endpoint->host, text);
+    EXPECT_EQ(endpoint->port, 9000);
+  }
   EXPECT_EQ(Socket::resolveAddress("::1", 1)->size(), sizeof(sockaddr_in6));
   EXPECT_FALSE(Socket::resolveAddress("no such host", 9000));
 }

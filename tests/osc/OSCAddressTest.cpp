@@ -132,6 +132,8 @@ TEST(OSCAddressPattern, MatchesAddressesPartByPart) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"/Vp/ui/*/ch/*/*/*", "/Vp/ui/1/ch/2/gain/Relayed", true}, {"/Vp/ui/*/ch/*/*/*", "/Vp/ui/1/ch/2/gain", false},
       {"/Va/control/presetLoadComplete", "/Va/control/presetLoadComplete", true},
+      {"/Va/Ping", "/Va/Pin", false}, {"/Va/Ping", "/Va/Ping/x", false}, {"/Va/Ping/", "/Va/Ping", true},
+      {"/Va/Ping", "/Va/PingPong", false},
       {"/a*b", "/ab", true}, {"/a*b", "/axyz", true}, {"/a*b", "/a", false}, {"/*", "/anything", true},
       {"/ab*", "/ab", false}, {"/a?", "/a", false}, {"/a?", "/ab", true},
       {"/[a-c]x", "/bx", true}, {"/[a-c]x", "/dx", false}, {"/[a-c]x", "/cy", false}, {"/[c-a]x", "/bx", true},

@@ -58,6 +58,40 @@ TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnesThe
   }
 }
 
+// A sequence read from a base and one fed directly behave alike; a reader with a filter gets only
+// the elements it takes, from the replay and live; a fed sequence ignores what comes after its end.
+TEST(SharedBufferedAsyncSequence, filteredReadersOfBaseAndFedSequences) {
+  for (const bool fed : {false, true}) {
+    SCOPED_TRACE(fed);
+    auto [stream, continuation] = Stream::makeStream();
+    auto [fedShared, feed] = Shared::fed(8);
+    const Shared shared = fed ? fedShared : Shared(stream, 8);
+    const auto yield = [&, continuation = continuation, feed = feed](int i) {
+      if (fed) {
+        feed.yield(i);
+      } else {
+        continuation.yield(i);
+      }
+    };
+    auto early = async::spawn(test::take(shared, 12));
+    for (int i = 1; i <= 12; ++i) yield(i);
+    ASSERT_EQ(early.get(), range(1, 12));
+    auto even = async::spawn(test::takeFrom(shared.makeAsyncIterator([](int i) { return i % 2 == 0; }), 100));
+    auto all = async::spawn(test::takeFrom(shared.makeAsyncIterator(Shared::Filter{}), 100));
+    yield(13);
+    yield(14);
+    if (fed) {
+      feed.finish();
+      feed.yield(15);
+    } else {
+      continuation.finish();
+    }
+    EXPECT_EQ(even.get(), (std::vector<int>{6, 8, 10, 12, 14}));
+    EXPECT_EQ(all.get(), range(5, 14));
+    EXPECT_EQ(test::takeNow(shared, 100), range(7, 14));
+  }
+}
+
 // Readers subscribe from another thread while the pump delivers: each one sees a gapless run of
 // consecutive elements up to the last, never one twice and never one missing.
 TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {

@@ -308,8 +308,18 @@ TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {
             "/VELTOapp/control/SetProperty sss \"ExclusiveSolo\" \"1\" \"" + std::string(uid) + "\"");
   EXPECT_EQ(received("/VELTOpelion/Hardware/StatusUpdate").back(), "/VELTOpelion/Hardware/StatusUpdate ");
 
+  // The client's own status already shows the confirming report.
+  EXPECT_EQ(client->status()->appSettings->appName, "Stage Left");
+  EXPECT_TRUE(client->status()->appSettings->exclusiveSolo);
+
+  // So does it after a status update that follows a change made another way.
+  async::spawn(client->sendAppName("Back Line")).get();
+  EXPECT_EQ(async::spawn(client->updateStatus(osc::DispatchTime::clock::now(), 3 * second)).get()->appName,
+            "Back Line");
+  EXPECT_EQ(client->status()->appSettings->appName, "Back Line");
+
   // Nothing differs any more: only the status request goes out, and the next report answers.
-  EXPECT_TRUE(eventually([&] { return client->status()->appSettings->appName == "Stage Left"; }));
+  async::spawn(client->applyAppSettings(changes, 3 * second)).get();
   simulator.clearReceived();
   AppSettings::Container same;
   same.setAppName("Stage Left");
