@@ -10,8 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include "device/Model/PresetName.h"
-#include "device/Model/UserInfo.h"
 #include "tests/osc/TransportTesting.h"
 #include "tests/support/DeviceSimulator.h"
 #include "tests/support/LoCodec.h"
@@ -67,75 +65,6 @@ class DeviceSimulatorTest : public ::testing::Test {
   std::uint16_t port = 0;
   osc::OSCClient client{"127.0.0.21", 1};
 };
-
-TEST_F(DeviceSimulatorTest, ConnectRequestsGetOneReadableUserInfoPerUser) {
-  struct Case {
-    const char* what;
-    bool discoveryPort;
-    SimUser::Answer secondUser;
-    std::vector<std::size_t> numbers;  // of the infos our reader accepts, in arrival order
-    std::size_t rejected;
-  };
-  const std::vector<Case> cases = {
-      {"control port", false, SimUser::Answer::normal, {1, 2, 3, 4}, 0},
-      {"discovery port", true, SimUser::Answer::normal, {1, 2, 3, 4}, 0},
-      {"user answering twice", false, SimUser::Answer::twice, {1, 2, 2, 3, 4}, 0},
-      {"silent user", false, SimUser::Answer::silent, {1, 3, 4}, 0},
-      {"malformed user", false, SimUser::Answer::malformed, {1, 3, 4}, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    simulator.update(0, [&](DeviceConfig& d) { d.users[1].answer = c.secondUser; });
-    server->stop();
-    server->start();
-    port = *server->listeningPort();
-    connect(c.discoveryPort ? simulator.discoveryPort(0) : devicePort());
-    const auto replies = takeNow(*server->allMessages(), c.numbers.size() + c.rejected);
-    std::vector<std::size_t> numbers;
-    std::size_t rejected = 0;
-    for (const auto& reply : replies) {
-      EXPECT_EQ(reply.address().address(), "/VELTOapp/control/UserInfo");
-      const auto info = device::UserInfo::fromMessage(reply);
-      if (!info) {
-        ++rejected;
-        continue;
-      }
-      numbers.push_back(info->user().number());
-      EXPECT_EQ(info->device().port(), devicePort());
-      EXPECT_EQ(info->device().ip(), "127.0.0.21");
-      EXPECT_EQ(info->device().type(), device::DeviceType::pelion(4));
-      EXPECT_EQ(info->device().uid(), simulator.config(0).uid);
-    }
-    EXPECT_EQ(numbers, c.numbers);
-    EXPECT_EQ(rejected, c.rejected);
-  }
-  ASSERT_EQ(simulator.registrations(0).size(), 1u);
-  EXPECT_EQ(simulator.registrations(0)[0].port, port);
-}
-
-TEST_F(DeviceSimulatorTest, ListRequestInItsBundleGetsTheListTexts) {
-  connect();
-  const auto since = osc::DispatchTime::clock::now();
-  const auto request = message("/VELTOpelion/control/RequestListOfPresets", {OSCValue::boolean(true), OSCValue::string(clientUid)});
-  send(request);  // outside its bundle: not answered
-  client.send(osc::OSCBundle(1, {request}), "127.0.0.21", devicePort(), second);
-  const OSCMessage list = next("/VELTOapp/control/PresetList", since);
-  ASSERT_EQ(list.values().size(), 3u);
-  EXPECT_TRUE(list.values()[2].asInt32());
-  const device::PresetName show(*list.values()[0].asString());
-  EXPECT_EQ(show.name, "Show");
-  EXPECT_EQ(show.type, device::PresetType::preset);
-  EXPECT_EQ(show.rawDate, "2024-05-01T10:20:30.123Z");
-  const device::PresetName band(*list.values()[1].asString());
-  EXPECT_EQ(band.name, "Band");
-  EXPECT_EQ(band.backupDate, "2024-01-01");
-  EXPECT_EQ(band.type, device::PresetType::userShow);
-  const auto requests = simulator.waitFor(0, "/VELTOpelion/control/RequestListOfPresets", 2);
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_FALSE(requests[0].inBundle);
-  EXPECT_TRUE(requests[1].inBundle);
-  EXPECT_EQ(simulator.received(0, "/VELTOapp/control/PresetList").size(), 0u);
-}
 
 // Segments both ways: what a client sends is joined, inflated and kept; what it asks for comes
 // back in 1000-byte segments that join to the same bytes, whatever the switched order.
@@ -198,46 +127,6 @@ TEST_F(DeviceSimulatorTest, PresetSegmentsRoundTrip) {
     EXPECT_EQ(LoCodec::isZlib(bytes), !c.compress.has_value());
     EXPECT_EQ(c.compress ? bytes : *LoCodec::inflate(bytes, 1 << 20), document);
   }
-}
-
-// Preset operations answer with the texts and codes clients classify, and failing names fail.
-TEST_F(DeviceSimulatorTest, PresetOperationsAnswer) {
-  struct Case {
-    const char* what;
-    OSCMessage request;
-    std::string replyAddress;
-    std::string text;
-    std::optional<std::int32_t> code;
-  };
-  const auto T = OSCValue::boolean(true);
-  const auto uid = OSCValue::string(clientUid);
-  const std::vector<Case> cases = {
-      {"save", message("/VELTOpelion/control/presetSave", {T, OSCValue::string("New"), T, uid}), "/VELTOapp/confirmation", "Preset New saved.", 5},
-      {"select", message("/VELTOpelion/control/presetSelect", {OSCValue::string("New"), uid}), "/Va/control/presetLoadComplete", "Preset New loaded.", std::nullopt},
-      {"select missing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Gone"), uid}), "/Va/control/presetLoadComplete", "ERROR: File not found.", std::nullopt},
-      {"select failing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Show"), uid}), "/Va/control/presetLoadComplete", "ERROR: Preset could not be loaded.", std::nullopt},
-      {"delete", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/confirmation", "Preset New successfully deleted.", 3},
-      {"delete again", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/error", "File not found.", 2},
-      {"delete backup user show", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("Band_[bkup_2024-01-01].vup"), uid}), "/VELTOapp/confirmation", "Preset Band_[bkup_2024-01-01].vup successfully deleted.", 3},
-      {"switch user", message("/VELTOpelion/control/SwitchUser", {OSCValue::int32(2), OSCValue::string(""), OSCValue::int32(40), uid}), "/VELTOapp/control/SwitchedUser", "", std::nullopt},
-  };
-  simulator.update(0, [](DeviceConfig& d) { d.behaviour.failingPresets = {"Show"}; });
-  connect();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto since = osc::DispatchTime::clock::now();
-    send(c.request);
-    const OSCMessage reply = next(c.replyAddress, since);
-    if (!c.text.empty()) {
-      EXPECT_EQ(reply.values()[0].asString(), c.text);
-    }
-    if (c.code) {
-      EXPECT_EQ(reply.values()[1].asInt32(), c.code);
-    }
-  }
-  const auto presets = simulator.config(0).presets;
-  ASSERT_EQ(presets.size(), 1u);
-  EXPECT_EQ(presets[0].name, "Show");
 }
 
 // Changes sent to the control and companion ports show in the next status document, which a

@@ -1,6 +1,6 @@
 #pragma once
-// One simulated device of the client kind's type on its own 127.x address and a connected client of
-// that kind, for the preset client tests against the device simulator.
+// One simulated device on its own 127.x address and a client of the given kind, for the client tests
+// against the device simulator.
 
 #include <algorithm>
 #include <thread>
@@ -113,7 +113,9 @@ class PresetClientFixture : public ::testing::Test {
   }
 
   std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
-  void toClient(SimMessage message) { simulator.sendTo(0, "127.0.0.1", listening(), std::move(message)); }
+  void toClient(SimMessage message, bool compressed = false) {
+    simulator.sendTo(0, "127.0.0.1", listening(), std::move(message), compressed);
+  }
 
   // The device's received messages as "address types values", in order (one address or all).
   std::vector<std::string> received(std::string_view address = {}) const {
@@ -158,7 +160,9 @@ class PresetClientFixture : public ::testing::Test {
   }
 
   // Short periods; time-outs long enough for a sanitizer build on a busy machine (a test of a
-  // time-out shortens its own before SetUp).
+  // time-out shortens its own before SetUp). The online window is long enough that no test goes
+  // offline by chance while a sanitizer slows the receive loop (an oversized compressed datagram
+  // takes seconds to inflate under ThreadSanitizer).
   static VeltoClientOptions generousOptions() {
     VeltoClientOptions o;
     o.pingPeriod = 50ms;
