@@ -1,18 +1,12 @@
-// Smoke tests of the device simulator, driven through our own OSC client and server: the
-// answers must be readable by our readers, and the simulator must keep what it is sent.
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <map>
+// The device simulator's own behaviour that the client tests do not reach: the status document it
+// builds from what it is sent, and the datagram switches seen on a raw socket.
 
 #include <gtest/gtest.h>
 
 #include "tests/osc/TransportTesting.h"
 #include "tests/support/DeviceSimulator.h"
 #include "tests/support/LoCodec.h"
+#include "tests/support/UdpReceiver.h"
 
 namespace testsupport {
 namespace {
@@ -33,8 +27,6 @@ class DeviceSimulatorTest : public ::testing::Test {
   static DeviceConfig processor() {
     DeviceConfig config = DeviceConfig::processor(1, "127.0.0.21", 4);
     config.discoveryPort = config.companionPort = 0;
-    config.presets.push_back({"Show", false, std::nullopt, "2024-05-01T10:20:30.123Z", {'<', 'P', '/', '>'}});
-    config.presets.push_back({"Band", true, "2024-01-01", std::nullopt, {'<', 'U', '/', '>'}});
     return config;
   }
 
@@ -46,12 +38,6 @@ class DeviceSimulatorTest : public ::testing::Test {
 
   std::uint16_t devicePort() const { return simulator.controlPort(0); }
   void send(const OSCMessage& m, std::uint16_t to = 0) { client.send(m, "127.0.0.21", to ? to : devicePort(), second); }
-  void connect(std::uint16_t to = 0) {
-    send(message("/VELTOpelion/control/ConnectRequest",
-                 {OSCValue::int32(port), OSCValue::int32(50713), OSCValue::int32(40), OSCValue::string("Linux"),
-                  OSCValue::string(clientUid)}),
-         to);
-  }
   // The next message on `address` received after `since`.
   OSCMessage next(std::string_view address, osc::DispatchTime since) {
     auto wait = [&]() -> boost::asio::awaitable<OSCMessage> {
@@ -65,69 +51,6 @@ class DeviceSimulatorTest : public ::testing::Test {
   std::uint16_t port = 0;
   osc::OSCClient client{"127.0.0.21", 1};
 };
-
-// Segments both ways: what a client sends is joined, inflated and kept; what it asks for comes
-// back in 1000-byte segments that join to the same bytes, whatever the switched order.
-TEST_F(DeviceSimulatorTest, PresetSegmentsRoundTrip) {
-  connect();
-  std::vector<std::uint8_t> document(2500);
-  for (std::size_t k = 0; k < document.size(); ++k) document[k] = static_cast<std::uint8_t>('a' + k % 26);
-  const auto payload = LoCodec::compress(document);
-  auto since = osc::DispatchTime::clock::now();
-  // Sent in reverse order: the device joins by index.
-  const auto count = static_cast<std::int32_t>((payload.size() - 1) / 1000 + 1);
-  for (std::int32_t k = count - 1; k >= 0; --k) {
-    const auto begin = payload.begin() + k * 1000;
-    const auto end = payload.begin() + std::min<std::ptrdiff_t>(payload.size(), (k + 1) * 1000);
-    send(message("/VELTOpelion/control/presetSeg",
-                 {OSCValue::string("Big.VELTOshow"), OSCValue::blob({begin, end}), OSCValue::int32(k),
-                  OSCValue::int32(count), OSCValue::string(""), OSCValue::boolean(true), OSCValue::string(clientUid)}));
-  }
-  const OSCMessage received = next("/VELTOapp/confirmation", since);
-  EXPECT_EQ(received.values()[0].asString(), "Preset received.");
-  EXPECT_EQ(received.values()[1].asInt32(), 1);
-  const auto stored = simulator.config(0).presets;
-  ASSERT_EQ(stored.size(), 3u);
-  EXPECT_EQ(stored[2].listText().substr(0, 14), "Big (PRESET) *");
-  EXPECT_EQ(stored[2].bytes, document);
-
-  struct Case {
-    SimBehaviour::SegmentFault fault;
-    std::optional<bool> compress;
-    std::size_t messages;
-  };
-  const std::size_t plainCount = 3;
-  for (const Case& c : {Case{SimBehaviour::SegmentFault::none, std::nullopt, static_cast<std::size_t>(count)},
-                        Case{SimBehaviour::SegmentFault::reverse, false, plainCount},
-                        Case{SimBehaviour::SegmentFault::duplicate, false, 2 * plainCount}}) {
-    SCOPED_TRACE(static_cast<int>(c.fault));
-    simulator.update(0, [&](DeviceConfig& d) {
-      d.behaviour.segmentFault = c.fault;
-      d.behaviour.compressSegments = c.compress;
-    });
-    server->stop();
-    server->start();
-    port = *server->listeningPort();
-    connect();
-    takeNow(*server->allMessages(), 4);  // the user infos
-    send(message("/VELTOpelion/control/presetCopyToUSB", {OSCValue::string("Big"), OSCValue::string(clientUid)}));
-    const auto segments = takeNow(*server->allMessages(), 4 + c.messages);
-    std::map<std::int32_t, std::vector<std::uint8_t>> joined;
-    for (std::size_t k = 4; k < segments.size(); ++k) {
-      const auto& values = segments[k].values();
-      ASSERT_EQ(segments[k].address().address(), "/VELTOapp/control/PresetSeg");
-      ASSERT_EQ(values.size(), 6u);
-      EXPECT_EQ(values[0].asString(), "Big.VELTOshow");
-      EXPECT_EQ(values[5].asString(), simulator.config(0).uid);
-      const auto blob = *values[1].asBlob();
-      joined[*values[2].asInt32()].assign(blob.begin(), blob.end());
-    }
-    std::vector<std::uint8_t> bytes;
-    for (const auto& [index, part] : joined) bytes.insert(bytes.end(), part.begin(), part.end());
-    EXPECT_EQ(LoCodec::isZlib(bytes), !c.compress.has_value());
-    EXPECT_EQ(c.compress ? bytes : *LoCodec::inflate(bytes, 1 << 20), document);
-  }
-}
 
 // Changes sent to the control and companion ports show in the next status document, which a
 // request without arguments gets through the listen port its socket registered.
@@ -166,23 +89,14 @@ TEST_F(DeviceSimulatorTest, ReplySwitchesChangeTheDatagram) {
       {"compressed", [](SimBehaviour& b) { b.compressed.insert("/Vp/Ping"); }, true, "s"},
       {"malformed and compressed", [](SimBehaviour& b) { b.compressAll = true; b.malformed.insert("/Vp/Ping"); }, true, ""},
   };
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
-  socklen_t length = sizeof local;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-  timeval wait{3, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  const UdpReceiver receiver("127.0.0.1");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     simulator.update(0, [&](DeviceConfig& d) { d.behaviour = {}; c.change(d.behaviour); });
-    send(message("/Vp/Ping", {OSCValue::int32(ntohs(local.sin_port)), OSCValue::string(clientUid)}));
-    std::vector<std::uint8_t> datagram(4096);
-    const auto size = ::recv(fd, datagram.data(), datagram.size(), 0);
-    ASSERT_GT(size, 0);
-    datagram.resize(static_cast<std::size_t>(size));
+    send(message("/Vp/Ping", {OSCValue::int32(receiver.port()), OSCValue::string(clientUid)}));
+    auto received = receiver.receive();
+    ASSERT_TRUE(received);
+    auto datagram = *received;
     EXPECT_EQ(LoCodec::isZlib(datagram), c.zlib);
     if (c.zlib) datagram = *LoCodec::inflate(datagram, 4096);
     const auto decoded = osc::OSCStandardDecoder::decode(std::span<const std::uint8_t>(datagram));
@@ -190,7 +104,6 @@ TEST_F(DeviceSimulatorTest, ReplySwitchesChangeTheDatagram) {
     EXPECT_EQ(decoded.message()->address().address(), "/Va/Ping");
     EXPECT_EQ(decoded.message()->values().size(), c.types.size());
   }
-  ::close(fd);
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "log/Tallylog.h"
 #include "tests/log/RecordingDestination.h"
 #include "tests/support/DeviceSimulator.h"
+#include "tests/support/Eventually.h"
 
 namespace device::testing {
 
@@ -24,6 +25,7 @@ using testsupport::DeviceSimulator;
 using testsupport::SimMessage;
 using testsupport::SimPreset;
 using testsupport::SimValue;
+using testsupport::eventually;
 
 constexpr std::uint64_t second = 1'000'000'000;
 inline const std::string clientUidText = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU2";
@@ -123,6 +125,24 @@ class PresetClientFixture : public ::testing::Test {
     for (const auto& r : simulator.received(0, address)) texts.push_back(r.message.description());
     return texts;
   }
+  // The device's received messages without the pings.
+  std::vector<std::string> receivedWithoutPings() const {
+    auto texts = received();
+    std::erase_if(texts, [](const std::string& text) { return text.starts_with("/Vp/Ping"); });
+    return texts;
+  }
+  // The datagrams of a connection in order: `switchUser` is the SwitchUser datagram's types and
+  // values before the uid; KeepMePosted goes before it when `postedFirst`.
+  std::vector<std::string> connectionDatagrams(const std::string& switchUser, bool postedFirst = false) const {
+    const std::string port = std::to_string(listening()), uid = "\"" + clientUidText + "\"";
+    std::vector<std::string> texts = {
+        "/VELTOpelion/control/ConnectRequest iiiss " + port + " 50713 40 \"tbraxl\" " + uid,
+        "/VELTOpelion/control/SwitchUser " + switchUser + " " + uid,
+        "/VELTOpelion/Hardware/KeepMePosted Tiis T " + port + " 50713 " + uid,
+        "/VELTOpelion/Hardware/StatusUpdate Tis T " + port + " " + uid};
+    if (postedFirst) std::swap(texts[1], texts[2]);
+    return texts;
+  }
   std::vector<std::string> logged(tallylog::Tallylog::Level level) const {
     tallylog::Tallylog::flush(2);
     std::vector<std::string> lines;
@@ -149,14 +169,6 @@ class PresetClientFixture : public ::testing::Test {
       names.push_back(preset.baseName() + (preset.userShow ? " (USER SHOW)" : " (PRESET)"));
     }
     return names;
-  }
-  template <class Predicate>
-  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 10s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-      if (predicate()) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    return predicate();
   }
 
   // Short periods; time-outs long enough for a sanitizer build on a busy machine (a test of a
