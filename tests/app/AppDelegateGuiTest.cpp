@@ -1,8 +1,3 @@
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QtTest>
 
 #include "ScriptedDialogs.h"
@@ -12,6 +7,7 @@
 #include "app/Devices/DevicesViewController.h"
 #include "app/Devices/DevicesWindowController.h"
 #include "tests/support/DeviceSimulator.h"
+#include "tests/support/UdpReceiver.h"
 
 using app::DeviceManager;
 using testsupport::DeviceConfig;
@@ -54,12 +50,7 @@ class AppDelegateGuiTest : public QObject {
  private Q_SLOTS:
   void aHeldDiscoveryPortGivesTheCriticalAlert() {
     // Another program holds the discovery listen port without sharing it.
-    const int holder = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(6969);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    QCOMPARE(::bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    std::optional<testsupport::UdpReceiver> holder(std::in_place, "0.0.0.0", 6969);
 
     app::testing::ScriptedDialogs dialogs;
     Program program(6969);
@@ -71,7 +62,7 @@ class AppDelegateGuiTest : public QObject {
     QTest::qWait(300);
     QVERIFY(program.window.devicesViewController()->clients().empty());
     program.delegate.applicationWillTerminate();
-    ::close(holder);
+    holder.reset();
   }
 
   void aStartedProgramListsTheDevicesItFinds() {

@@ -9,7 +9,6 @@
 #include <QtTest>
 
 #include "GuiTesting.h"
-#include "app/Devices/PlaceholderPanes.h"
 #include "app/Dialogs.h"
 
 Q_DECLARE_METATYPE(std::vector<std::string>)
@@ -91,18 +90,6 @@ class DialogsGuiTest : public QObject {
     QCOMPARE(answer, 0);
     buttonTitled(*box, "Load")->click();
     QTRY_COMPARE(answer, 1000);
-  }
-
-  void placeholderPanesSayWhyNothingIsEdited() {
-    app::NoSelectionViewController none;
-    app::UnsupportedDeviceTypeViewController unsupported;
-    app::MismatchingDeviceTypeViewController mismatching;
-    QSet<QString> texts;
-    for (QWidget* pane : std::initializer_list<QWidget*>{&none, &unsupported, &mismatching})
-      texts.insert(pane->findChild<QLabel*>("messageLabel")->text());
-    QCOMPARE(texts.size(), 3);
-    none.resize(300, 200);
-    app::testing::saveScreenshot(none, "no-selection-pane");
   }
 };
 

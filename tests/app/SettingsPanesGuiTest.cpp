@@ -13,22 +13,17 @@
 #include <QStandardItemModel>
 #include <QtTest>
 
+#include "DevicesTesting.h"
 #include "GuiTesting.h"
 #include "ScriptedDialogs.h"
 #include "app/Devices/AppSettingsViewController.h"
 #include "app/Devices/SelectionPanes.h"
 #include "app/Devices/RotaverSettingsViewController.h"
-#include "async/TaskHandle.h"
-#include "device/Clients/AppClient.h"
-#include "device/Clients/RotaverClient.h"
 #include "osc/ThrowingContinuationError.h"
-#include "tests/support/DeviceSimulator.h"
 
 using namespace std::chrono_literals;
-using app::ClientPtr;
 using app::SettingsPane;
-using testsupport::DeviceConfig;
-using testsupport::DeviceSimulator;
+using app::testing::DeviceConfig;
 
 namespace {
 
@@ -44,7 +39,6 @@ const char* const appBoxes[] = {"demoModeButton", "relativeGroupMixingButton", "
 DeviceConfig withSetting(DeviceConfig config, const std::string& key, const std::string& text) {
   for (auto& [k, v] : config.appSettings)
     if (k == key) v = text;
-  config.discoveryPort = config.companionPort = 0;
   return config;
 }
 
@@ -54,36 +48,22 @@ class SettingsPanesGuiTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<DeviceSimulator> simulator_;
-  std::vector<ClientPtr> clients_;
+  std::unique_ptr<app::testing::SimulatedDevices> devices_;
 
-  // Starts the devices and connects a client of kind Client to each; waits for their status.
-  template <class Client>
+  // Starts the devices and connects a client of their kind to each; waits for their status.
   void connectAll(std::vector<DeviceConfig> configs) {
-    for (auto& config : configs) config.discoveryPort = config.companionPort = 0;
-    simulator_ = std::make_unique<DeviceSimulator>(configs);
-    simulator_->start();
-    std::vector<async::TaskHandle<device::UserInfo>> connections;
-    for (std::size_t k = 0; k < configs.size(); ++k) {
-      device::VeltoClientOptions options;
-      options.appPort = simulator_->companionPort(k);
-      auto client = device::VeltoClient::make<Client>(configs[k].address, simulator_->controlPort(k), 0, std::nullopt,
-                                                      std::nullopt, "linux", device::SoftwareVersion(1, 0, 0), options);
-      connections.push_back(async::spawn(client->connectSteps(2'000'000'000)));
-      clients_.push_back(client);
+    devices_ = std::make_unique<app::testing::SimulatedDevices>(std::move(configs), 50);
+    for (std::size_t k = 0; k < devices_->clients.size(); ++k) {
+      QVERIFY(devices_->connect(k));
+      waitForStatus(k);
     }
-    for (auto& connection : connections) {
-      QTRY_VERIFY_WITH_TIMEOUT(connection.isFinished(), 5000);
-      connection.get();
-    }
-    for (std::size_t k = 0; k < clients_.size(); ++k) waitForStatus(k);
   }
 
   // Waits until client k holds the device's current settings.
   void waitForStatus(std::size_t k) {
-    const auto expected = simulator_->config(k).appSettings;
+    const auto expected = devices_->simulator->config(k).appSettings;
     auto matches = [&] {
-      const auto properties = clients_[k]->status()->appSettings->properties;
+      const auto properties = devices_->clients[k]->status()->appSettings->properties;
       return std::all_of(expected.begin(), expected.end(), [&](const auto& pair) {
         auto found = properties.find(pair.first);
         return found != properties.end() && found->second == pair.second;
@@ -95,24 +75,24 @@ class SettingsPanesGuiTest : public QObject {
   // The settings device k was sent, key to text.
   std::map<std::string, std::string> keysSent(std::size_t k) const {
     std::map<std::string, std::string> keys;
-    for (const auto& r : simulator_->received(k, setPropertyAddress))
+    for (const auto& r : devices_->simulator->received(k, setPropertyAddress))
       keys[*r.message.string(0)] = *r.message.string(1);
     return keys;
   }
   std::vector<std::string> firstArguments(std::size_t k, std::string_view address) const {
     std::vector<std::string> texts;
-    for (const auto& r : simulator_->received(k, address)) texts.push_back(r.message.string(0).value_or("?"));
+    for (const auto& r : devices_->simulator->received(k, address)) texts.push_back(r.message.string(0).value_or("?"));
     return texts;
   }
   std::string setting(std::size_t k, const std::string& key) const {
-    for (const auto& [name, text] : simulator_->config(k).appSettings)
+    for (const auto& [name, text] : devices_->simulator->config(k).appSettings)
       if (name == key) return text;
     return "";
   }
 
   // The inspector makes this pane for the clients, at the settings panes' width.
   void madeByTheInspector(const QString& pane) {
-    const auto made = app::SelectionPanes().make(clients_);
+    const auto made = app::SelectionPanes().make(devices_->clients);
     std::unique_ptr<QWidget> widget(made.widget);
     QCOMPARE(widget->objectName(), pane);
     QCOMPARE(made.minimumWidth, 250);
@@ -153,21 +133,21 @@ class SettingsPanesGuiTest : public QObject {
 
  private Q_SLOTS:
   void cleanup() {
-    for (const auto& client : clients_) {
+    if (!devices_) return;
+    for (const auto& client : devices_->clients) {
       const auto queue = client->queue();
       client->disconnect();
       queue->sync([] {});
     }
-    clients_.clear();
-    simulator_.reset();
+    devices_.reset();
   }
 
   void oneControllerIsRenamedBeforeAllElevenOptionsAreSent() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(1, "127.0.0.51")});
+    connectAll({DeviceConfig::controller(1, "")});
     madeByTheInspector("RotaverSettingsViewController");
 
-    app::RotaverSettingsViewController pane(clients_, shortTimeout);
+    app::RotaverSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     auto* name = child<QLineEdit>(pane, "nameTextField");
     QVERIFY(name->isEnabled());
@@ -181,17 +161,17 @@ class SettingsPanesGuiTest : public QObject {
     name->setText("Stage Left");
     std::map<std::string, std::string> flipped;
     for (const char* box : controllerBoxes) child<QCheckBox>(pane, box)->click();
-    for (const auto& [key, text] : simulator_->config(0).appSettings)
+    for (const auto& [key, text] : devices_->simulator->config(0).appSettings)
       if (key.starts_with("Rotv") && key != "RotvDisplayDim") flipped[key] = text == "1" ? "0" : "1";
     flipped["ExclusiveSolo"] = "1";
-    simulator_->clearReceived();
+    devices_->simulator->clearReceived();
     press(pane, "applyButton");
 
     QCOMPARE(firstArguments(0, "/VELTOpelion/Hardware/UnitName"), std::vector<std::string>{"Stage Left"});
     QCOMPARE(keysSent(0).size(), std::size_t(11));
     QVERIFY(keysSent(0) == flipped);
-    const auto rename = simulator_->received(0, "/VELTOpelion/Hardware/UnitName").front().time;
-    QVERIFY(rename <= simulator_->received(0, setPropertyAddress).front().time);
+    const auto rename = devices_->simulator->received(0, "/VELTOpelion/Hardware/UnitName").front().time;
+    QVERIFY(rename <= devices_->simulator->received(0, setPropertyAddress).front().time);
     QVERIFY(dialogs.alerts.empty());
     // The finish shows what the device now holds.
     QCOMPARE(state(pane, "exclusiveSoloButton"), Qt::Checked);
@@ -200,25 +180,25 @@ class SettingsPanesGuiTest : public QObject {
 
   void aFailedRenameEndsTheApplyWithoutSendingOrAlerting() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(2, "127.0.0.52")});
-    app::RotaverSettingsViewController pane(clients_, shortTimeout);
+    connectAll({DeviceConfig::controller(2, "")});
+    app::RotaverSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     child<QCheckBox>(pane, "autoUnmuteButton")->click();
     QCOMPARE(state(pane, "autoUnmuteButton"), Qt::Unchecked);
-    clients_[0]->disconnect();  // the rename cannot be sent now
-    simulator_->clearReceived();
+    devices_->clients[0]->disconnect();  // the rename cannot be sent now
+    devices_->simulator->clearReceived();
     press(pane, "applyButton");
     for (const char* address : std::initializer_list<const char*>{"/VELTOpelion/Hardware/UnitName", setPropertyAddress, "/VELTOpelion/Hardware/StatusUpdate"})
-      QVERIFY2(simulator_->received(0, address).empty(), address);
+      QVERIFY2(devices_->simulator->received(0, address).empty(), address);
     QVERIFY(dialogs.alerts.empty());
     QCOMPARE(state(pane, "autoUnmuteButton"), Qt::Checked);
   }
 
   void twoControllersDifferingInGroupLockLeaveItAndTheNameOut() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(3, "127.0.0.53"),
-                                       withSetting(DeviceConfig::controller(4, "127.0.0.54"), "RotvGroupLock", "1")});
-    app::RotaverSettingsViewController pane(clients_, shortTimeout);
+    connectAll({DeviceConfig::controller(3, ""),
+                                       withSetting(DeviceConfig::controller(4, ""), "RotvGroupLock", "1")});
+    app::RotaverSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     auto* name = child<QLineEdit>(pane, "nameTextField");
     QVERIFY(!name->isEnabled());
@@ -228,7 +208,7 @@ class SettingsPanesGuiTest : public QObject {
 
     for (const char* box : controllerBoxes)
       if (std::string_view(box) != "groupBankLockButton") child<QCheckBox>(pane, box)->click();
-    simulator_->clearReceived();
+    devices_->simulator->clearReceived();
     press(pane, "applyButton");
     for (std::size_t k = 0; k < 2; ++k) {
       const auto keys = keysSent(k);
@@ -251,11 +231,11 @@ class SettingsPanesGuiTest : public QObject {
 
   void resetSendsTheResetColumnOfEachPane() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(5, "127.0.0.55")});
-    app::RotaverSettingsViewController controller(clients_, shortTimeout);
+    connectAll({DeviceConfig::controller(5, "")});
+    app::RotaverSettingsViewController controller(devices_->clients, shortTimeout);
     child<QLineEdit>(controller, "nameTextField")->setText("Drum Riser");
     child<QCheckBox>(controller, "groupBankLockButton")->click();  // on: the reset puts it back
-    simulator_->clearReceived();
+    devices_->simulator->clearReceived();
     press(controller, "resetButton");
     QVERIFY((keysSent(0) == std::map<std::string, std::string>{{"ExclusiveSolo", "1"}}));
     QCOMPARE(firstArguments(0, "/VELTOpelion/Hardware/UnitName"), std::vector<std::string>{"Drum Riser"});
@@ -263,10 +243,10 @@ class SettingsPanesGuiTest : public QObject {
     QCOMPARE(state(controller, "groupBankLockButton"), Qt::Unchecked);
     cleanup();
 
-    auto config = withSetting(DeviceConfig::app(6, "127.0.0.56"), "ExclusiveSolo", "1");
-    connectAll<device::AppClient>({withSetting(config, "ChannelGainStepdB", "2.0")});
-    app::AppSettingsViewController app(clients_, shortTimeout);
-    simulator_->clearReceived();
+    auto config = withSetting(DeviceConfig::app(6, ""), "ExclusiveSolo", "1");
+    connectAll({withSetting(config, "ChannelGainStepdB", "2.0")});
+    app::AppSettingsViewController app(devices_->clients, shortTimeout);
+    devices_->simulator->clearReceived();
     press(app, "resetButton");
     QVERIFY((keysSent(0) == std::map<std::string, std::string>{{"ExclusiveSolo", "0"}, {"ChannelGainStepdB", "0.5"}}));
     QCOMPARE(child<QComboBox>(app, "channelGainStepsPopUpButton")->currentText(), QString("0.5"));
@@ -275,11 +255,11 @@ class SettingsPanesGuiTest : public QObject {
 
   void oneAppShowsItsStepsAndSendsEveryKeyWithItsName() {
     app::testing::ScriptedDialogs dialogs;
-    auto config = withSetting(DeviceConfig::app(7, "127.0.0.57"), "GroupGainStepdB", "1.0");
-    connectAll<device::AppClient>({withSetting(config, "AppName", "Monitor A")});
+    auto config = withSetting(DeviceConfig::app(7, ""), "GroupGainStepdB", "1.0");
+    connectAll({withSetting(config, "AppName", "Monitor A")});
     madeByTheInspector("AppSettingsViewController");
 
-    app::AppSettingsViewController pane(clients_, shortTimeout);
+    app::AppSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     auto* name = child<QLineEdit>(pane, "nameTextField");
     auto* channel = child<QComboBox>(pane, "channelGainStepsPopUpButton");
@@ -296,7 +276,7 @@ class SettingsPanesGuiTest : public QObject {
     for (const char* box : appBoxes) child<QCheckBox>(pane, box)->click();
     channel->setCurrentText("1.5");
     group->setCurrentText("2.0");
-    simulator_->clearReceived();
+    devices_->simulator->clearReceived();
     press(pane, "applyButton");
     const std::map<std::string, std::string> expected{
         {"DemoModeAvailable", "0"}, {"RelativeGroupMixing", "0"}, {"ExclusiveSolo", "1"},
@@ -311,11 +291,11 @@ class SettingsPanesGuiTest : public QObject {
 
   void differentChannelStepsShowMultipleValuesTillTheAppsAgree() {
     app::testing::ScriptedDialogs dialogs;
-    auto first = withSetting(DeviceConfig::app(8, "127.0.0.58"), "GroupGainStepdB", "2.0");
-    auto second = withSetting(withSetting(DeviceConfig::app(9, "127.0.0.59"), "GroupGainStepdB", "2.0"),
+    auto first = withSetting(DeviceConfig::app(8, ""), "GroupGainStepdB", "2.0");
+    auto second = withSetting(withSetting(DeviceConfig::app(9, ""), "GroupGainStepdB", "2.0"),
                               "ChannelGainStepdB", "1.0");
-    connectAll<device::AppClient>({first, second});
-    app::AppSettingsViewController pane(clients_, shortTimeout);
+    connectAll({first, second});
+    app::AppSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     auto* channel = child<QComboBox>(pane, "channelGainStepsPopUpButton");
     auto* group = child<QComboBox>(pane, "groupGainStepsPopUpButton");
@@ -330,19 +310,19 @@ class SettingsPanesGuiTest : public QObject {
     app::testing::saveScreenshot(pane, "app-settings-mixed");
 
     group->setCurrentText("2.5");
-    simulator_->clearReceived();
+    devices_->simulator->clearReceived();
     press(pane, "applyButton");
     for (std::size_t k = 0; k < 2; ++k) {
       QVERIFY((keysSent(k) == std::map<std::string, std::string>{{"GroupGainStepdB", "2.5"}}));
-      QVERIFY(simulator_->received(k, "/VELTOpelion/Hardware/AppName").empty());
+      QVERIFY(devices_->simulator->received(k, "/VELTOpelion/Hardware/AppName").empty());
     }
     QVERIFY(showsMultipleValues());  // still one such item
 
-    simulator_->update(1, [](DeviceConfig& c) {
+    devices_->simulator->update(1, [](DeviceConfig& c) {
       for (auto& [key, text] : c.appSettings)
         if (key == "ChannelGainStepdB") text = "0.5";
     });
-    simulator_->sendStatus(1);
+    devices_->simulator->sendStatus(1);
     waitForStatus(1);
     press(pane, "applyButton");
     QCOMPARE(channel->count(), 14);
@@ -352,11 +332,11 @@ class SettingsPanesGuiTest : public QObject {
 
   void aDeviceThatDoesNotConfirmGivesOneAlertAndTheOthersAreUpdated() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(10, "127.0.0.60"),
-                                       DeviceConfig::controller(11, "127.0.0.61"),
-                                       DeviceConfig::controller(12, "127.0.0.62")});
-    simulator_->update(1, [](DeviceConfig& c) { c.behaviour.silent = true; });
-    app::RotaverSettingsViewController pane(clients_, shortTimeout);
+    connectAll({DeviceConfig::controller(10, ""),
+                                       DeviceConfig::controller(11, ""),
+                                       DeviceConfig::controller(12, "")});
+    devices_->simulator->update(1, [](DeviceConfig& c) { c.behaviour.silent = true; });
+    app::RotaverSettingsViewController pane(devices_->clients, shortTimeout);
     show(pane);
     child<QCheckBox>(pane, "autoUnmuteButton")->click();
     child<QPushButton>(pane, "applyButton")->click();
@@ -379,9 +359,9 @@ class SettingsPanesGuiTest : public QObject {
 
   void anApplyOutlivingItsPaneStillAlertsAndTouchesNothing() {
     app::testing::ScriptedDialogs dialogs;
-    connectAll<device::RotaverClient>({DeviceConfig::controller(13, "127.0.0.63")});
-    simulator_->update(0, [](DeviceConfig& c) { c.behaviour.silent = true; });
-    auto pane = std::make_unique<app::RotaverSettingsViewController>(clients_, shortTimeout);
+    connectAll({DeviceConfig::controller(13, "")});
+    devices_->simulator->update(0, [](DeviceConfig& c) { c.behaviour.silent = true; });
+    auto pane = std::make_unique<app::RotaverSettingsViewController>(devices_->clients, shortTimeout);
     child<QCheckBox>(*pane, "showDecibelsButton")->click();
     child<QPushButton>(*pane, "applyButton")->click();
     pane.reset();

@@ -48,7 +48,7 @@ struct SimPreset {
 // Faults a device can be switched to. Addresses are request addresses ("/Vp/Ping",
 // "/VELTOpelion/control/presetSave", ...); the fault applies to the replies of that request.
 struct SimBehaviour {
-  enum class SegmentFault { none, dropLast, duplicate, reverse };
+  enum class SegmentFault { none, dropLast, reverse };
 
   // Answers nothing at all (the datagrams are still recorded).
   bool silent = false;
@@ -59,9 +59,8 @@ struct SimBehaviour {
   // Replies sent as zlib-compressed datagrams.
   std::set<std::string> compressed;
   bool compressAll = false;
-  // Segments sent for presetCopyToUSB: zlib or plain payload (none: zlib for presets, plain for
-  // user shows) and an optional fault in their sequence.
-  std::optional<bool> compressSegments;
+  // A fault in the sequence of the segments sent for presetCopyToUSB (zlib payload for presets,
+  // plain for user shows).
   SegmentFault segmentFault = SegmentFault::none;
   // Base names (as sent by the client, ".vup" included for user shows on the control port) whose
   // save, delete, select, copy or receive fails with an error reply.

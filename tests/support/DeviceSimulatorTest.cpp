@@ -1,20 +1,12 @@
-// Smoke tests of the device simulator, driven through our own OSC client and server: the
-// answers must be readable by our readers, and the simulator must keep what it is sent.
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <map>
+// The device simulator's own behaviour that the client tests do not reach: the status document it
+// builds from what it is sent, and the datagram switches seen on a raw socket.
 
 #include <gtest/gtest.h>
 
-#include "device/Model/PresetName.h"
-#include "device/Model/UserInfo.h"
 #include "tests/osc/TransportTesting.h"
 #include "tests/support/DeviceSimulator.h"
 #include "tests/support/LoCodec.h"
+#include "tests/support/UdpReceiver.h"
 
 namespace testsupport {
 namespace {
@@ -35,8 +27,6 @@ class DeviceSimulatorTest : public ::testing::Test {
   static DeviceConfig processor() {
     DeviceConfig config = DeviceConfig::processor(1, "127.0.0.21", 4);
     config.discoveryPort = config.companionPort = 0;
-    config.presets.push_back({"Show", false, std::nullopt, "2024-05-01T10:20:30.123Z", {'<', 'P', '/', '>'}});
-    config.presets.push_back({"Band", true, "2024-01-01", std::nullopt, {'<', 'U', '/', '>'}});
     return config;
   }
 
@@ -48,12 +38,6 @@ class DeviceSimulatorTest : public ::testing::Test {
 
   std::uint16_t devicePort() const { return simulator.controlPort(0); }
   void send(const OSCMessage& m, std::uint16_t to = 0) { client.send(m, "127.0.0.21", to ? to : devicePort(), second); }
-  void connect(std::uint16_t to = 0) {
-    send(message("/VELTOpelion/control/ConnectRequest",
-                 {OSCValue::int32(port), OSCValue::int32(50713), OSCValue::int32(40), OSCValue::string("Linux"),
-                  OSCValue::string(clientUid)}),
-         to);
-  }
   // The next message on `address` received after `since`.
   OSCMessage next(std::string_view address, osc::DispatchTime since) {
     auto wait = [&]() -> boost::asio::awaitable<OSCMessage> {
@@ -67,178 +51,6 @@ class DeviceSimulatorTest : public ::testing::Test {
   std::uint16_t port = 0;
   osc::OSCClient client{"127.0.0.21", 1};
 };
-
-TEST_F(DeviceSimulatorTest, ConnectRequestsGetOneReadableUserInfoPerUser) {
-  struct Case {
-    const char* what;
-    bool discoveryPort;
-    SimUser::Answer secondUser;
-    std::vector<std::size_t> numbers;  // of the infos our reader accepts, in arrival order
-    std::size_t rejected;
-  };
-  const std::vector<Case> cases = {
-      {"control port", false, SimUser::Answer::normal, {1, 2, 3, 4}, 0},
-      {"discovery port", true, SimUser::Answer::normal, {1, 2, 3, 4}, 0},
-      {"user answering twice", false, SimUser::Answer::twice, {1, 2, 2, 3, 4}, 0},
-      {"silent user", false, SimUser::Answer::silent, {1, 3, 4}, 0},
-      {"malformed user", false, SimUser::Answer::malformed, {1, 3, 4}, 1},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    simulator.update(0, [&](DeviceConfig& d) { d.users[1].answer = c.secondUser; });
-    server->stop();
-    server->start();
-    port = *server->listeningPort();
-    connect(c.discoveryPort ? simulator.discoveryPort(0) : devicePort());
-    const auto replies = takeNow(*server->allMessages(), c.numbers.size() + c.rejected);
-    std::vector<std::size_t> numbers;
-    std::size_t rejected = 0;
-    for (const auto& reply : replies) {
-      EXPECT_EQ(reply.address().address(), "/VELTOapp/control/UserInfo");
-      const auto info = device::UserInfo::fromMessage(reply);
-      if (!info) {
-        ++rejected;
-        continue;
-      }
-      numbers.push_back(info->user().number());
-      EXPECT_EQ(info->device().port(), devicePort());
-      EXPECT_EQ(info->device().ip(), "127.0.0.21");
-      EXPECT_EQ(info->device().type(), device::DeviceType::pelion(4));
-      EXPECT_EQ(info->device().uid(), simulator.config(0).uid);
-    }
-    EXPECT_EQ(numbers, c.numbers);
-    EXPECT_EQ(rejected, c.rejected);
-  }
-  ASSERT_EQ(simulator.registrations(0).size(), 1u);
-  EXPECT_EQ(simulator.registrations(0)[0].port, port);
-}
-
-TEST_F(DeviceSimulatorTest, ListRequestInItsBundleGetsTheListTexts) {
-  connect();
-  const auto since = osc::DispatchTime::clock::now();
-  const auto request = message("/VELTOpelion/control/RequestListOfPresets", {OSCValue::boolean(true), OSCValue::string(clientUid)});
-  send(request);  // outside its bundle: not answered
-  client.send(osc::OSCBundle(1, {request}), "127.0.0.21", devicePort(), second);
-  const OSCMessage list = next("/VELTOapp/control/PresetList", since);
-  ASSERT_EQ(list.values().size(), 3u);
-  EXPECT_TRUE(list.values()[2].asInt32());
-  const device::PresetName show(*list.values()[0].asString());
-  EXPECT_EQ(show.name, "Show");
-  EXPECT_EQ(show.type, device::PresetType::preset);
-  EXPECT_EQ(show.rawDate, "2024-05-01T10:20:30.123Z");
-  const device::PresetName band(*list.values()[1].asString());
-  EXPECT_EQ(band.name, "Band");
-  EXPECT_EQ(band.backupDate, "2024-01-01");
-  EXPECT_EQ(band.type, device::PresetType::userShow);
-  const auto requests = simulator.waitFor(0, "/VELTOpelion/control/RequestListOfPresets", 2);
-  ASSERT_EQ(requests.size(), 2u);
-  EXPECT_FALSE(requests[0].inBundle);
-  EXPECT_TRUE(requests[1].inBundle);
-  EXPECT_EQ(simulator.received(0, "/VELTOapp/control/PresetList").size(), 0u);
-}
-
-// Segments both ways: what a client sends is joined, inflated and kept; what it asks for comes
-// back in 1000-byte segments that join to the same bytes, whatever the switched order.
-TEST_F(DeviceSimulatorTest, PresetSegmentsRoundTrip) {
-  connect();
-  std::vector<std::uint8_t> document(2500);
-  for (std::size_t k = 0; k < document.size(); ++k) document[k] = static_cast<std::uint8_t>('a' + k % 26);
-  const auto payload = LoCodec::compress(document);
-  auto since = osc::DispatchTime::clock::now();
-  // Sent in reverse order: the device joins by index.
-  const auto count = static_cast<std::int32_t>((payload.size() - 1) / 1000 + 1);
-  for (std::int32_t k = count - 1; k >= 0; --k) {
-    const auto begin = payload.begin() + k * 1000;
-    const auto end = payload.begin() + std::min<std::ptrdiff_t>(payload.size(), (k + 1) * 1000);
-    send(message("/VELTOpelion/control/presetSeg",
-                 {OSCValue::string("Big.VELTOshow"), OSCValue::blob({begin, end}), OSCValue::int32(k),
-                  OSCValue::int32(count), OSCValue::string(""), OSCValue::boolean(true), OSCValue::string(clientUid)}));
-  }
-  const OSCMessage received = next("/VELTOapp/confirmation", since);
-  EXPECT_EQ(received.values()[0].asString(), "Preset received.");
-  EXPECT_EQ(received.values()[1].asInt32(), 1);
-  const auto stored = simulator.config(0).presets;
-  ASSERT_EQ(stored.size(), 3u);
-  EXPECT_EQ(stored[2].listText().substr(0, 14), "Big (PRESET) *");
-  EXPECT_EQ(stored[2].bytes, document);
-
-  struct Case {
-    SimBehaviour::SegmentFault fault;
-    std::optional<bool> compress;
-    std::size_t messages;
-  };
-  const std::size_t plainCount = 3;
-  for (const Case& c : {Case{SimBehaviour::SegmentFault::none, std::nullopt, static_cast<std::size_t>(count)},
-                        Case{SimBehaviour::SegmentFault::reverse, false, plainCount},
-                        Case{SimBehaviour::SegmentFault::duplicate, false, 2 * plainCount}}) {
-    SCOPED_TRACE(static_cast<int>(c.fault));
-    simulator.update(0, [&](DeviceConfig& d) {
-      d.behaviour.segmentFault = c.fault;
-      d.behaviour.compressSegments = c.compress;
-    });
-    server->stop();
-    server->start();
-    port = *server->listeningPort();
-    connect();
-    takeNow(*server->allMessages(), 4);  // the user infos
-    send(message("/VELTOpelion/control/presetCopyToUSB", {OSCValue::string("Big"), OSCValue::string(clientUid)}));
-    const auto segments = takeNow(*server->allMessages(), 4 + c.messages);
-    std::map<std::int32_t, std::vector<std::uint8_t>> joined;
-    for (std::size_t k = 4; k < segments.size(); ++k) {
-      const auto& values = segments[k].values();
-      ASSERT_EQ(segments[k].address().address(), "/VELTOapp/control/PresetSeg");
-      ASSERT_EQ(values.size(), 6u);
-      EXPECT_EQ(values[0].asString(), "Big.VELTOshow");
-      EXPECT_EQ(values[5].asString(), simulator.config(0).uid);
-      const auto blob = *values[1].asBlob();
-      joined[*values[2].asInt32()].assign(blob.begin(), blob.end());
-    }
-    std::vector<std::uint8_t> bytes;
-    for (const auto& [index, part] : joined) bytes.insert(bytes.end(), part.begin(), part.end());
-    EXPECT_EQ(LoCodec::isZlib(bytes), !c.compress.has_value());
-    EXPECT_EQ(c.compress ? bytes : *LoCodec::inflate(bytes, 1 << 20), document);
-  }
-}
-
-// Preset operations answer with the texts and codes clients classify, and failing names fail.
-TEST_F(DeviceSimulatorTest, PresetOperationsAnswer) {
-  struct Case {
-    const char* what;
-    OSCMessage request;
-    std::string replyAddress;
-    std::string text;
-    std::optional<std::int32_t> code;
-  };
-  const auto T = OSCValue::boolean(true);
-  const auto uid = OSCValue::string(clientUid);
-  const std::vector<Case> cases = {
-      {"save", message("/VELTOpelion/control/presetSave", {T, OSCValue::string("New"), T, uid}), "/VELTOapp/confirmation", "Preset New saved.", 5},
-      {"select", message("/VELTOpelion/control/presetSelect", {OSCValue::string("New"), uid}), "/Va/control/presetLoadComplete", "Preset New loaded.", std::nullopt},
-      {"select missing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Gone"), uid}), "/Va/control/presetLoadComplete", "ERROR: File not found.", std::nullopt},
-      {"select failing", message("/VELTOpelion/control/presetSelect", {OSCValue::string("Show"), uid}), "/Va/control/presetLoadComplete", "ERROR: Preset could not be loaded.", std::nullopt},
-      {"delete", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/confirmation", "Preset New successfully deleted.", 3},
-      {"delete again", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("New"), uid}), "/VELTOapp/error", "File not found.", 2},
-      {"delete backup user show", message("/VELTOpelion/control/presetDelete", {T, OSCValue::string("Band_[bkup_2024-01-01].vup"), uid}), "/VELTOapp/confirmation", "Preset Band_[bkup_2024-01-01].vup successfully deleted.", 3},
-      {"switch user", message("/VELTOpelion/control/SwitchUser", {OSCValue::int32(2), OSCValue::string(""), OSCValue::int32(40), uid}), "/VELTOapp/control/SwitchedUser", "", std::nullopt},
-  };
-  simulator.update(0, [](DeviceConfig& d) { d.behaviour.failingPresets = {"Show"}; });
-  connect();
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto since = osc::DispatchTime::clock::now();
-    send(c.request);
-    const OSCMessage reply = next(c.replyAddress, since);
-    if (!c.text.empty()) {
-      EXPECT_EQ(reply.values()[0].asString(), c.text);
-    }
-    if (c.code) {
-      EXPECT_EQ(reply.values()[1].asInt32(), c.code);
-    }
-  }
-  const auto presets = simulator.config(0).presets;
-  ASSERT_EQ(presets.size(), 1u);
-  EXPECT_EQ(presets[0].name, "Show");
-}
 
 // Changes sent to the control and companion ports show in the next status document, which a
 // request without arguments gets through the listen port its socket registered.
@@ -277,23 +89,14 @@ TEST_F(DeviceSimulatorTest, ReplySwitchesChangeTheDatagram) {
       {"compressed", [](SimBehaviour& b) { b.compressed.insert("/Vp/Ping"); }, true, "s"},
       {"malformed and compressed", [](SimBehaviour& b) { b.compressAll = true; b.malformed.insert("/Vp/Ping"); }, true, ""},
   };
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in local{};
-  local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
-  socklen_t length = sizeof local;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-  timeval wait{3, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  const UdpReceiver receiver("127.0.0.1");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     simulator.update(0, [&](DeviceConfig& d) { d.behaviour = {}; c.change(d.behaviour); });
-    send(message("/Vp/Ping", {OSCValue::int32(ntohs(local.sin_port)), OSCValue::string(clientUid)}));
-    std::vector<std::uint8_t> datagram(4096);
-    const auto size = ::recv(fd, datagram.data(), datagram.size(), 0);
-    ASSERT_GT(size, 0);
-    datagram.resize(static_cast<std::size_t>(size));
+    send(message("/Vp/Ping", {OSCValue::int32(receiver.port()), OSCValue::string(clientUid)}));
+    auto received = receiver.receive();
+    ASSERT_TRUE(received);
+    auto datagram = *received;
     EXPECT_EQ(LoCodec::isZlib(datagram), c.zlib);
     if (c.zlib) datagram = *LoCodec::inflate(datagram, 4096);
     const auto decoded = osc::OSCStandardDecoder::decode(std::span<const std::uint8_t>(datagram));
@@ -301,7 +104,6 @@ TEST_F(DeviceSimulatorTest, ReplySwitchesChangeTheDatagram) {
     EXPECT_EQ(decoded.message()->address().address(), "/Va/Ping");
     EXPECT_EQ(decoded.message()->values().size(), c.types.size());
   }
-  ::close(fd);
 }
 
 }  // namespace

@@ -353,20 +353,13 @@ std::vector<SimReply> SimulatedDevice::presetCopy(const SimMessage& m, const Sim
   }
   if (!found) return toUid(uid, c, error("File not found.", codeFileNotFound));
   if (config_.behaviour.failingPresets.contains(requested)) return toUid(uid, c, error("Preset could not be read.", codeFailed));
-  const bool compress = config_.behaviour.compressSegments.value_or(!found->userShow);
-  const auto payload = compress ? LoCodec::compress(found->bytes) : found->bytes;
+  const auto payload = found->userShow ? found->bytes : LoCodec::compress(found->bytes);
   if (payload.empty()) return {};
   const auto count = static_cast<std::int32_t>((payload.size() - 1) / segmentSize + 1);
   std::vector<std::int32_t> order;
   for (std::int32_t k = 0; k < count; ++k) order.push_back(k);
   switch (config_.behaviour.segmentFault) {
     case SimBehaviour::SegmentFault::dropLast: order.pop_back(); break;
-    case SimBehaviour::SegmentFault::duplicate: {
-      std::vector<std::int32_t> twice;
-      for (const auto k : order) twice.insert(twice.end(), {k, k});
-      order = std::move(twice);
-      break;
-    }
     case SimBehaviour::SegmentFault::reverse: std::reverse(order.begin(), order.end()); break;
     case SimBehaviour::SegmentFault::none: break;
   }

@@ -16,6 +16,7 @@
 #include "tests/async/EventLog.h"
 #include "tests/log/RecordingDestination.h"
 #include "tests/support/DeviceSimulator.h"
+#include "tests/support/Eventually.h"
 
 namespace app::test {
 
@@ -111,15 +112,7 @@ struct LogLines {
   }
 };
 
-// Polls `condition` for up to five seconds.
-template <class Condition>
-bool eventually(Condition condition, std::chrono::milliseconds limit = 5s) {
-  for (auto waited = 0ms; waited < limit; waited += 5ms) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return condition();
-}
+using testsupport::eventually;
 
 inline testsupport::SimPreset preset(const std::string& name) {
   testsupport::SimPreset p;

@@ -1,6 +1,6 @@
 #pragma once
-// One simulated device of the client kind's type on its own 127.x address and a connected client of
-// that kind, for the preset client tests against the device simulator.
+// One simulated device on its own 127.x address and a client of the given kind, for the client tests
+// against the device simulator.
 
 #include <algorithm>
 #include <thread>
@@ -14,6 +14,7 @@
 #include "log/Tallylog.h"
 #include "tests/log/RecordingDestination.h"
 #include "tests/support/DeviceSimulator.h"
+#include "tests/support/Eventually.h"
 
 namespace device::testing {
 
@@ -24,6 +25,7 @@ using testsupport::DeviceSimulator;
 using testsupport::SimMessage;
 using testsupport::SimPreset;
 using testsupport::SimValue;
+using testsupport::eventually;
 
 constexpr std::uint64_t second = 1'000'000'000;
 inline const std::string clientUidText = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU2";
@@ -113,12 +115,32 @@ class PresetClientFixture : public ::testing::Test {
   }
 
   std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
-  void toClient(SimMessage message) { simulator.sendTo(0, "127.0.0.1", listening(), std::move(message)); }
+  void toClient(SimMessage message, bool compressed = false) {
+    simulator.sendTo(0, "127.0.0.1", listening(), std::move(message), compressed);
+  }
 
   // The device's received messages as "address types values", in order (one address or all).
   std::vector<std::string> received(std::string_view address = {}) const {
     std::vector<std::string> texts;
     for (const auto& r : simulator.received(0, address)) texts.push_back(r.message.description());
+    return texts;
+  }
+  // The device's received messages without the pings.
+  std::vector<std::string> receivedWithoutPings() const {
+    auto texts = received();
+    std::erase_if(texts, [](const std::string& text) { return text.starts_with("/Vp/Ping"); });
+    return texts;
+  }
+  // The datagrams of a connection in order: `switchUser` is the SwitchUser datagram's types and
+  // values before the uid; KeepMePosted goes before it when `postedFirst`.
+  std::vector<std::string> connectionDatagrams(const std::string& switchUser, bool postedFirst = false) const {
+    const std::string port = std::to_string(listening()), uid = "\"" + clientUidText + "\"";
+    std::vector<std::string> texts = {
+        "/VELTOpelion/control/ConnectRequest iiiss " + port + " 50713 40 \"tbraxl\" " + uid,
+        "/VELTOpelion/control/SwitchUser " + switchUser + " " + uid,
+        "/VELTOpelion/Hardware/KeepMePosted Tiis T " + port + " 50713 " + uid,
+        "/VELTOpelion/Hardware/StatusUpdate Tis T " + port + " " + uid};
+    if (postedFirst) std::swap(texts[1], texts[2]);
     return texts;
   }
   std::vector<std::string> logged(tallylog::Tallylog::Level level) const {
@@ -148,17 +170,11 @@ class PresetClientFixture : public ::testing::Test {
     }
     return names;
   }
-  template <class Predicate>
-  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 10s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-      if (predicate()) return true;
-      std::this_thread::sleep_for(5ms);
-    }
-    return predicate();
-  }
 
   // Short periods; time-outs long enough for a sanitizer build on a busy machine (a test of a
-  // time-out shortens its own before SetUp).
+  // time-out shortens its own before SetUp). The online window is long enough that no test goes
+  // offline by chance while a sanitizer slows the receive loop (an oversized compressed datagram
+  // takes seconds to inflate under ThreadSanitizer).
   static VeltoClientOptions generousOptions() {
     VeltoClientOptions o;
     o.pingPeriod = 50ms;

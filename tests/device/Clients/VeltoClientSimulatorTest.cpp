@@ -2,34 +2,17 @@
 // datagrams, pings and the online state, reconnects, answer waits, commands, status reports,
 // compressed and malformed datagrams.
 
-#include <algorithm>
-#include <atomic>
 #include <future>
-#include <thread>
 
-#include <gtest/gtest.h>
-
-#include "async/TaskHandle.h"
-#include "device/Clients/VeltoClient.h"
 #include "device/Clients/VeltoAppError.h"
 #include "device/Clients/VeltoOSCDecoder.h"
 #include "device/XML/ZRXMLParser.h"
-#include "log/Tallylog.h"
-#include "tests/log/RecordingDestination.h"
-#include "tests/support/DeviceSimulator.h"
+#include "tests/device/Clients/PresetClientFixture.h"
 
-namespace device {
+namespace device::testing {
 namespace {
 
-using namespace std::chrono_literals;
-using testsupport::DeviceConfig;
-using testsupport::DeviceSimulator;
-using testsupport::SimMessage;
-using testsupport::SimValue;
-
-constexpr std::uint64_t second = 1'000'000'000;
-constexpr const char* address = "127.0.0.41";
-const std::string uid = "UIDUIDUIDUIDUIDUIDUIDUIDUIDUIDU1";
+const std::string& uid = clientUidText;
 
 // The text of the error an operation ends with ("" when it succeeds), read inside its task: the
 // exception object never reaches the test's thread, where ThreadSanitizer could not follow its
@@ -52,87 +35,25 @@ std::string failureOf(async::TaskHandle<T> task) {
   return failureOf(task.value());
 }
 
-class VeltoClientSimulatorTest : public ::testing::Test {
+class VeltoClientSimulatorTest : public PresetClientFixture<VeltoClient> {
  protected:
-  static DeviceConfig processor() {
-    DeviceConfig config = DeviceConfig::processor(1, address, 4);
-    config.discoveryPort = config.companionPort = 0;
-    return config;
-  }
+  VeltoClientSimulatorTest() : PresetClientFixture(DeviceConfig::processor(1, "127.0.0.41", 4)) {}
 
-  void SetUp() override {
-    tallylog::Tallylog::addDestination(log);
-    simulator.start();
-    VeltoClientOptions options;
-    options.appPort = simulator.companionPort(0);
-    options.pingPeriod = 50ms;
-    options.onlineWindow = onlineWindow;
-    client = VeltoClient::make(address, simulator.controlPort(0), 0, std::nullopt, uid, "tbraxl",
-                               SoftwareVersion(5, 7, 13), options);
-  }
-  // Lets the client's queue run out before the process ends, so that no handler still decodes
-  // while static objects are destroyed.
-  void TearDown() override {
-    const auto queue = client->queue();
-    client->disconnect();
-    queue->sync([] {});
-    client.reset();
-    queue->sync([] {});
-    tallylog::Tallylog::flush(2);
-    tallylog::Tallylog::removeDestination(log);
-  }
-
-  // A started session: its last datagram, the status request that goes out without a wait for its
-  // answer, has reached the device.
+  // A started session, its last datagram on the device (see connectionSent).
   std::vector<UserInfo> start() {
-    auto infos = async::spawn(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, 10 * second)).get();
-    EXPECT_EQ(simulator.waitFor(0, "/VELTOpelion/Hardware/StatusUpdate", 1, 5s).size(), 1u);
+    auto infos = run(client->startSession(DeviceType::pelion(4), ConnectionMode::Admin, 10 * second));
+    connectionSent();
     return infos;
-  }
-  std::uint16_t listening() const { return *client->oscServer()->listeningPort(); }
-  // Each received message of the device as "address types values", in order.
-  std::vector<std::string> received(std::string_view onAddress = {}) const {
-    std::vector<std::string> texts;
-    for (const auto& r : simulator.received(0, onAddress)) texts.push_back(r.message.description());
-    return texts;
-  }
-  void toClient(SimMessage message, bool compressed = false) {
-    simulator.sendTo(0, "127.0.0.1", listening(), std::move(message), compressed);
-  }
-  // The log lines of one level written so far.
-  std::vector<std::string> logged(tallylog::Tallylog::Level level) const {
-    tallylog::Tallylog::flush(2);
-    std::vector<std::string> lines;
-    for (const auto& call : log->calls()) {
-      if (call.level == level) lines.push_back(call.message);
-    }
-    return lines;
   }
   static SimMessage confirmation(std::string text) {
     return {"/VELTOapp/confirmation", {SimValue::string(std::move(text)), SimValue::int32(1), SimValue::string("D")}};
   }
-  template <class Predicate>
-  static bool eventually(Predicate predicate, std::chrono::milliseconds limit = 10s) {
-    for (auto end = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < end;) {
-      if (predicate()) return true;
-      std::this_thread::sleep_for(10ms);
-    }
-    return predicate();
-  }
-
-  // Long enough that no test goes offline by chance while a sanitizer slows the receive loop
-  // (an oversized compressed datagram takes seconds to inflate under ThreadSanitizer).
-  std::chrono::nanoseconds onlineWindow = 30s;
-  std::shared_ptr<tallylog::testing::RecordingDestination> log =
-      std::make_shared<tallylog::testing::RecordingDestination>();
-  DeviceSimulator simulator{{processor()}};
-  std::shared_ptr<VeltoClient> client;
 };
 
 // The tests of the online window itself, with a window short enough to run out within a test.
 class VeltoClientOnlineWindowTest : public VeltoClientSimulatorTest {
  protected:
-  VeltoClientOnlineWindowTest() { onlineWindow = 1s; }
+  VeltoClientOnlineWindowTest() { options.onlineWindow = 1s; }
 };
 
 TEST_F(VeltoClientOnlineWindowTest, ConnectionSendsItsDatagramsInOrderAndStaysOnlineWithPings) {
@@ -149,22 +70,10 @@ TEST_F(VeltoClientOnlineWindowTest, ConnectionSendsItsDatagramsInOrderAndStaysOn
   EXPECT_EQ(client->preset()->userList->users[1]->name, "User 2");  // from the user infos
   EXPECT_TRUE(client->isOnline());
 
-  const std::string port = std::to_string(listening());
-  const std::vector<std::string> expected = {
-      "/VELTOpelion/control/ConnectRequest iiiss " + port + " 50713 40 \"tbraxl\" \"" + uid + "\"",
-      "/VELTOpelion/control/SwitchUser isis 1 \"\" 40 \"" + uid + "\"",
-      "/VELTOpelion/Hardware/KeepMePosted Tiis T " + port + " 50713 \"" + uid + "\"",
-      "/VELTOpelion/Hardware/StatusUpdate Tis T " + port + " \"" + uid + "\"",
-  };
-  std::vector<std::string> sequence;
-  for (const auto& text : received()) {
-    if (text.rfind("/Vp/Ping", 0) != 0) sequence.push_back(text);
-  }
-  EXPECT_EQ(sequence, expected);
-
+  EXPECT_EQ(receivedWithoutPings(), connectionDatagrams("isis 1 \"\" 40"));
   const auto pings = simulator.waitFor(0, "/Vp/Ping", 4, 2s);
   ASSERT_GE(pings.size(), 4u);
-  EXPECT_EQ(pings[0].message.description(), "/Vp/Ping is " + port + " \"" + uid + "\"");
+  EXPECT_EQ(pings[0].message.description(), "/Vp/Ping is " + std::to_string(listening()) + " \"" + uid + "\"");
   std::this_thread::sleep_for(1200ms);  // longer than the online window: the pings keep it
   EXPECT_TRUE(client->isOnline());
   EXPECT_TRUE(eventually([&] { return client->status()->appSettings->uuid == "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60"; }));
@@ -195,7 +104,7 @@ TEST_F(VeltoClientSimulatorTest, ReconnectOnTheSameObjectIsNotUndoneByTheOldRuns
   }
   // Three stop reports are on their way to the queue; none may disconnect the new connection.
   const auto stopReports = [this] {
-    const auto infos = logged(tallylog::Tallylog::Level::info);
+    const auto infos = logged(Level::info);
     return std::count(infos.begin(), infos.end(), "OSC server did stop");
   };
   EXPECT_TRUE(eventually([&] { return stopReports() >= 3; }, 10s));
@@ -238,7 +147,7 @@ TEST_F(VeltoClientSimulatorTest, UserInfoOutsideThePresetUpdatesTheDeviceOnly) {
   });
   start();
   EXPECT_TRUE(eventually([&] {
-    const auto lines = logged(tallylog::Tallylog::Level::info);
+    const auto lines = logged(Level::info);
     return std::find(lines.begin(), lines.end(), "invalid user number") != lines.end();
   }));
   EXPECT_EQ(client->deviceInfo()->name(), "Renamed");
@@ -298,14 +207,14 @@ TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {
   EXPECT_EQ(settings->appName, "Stage Left");
   EXPECT_TRUE(settings->exclusiveSolo);
   EXPECT_EQ(received("/VELTOpelion/Hardware/AppName"),
-            (std::vector<std::string>{"/VELTOpelion/Hardware/AppName ss \"Stage Left\" \"" + std::string(uid) + "\""}));
+            (std::vector<std::string>{"/VELTOpelion/Hardware/AppName ss \"Stage Left\" \"" + uid + "\""}));
   const auto properties = simulator.received(0, "/VELTOapp/control/SetProperty");
   ASSERT_EQ(properties.size(), 2u);  // in the container's order, to the companion port
   EXPECT_EQ(properties[0].port, testsupport::SimPort::companion);
   EXPECT_EQ(properties[0].message.description(),
-            "/VELTOapp/control/SetProperty sss \"CustomKey\" \"\" \"" + std::string(uid) + "\"");
+            "/VELTOapp/control/SetProperty sss \"CustomKey\" \"\" \"" + uid + "\"");
   EXPECT_EQ(properties[1].message.description(),
-            "/VELTOapp/control/SetProperty sss \"ExclusiveSolo\" \"1\" \"" + std::string(uid) + "\"");
+            "/VELTOapp/control/SetProperty sss \"ExclusiveSolo\" \"1\" \"" + uid + "\"");
   EXPECT_EQ(received("/VELTOpelion/Hardware/StatusUpdate").back(), "/VELTOpelion/Hardware/StatusUpdate ");
 
   // The client's own status already shows the confirming report.
@@ -340,7 +249,7 @@ TEST_F(VeltoClientSimulatorTest, AppliedSettingsAreConfirmedByAStatusReport) {
 
 TEST_F(VeltoClientSimulatorTest, EachCommandSendsItsDatagram) {
   start();
-  const std::string u = "\"" + std::string(uid) + "\"";
+  const std::string u = "\"" + uid + "\"";
   using Command = std::function<asio::awaitable<void>(VeltoClient&)>;
   struct Case {
     Command command;
@@ -386,7 +295,7 @@ TEST_F(VeltoClientSimulatorTest, CompressedRepliesAreReadAndOversizedOnesRejecte
             {SimValue::blob(std::vector<std::uint8_t>(VeltoOSCDecoder::inflateLimit + 1024)), SimValue::int32(1)}},
            true);
   EXPECT_TRUE(eventually([&] {
-    const auto lines = logged(tallylog::Tallylog::Level::warning);
+    const auto lines = logged(Level::warning);
     return std::find(lines.begin(), lines.end(), "could not parse osc data") != lines.end();
   }));
   const auto t0 = osc::DispatchTime::clock::now();
@@ -404,8 +313,8 @@ TEST_F(VeltoClientSimulatorTest, MalformedStatusReportsAreSurvived) {
   toClient({"/VELTOGUI/StatusUpdate", {SimValue::blob({'<', 'a', '/', '>'}), SimValue::string("x")}});
   toClient({"/VELTOGUI/StatusUpdate", {SimValue::string("<unclosed>"), SimValue::string("x")}});
   simulator.sendTo(0, "127.0.0.1", listening(), {"/VELTOGUI/StatusUpdate", {}}, false);
-  EXPECT_TRUE(eventually([&] { return logged(tallylog::Tallylog::Level::error).size() == 1; }));
-  EXPECT_TRUE(logged(tallylog::Tallylog::Level::error)[0].starts_with("could not process StatusUpdate "));
+  EXPECT_TRUE(eventually([&] { return logged(Level::error).size() == 1; }));
+  EXPECT_TRUE(logged(Level::error)[0].starts_with("could not process StatusUpdate "));
 
   // A status wait ends with the parser's error of a broken document; a good one answers.
   simulator.update(0, [](DeviceConfig& config) { config.behaviour.dropped.insert("/VELTOpelion/Hardware/StatusUpdate"); });
@@ -420,4 +329,4 @@ TEST_F(VeltoClientSimulatorTest, MalformedStatusReportsAreSurvived) {
 }
 
 }  // namespace
-}  // namespace device
+}  // namespace device::testing

@@ -2,12 +2,7 @@
 // Test helpers for the discoverers: user-info replies sent by liblo, a clock the test moves, plain
 // UDP receivers on 127.x addresses, interface entries and a queue the test can wait for.
 
-#include <arpa/inet.h>
 #include <lo/lo.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <memory>
@@ -20,6 +15,8 @@
 
 #include "device/Discoverer/UserDiscoverer.h"
 #include "tests/async/EventLog.h"
+#include "tests/support/Eventually.h"
+#include "tests/support/UdpReceiver.h"
 
 namespace device::test {
 
@@ -73,39 +70,7 @@ struct ManualClock {
   void advance(Clock::duration by) const { *ticks += by.count(); }
 };
 
-// A plain UDP socket bound to address:port (port 0: the system picks); no address reuse.
-class UdpReceiver {
- public:
-  explicit UdpReceiver(const std::string& address, std::uint16_t port = 0) : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &a.sin_addr);
-    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0) << address;
-    socklen_t length = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
-    port_ = ntohs(a.sin_port);
-  }
-  ~UdpReceiver() { close(fd_); }
-  UdpReceiver(const UdpReceiver&) = delete;
-  UdpReceiver& operator=(const UdpReceiver&) = delete;
-
-  std::uint16_t port() const { return port_; }
-  // The next datagram within `timeout`.
-  std::optional<std::vector<std::uint8_t>> receive(std::chrono::milliseconds timeout = 3s) const {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, static_cast<int>(timeout.count())) != 1) return std::nullopt;
-    std::vector<std::uint8_t> data(2048);
-    const auto n = recv(fd_, data.data(), data.size(), 0);
-    if (n < 0) return std::nullopt;
-    data.resize(static_cast<std::size_t>(n));
-    return data;
-  }
-
- private:
-  int fd_;
-  std::uint16_t port_ = 0;
-};
+using testsupport::UdpReceiver;
 
 // An up and running IPv4 interface entry: a loopback one is reached at its address, another one
 // at its broadcast address.
@@ -123,15 +88,7 @@ inline UserDiscoverer::Options options(std::uint16_t discoveryPort, std::vector<
   return o;
 }
 
-// Polls `condition` for up to five seconds.
-template <class Condition>
-bool eventually(Condition condition) {
-  for (int waited = 0; waited < 5000; waited += 5) {
-    if (condition()) return true;
-    std::this_thread::sleep_for(5ms);
-  }
-  return condition();
-}
+using testsupport::eventually;
 
 // Waits until everything queued so far on `queue` has run.
 inline void drain(const osc::DispatchQueue& queue) {
