@@ -9,13 +9,64 @@ std::shared_ptr<OSCObjectDispatcher> OSCObjectDispatcher::make(std::weak_ptr<Dis
   return std::make_shared<OSCObjectDispatcher>(Passkey{}, std::move(queue));
 }
 
-void OSCObjectDispatcher::change(std::function<List(const List&)> change) {
+bool OSCObjectDispatcher::anyMatches(const std::vector<DispatchObject>& list, const OSCAddress& address) {
+  return std::any_of(list.begin(), list.end(),
+                     [&](const DispatchObject& entry) { return entry.addressPattern.matches(address); });
+}
+
+void OSCObjectDispatcher::submit(Change change, const OSCMessage* message) {
   const auto queue = queue_.lock();
   if (!queue) return;
-  queue->async([self = shared_from_this(), change = std::move(change)] {
-    self->dispatchObjects_ = change(self->dispatchObjects_);
-  });
+  {
+    std::lock_guard lock(mutex_);
+    if (change) {
+      ++waitingChanges_;
+      waiting_.push_back(Work{std::move(change), std::nullopt});
+    } else if (waitingChanges_ > 0 || anyMatches(*dispatchObjects_, message->address())) {
+      waiting_.push_back(Work{nullptr, *message});
+    } else {
+      return;  // no handler would be called
+    }
+    if (drainAsked_) return;  // the drain asked for takes this one too
+    drainAsked_ = true;
+  }
+  queue->async([self = shared_from_this()] { self->drain(); });
 }
+
+void OSCObjectDispatcher::drain() {
+  for (;;) {
+    // Declared before the lock: a replaced list and a change's entries are released after it.
+    Work work;
+    List list;
+    {
+      std::lock_guard lock(mutex_);
+      if (waiting_.empty()) {
+        drainAsked_ = false;
+        return;
+      }
+      work = std::move(waiting_.front());
+      waiting_.pop_front();
+      if (work.change) {
+        // A change only copies and edits the list: it may run under the lock.
+        list = std::exchange(dispatchObjects_, work.change(dispatchObjects_));
+        --waitingChanges_;
+        continue;
+      }
+      list = dispatchObjects_;
+    }
+    const OSCMessage& message = *work.message;
+    for (const DispatchObject& entry : *list) {
+      if (!entry.addressPattern.matches(message.address())) continue;
+      try {
+        entry.callback(entry.addressPattern, message);
+      } catch (...) {
+        // A failing handler does not keep the message from the others.
+      }
+    }
+  }
+}
+
+void OSCObjectDispatcher::change(Change change) { submit(std::move(change), nullptr); }
 
 void OSCObjectDispatcher::register_(OSCAddressPattern addressPattern, Callback callback) {
   change([entry = DispatchObject{std::move(addressPattern), std::move(callback)}](const List& list) {
@@ -33,21 +84,7 @@ void OSCObjectDispatcher::remove(OSCAddressPattern addressPattern) {
   });
 }
 
-void OSCObjectDispatcher::dispatch(const OSCMessage& message) {
-  const auto queue = queue_.lock();
-  if (!queue) return;
-  queue->async([self = shared_from_this(), message] {
-    const List list = self->dispatchObjects_;
-    for (const DispatchObject& entry : *list) {
-      if (!entry.addressPattern.matches(message.address())) continue;
-      try {
-        entry.callback(entry.addressPattern, message);
-      } catch (...) {
-        // A failing handler does not keep the message from the others.
-      }
-    }
-  });
-}
+void OSCObjectDispatcher::dispatch(const OSCMessage& message) { submit(nullptr, &message); }
 
 void OSCObjectDispatcher::dispatch(const OSCBundle& bundle) {
   // Depth is bounded: received bundles are at most OSCBundle::maximumNestingDepth levels deep.
@@ -63,12 +100,15 @@ void OSCObjectDispatcher::dispatch(const OSCObject& object) {
 }
 
 bool OSCObjectDispatcher::lookup(const OSCMessage& message) const {
-  const auto queue = queue_.lock();
-  if (!queue) return false;
-  return queue->sync([this, &message] {
-    return std::any_of(dispatchObjects_->begin(), dispatchObjects_->end(),
-                       [&](const DispatchObject& entry) { return entry.addressPattern.matches(message.address()); });
-  });
+  if (queue_.expired()) return false;
+  List list;
+  std::lock_guard lock(mutex_);
+  // The list as it will be once the waiting changes have run (they are pure functions of it).
+  list = dispatchObjects_;
+  for (const Work& work : waiting_) {
+    if (work.change) list = work.change(list);
+  }
+  return anyMatches(*list, message.address());
 }
 
 }  // namespace osc

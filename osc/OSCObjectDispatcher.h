@@ -10,11 +10,20 @@
 // answers false. Each delivery walks the handlers as they were when it started, so a handler
 // registered or removed inside a callback counts from the next message on.
 //
+// Cost: the operations wait in a list of the dispatcher's own, and one block on the queue works
+// through everything that has arrived by the time it runs, so a burst of messages wakes the queue
+// once. A block submitted to the queue after an operation still runs after that operation's work.
+// A message that no handler matches, while no change waits, is dropped at once without waking
+// the queue.
+//
 // Owned through std::shared_ptr (make()); each queued block keeps the dispatcher alive until it
 // has run.
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 #include "osc/DispatchQueue.h"
@@ -45,17 +54,34 @@ class OSCObjectDispatcher : public std::enable_shared_from_this<OSCObjectDispatc
   // Walks the bundle now, on the caller's thread; one queued delivery per message.
   void dispatch(const OSCBundle& bundle);
   void dispatch(const OSCObject& object);
-  // Whether a registered pattern matches the message's address. Waits for the queue: never call it
-  // from the queue itself or from a pool thread.
+  // Whether a registered pattern matches the message's address, counting every register_ and
+  // remove called before (applied or still waiting). Does not wait for the queue.
   bool lookup(const OSCMessage& message) const;
 
  private:
   using List = std::shared_ptr<const std::vector<DispatchObject>>;
+  using Change = std::function<List(const List&)>;
+  // One waiting operation: a change of the handlers (a pure function of the list) or a message.
+  struct Work {
+    Change change;
+    std::optional<OSCMessage> message;
+  };
+
   // Runs `change` on the queue with the current list; the list it gives replaces it.
-  void change(std::function<List(const List&)> change);
+  void change(Change change);
+  // Appends a change, or a message some handler may take; asks the queue for a drain unless one
+  // is asked for already.
+  void submit(Change change, const OSCMessage* message);
+  // On the queue: works through the waiting list until it is empty.
+  void drain();
+  static bool anyMatches(const std::vector<DispatchObject>& list, const OSCAddress& address);
 
   std::weak_ptr<DispatchQueue> queue_;
-  // Read and replaced only on the queue; replaced as a whole, so a delivery keeps its own list.
+  mutable std::mutex mutex_;
+  std::deque<Work> waiting_;
+  std::size_t waitingChanges_ = 0;
+  bool drainAsked_ = false;
+  // Replaced as a whole, on the queue and under the lock, so a delivery keeps its own list.
   List dispatchObjects_ = std::make_shared<const std::vector<DispatchObject>>();
 };
 

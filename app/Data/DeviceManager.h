@@ -52,7 +52,8 @@ struct DeviceManagerConfiguration {
   // local subnet.
   std::uint16_t discoveryListenPort = 6969;
   device::UserDiscovererOptions discovery;
-  // Client listen ports are taken from here upwards, one per connect attempt.
+  // Client listen ports are taken from here upwards, one per connect attempt; a port found taken
+  // (the server cannot bind) is skipped, up to eight in one connect.
   std::uint16_t firstClientListenPort = 10000;
   // Options of every client made (ping period, online window, ...).
   device::VeltoClientOptions client;

@@ -10,6 +10,7 @@
 #include "device/Clients/ProcessorClient.h"
 #include "device/Clients/RotaverClient.h"
 #include "log/Tallylog.h"
+#include "net/SocketError.h"
 
 namespace app {
 
@@ -18,6 +19,19 @@ using tallylog::Tallylog;
 namespace {
 
 constexpr const char* kClientOS = "tbraxl";
+// Listen ports tried for one connect when the server cannot bind.
+constexpr int kListenPortAttempts = 8;
+
+bool isBindFailure(const std::exception_ptr& failure) {
+  if (!failure) return false;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const net::SocketError& error) {
+    return error.errorCode() == net::SocketErrorCodes::errBindFailed;
+  } catch (...) {
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -75,34 +89,47 @@ boost::asio::awaitable<void> DeviceManager::Core::connect(std::weak_ptr<Core> we
                                                           std::optional<Endpoint> endpoint) {
   auto core = weak.lock();
   if (!core) co_return;
-  std::uint16_t port = 0;
-  {
-    std::unique_lock lock(core->mutex);
-    if (core->stopped) co_return;
-    if (core->configuration.firstClientListenPort != 0) {
-      port = core->clientListenPort == 65535 ? core->configuration.firstClientListenPort
-                                             : static_cast<std::uint16_t>(core->clientListenPort + 1);
-      core->clientListenPort = port;
-    }
-  }
-  Client client = core->client(device, endpoint, port);
-  if (!client) co_return;
-  {
-    std::unique_lock lock(core->mutex);
-    core->connecting.push_back(client);
-  }
-  Tallylog::info("connecting to " + client->description(), __FILE__, "connect(to:endpoint:)", __LINE__);
-
+  Client client;
   std::exception_ptr failure;
-  try {
-    co_await start(client, device, core->configuration.connectTimeout);
-  } catch (...) {
-    failure = std::current_exception();
-  }
-  if (failure) {
-    Tallylog::warning(errorText(failure), __FILE__, "connect(to:endpoint:)", __LINE__);
-  }
+  for (int attempt = 1;; ++attempt) {
+    std::uint16_t port = 0;
+    {
+      std::unique_lock lock(core->mutex);
+      if (core->stopped) co_return;
+      if (core->configuration.firstClientListenPort != 0) {
+        port = core->clientListenPort == 65535 ? core->configuration.firstClientListenPort
+                                               : static_cast<std::uint16_t>(core->clientListenPort + 1);
+        core->clientListenPort = port;
+      }
+    }
+    client = core->client(device, endpoint, port);
+    if (!client) co_return;
+    {
+      std::unique_lock lock(core->mutex);
+      core->connecting.push_back(client);
+    }
+    Tallylog::info("connecting to " + client->description(), __FILE__, "connect(to:endpoint:)", __LINE__);
 
+    failure = nullptr;
+    try {
+      co_await start(client, device, core->configuration.connectTimeout);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (failure) {
+      Tallylog::warning(errorText(failure), __FILE__, "connect(to:endpoint:)", __LINE__);
+    }
+    // A server that could not bind found its listen port taken (by another program, or by a port the
+    // system handed out): a client kept with it would fail on every reconnect. The next port,
+    // with a new client, as a new connect would take it.
+    const bool portTaken = port != 0 && isBindFailure(failure);
+    if (!portTaken || attempt == kListenPortAttempts) break;
+    {
+      std::unique_lock lock(core->mutex);
+      std::erase(core->connecting, client);
+    }
+    client->disconnect();
+  }
   bool kept = false;
   {
     std::unique_lock lock(core->mutex);

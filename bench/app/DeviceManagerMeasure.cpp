@@ -4,7 +4,8 @@
 // manager's own work is measured.
 //
 // Usage (loopback only): unshare -rn sh -c 'ip link set lo up && bench_device_manager [idle seconds]'
-// MEASURE_NO_POLLS, MEASURE_NO_DISCOVERY, MEASURE_NO_PINGS (set to anything) leave one activity out.
+// MEASURE_NO_POLLS, MEASURE_NO_DISCOVERY, MEASURE_NO_PINGS (set to anything) leave one activity out;
+// MEASURE_LOG prints the manager's log lines from warnings up.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -19,6 +20,8 @@
 #include <vector>
 
 #include "app/Data/DeviceManager.h"
+#include "log/ConsoleDestination.h"
+#include "log/Tallylog.h"
 #include "tests/support/DeviceSimulator.h"
 
 namespace {
@@ -69,6 +72,11 @@ int main(int argc, char** argv) {
     return runSimulator(pipeEnds[0]);
   }
   close(pipeEnds[0]);
+  if (std::getenv("MEASURE_LOG")) {
+    auto console = std::make_shared<tallylog::ConsoleDestination>();
+    console->minLevel = tallylog::Tallylog::Level::warning;
+    tallylog::Tallylog::addDestination(console);
+  }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the simulator binds its sockets
 
   app::DeviceManager::Configuration configuration;
@@ -79,7 +87,10 @@ int main(int argc, char** argv) {
   }
   configuration.discovery.interfaces = [interfaces] { return interfaces; };
   configuration.discoveryListenPort = 0;
-  configuration.firstClientListenPort = 40000;
+  // The program's own base (10000) lies below the system's range for picked ports. A base inside
+  // it (say 40000) sometimes meets a port the simulator's control sockets or the manager's own
+  // send sockets were given; that client's server cannot bind, and its reconnects keep the port.
+  configuration.firstClientListenPort = 10000;
   // To tell the shares apart: each variable set turns one periodic activity (nearly) off.
   if (std::getenv("MEASURE_NO_POLLS")) configuration.presetPollPeriod = std::chrono::hours(1);
   if (std::getenv("MEASURE_NO_DISCOVERY")) configuration.discovery.period = std::chrono::duration<double>(3600);

@@ -225,7 +225,9 @@ void VeltoClient::beginConnection(std::optional<DeviceType> deviceType) {
 }
 
 void VeltoClient::startPingTask() {
-  auto task = async::spawn(pingLoop(weak_from_this(), options_.pingPeriod));
+  // On the client's queue, serialised with the address handlers: each round's online check runs
+  // in the loop itself instead of waking the pool once more.
+  auto task = async::spawn(queue_->executor(), pingLoop(weak_from_this(), options_.pingPeriod));
   std::optional<async::TaskHandle<void>> previous;
   {
     std::lock_guard lock(mutex_);

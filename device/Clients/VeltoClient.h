@@ -16,7 +16,7 @@
 //
 // Threads and locks.
 // - queue() is the DispatchQueue "Velto Client", the server's delegate queue: address handlers,
-//   the delegate calls and the online-state check run there, one at a time.
+//   the delegate calls, the ping loop and the online-state check run there, one at a time.
 // - Operations returning asio::awaitable are called from a task made by async::spawn (never from
 //   the queue); several may run at once on one client.
 // - The client's state (State below) is guarded by one mutex. The getters take it and return

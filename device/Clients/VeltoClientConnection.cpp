@@ -5,6 +5,7 @@
 #include "async/Cancellation.h"
 #include "device/Clients/ClientLog.h"
 #include "device/Clients/VeltoClient.h"
+#include "platform/ThreadLabel.h"
 
 namespace device {
 
@@ -105,7 +106,11 @@ asio::awaitable<void> VeltoClient::pingLoop(std::weak_ptr<VeltoClient> client, s
     {
       auto self = client.lock();
       if (!self) co_return;
-      self->checkOnlineState();
+      {
+        // The loop runs on queue() (see startPingTask): the check needs no block of its own.
+        platform::ScopedThreadLabel label(self->queue_->label());
+        self->runOnlineStateCheck();
+      }
       std::exception_ptr failure;
       try {
         co_await self->sendPing();

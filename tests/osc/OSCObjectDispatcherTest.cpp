@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
+
 #include "osc/OSCObjectDispatcher.h"
 
 namespace osc {
@@ -38,6 +40,9 @@ TEST(OSCObjectDispatcher, callsEveryMatchingHandlerInRegistrationOrder) {
 
   f.dispatcher->remove(*OSCAddressPattern::make("/never"));
   f.dispatcher->remove(*OSCAddressPattern::make("/a/*"));
+  // Changes not yet run on the queue count already.
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/a/x")));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/b")));
   f.dispatcher->dispatch(OSCObject(Fixture::message("/a/x")));
   f.dispatcher->dispatch(OSCObject(Fixture::message("/b")));
   EXPECT_EQ(f.flush(), (std::vector<std::string>{"2 /b /b"}));
@@ -67,6 +72,24 @@ TEST(OSCObjectDispatcher, changesFromACallbackAndAQueueThatIsGone) {
   f.dispatcher->dispatch(Fixture::message("/x"));
   EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/x")));
   EXPECT_TRUE(f.calls.empty());
+}
+
+// Messages that arrive while the queue is busy are delivered together later, in order, and each
+// sees the changes made before it.
+TEST(OSCObjectDispatcher, burstWhileTheQueueIsBusy) {
+  Fixture f;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  f.queue->async([released] { released.wait(); });
+  f.add("a", "/a");
+  for (int k = 0; k < 3; ++k) f.dispatcher->dispatch(Fixture::message("/a"));
+  f.add("b", "/*");
+  f.dispatcher->dispatch(Fixture::message("/a"));
+  f.dispatcher->remove(*OSCAddressPattern::make("/a"));
+  f.dispatcher->dispatch(Fixture::message("/a"));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/z")));
+  release.set_value();
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"a /a /a", "a /a /a", "a /a /a", "a /a /a", "b /* /a", "b /* /a"}));
 }
 
 }  // namespace

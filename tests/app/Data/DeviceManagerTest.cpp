@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include "tests/app/Data/DeviceManagerTesting.h"
 
 namespace app::test {
@@ -224,6 +228,30 @@ TEST(DeviceManager, retriesAFailedFirstConnectionInTheReconnectLoop) {
   const auto since = testsupport::DeviceSimulator::Clock::now();
   std::this_thread::sleep_for(500ms);
   EXPECT_LE(simulator.waitFor(0, "/VELTOpelion/control/RequestListOfPresets", 100, 1ms, since).size(), 12u);
+}
+
+// Listen ports held by sockets of other owners: the first connection moves on to the next free
+// port with a new client instead of keeping one that could never bind (its reconnects keep the port).
+TEST(DeviceManager, aTakenListenPortMovesTheConnectionToTheNextPort) {
+  std::vector<int> held;
+  for (const std::uint16_t port : {31800, 31801}) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_ANY);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << port;
+    held.push_back(fd);
+  }
+  Notifications notifications;
+  testsupport::DeviceSimulator simulator({processor(1, "127.31.8.1", {"A"})});
+  simulator.start();
+  DeviceManager manager(configuration({"127.31.8.1"}, 31800, notifications.center));
+  manager.startDiscoverer();
+  ASSERT_TRUE(notifications.log.waitFor(2));
+  EXPECT_EQ(notifications.lines(), (Strings{"added 127.31.8.1", "presets+ 127.31.8.1 A"}));
+  EXPECT_EQ(listenPorts(manager.allClients()), Strings{"31802"});
+  for (const int fd : held) ::close(fd);
 }
 
 TEST(DeviceManager, givesForeignAndBroadcastEndpointsNoClient) {
