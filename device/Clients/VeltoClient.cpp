@@ -163,7 +163,7 @@ void VeltoClient::checkOnlineState() {
   });
 }
 
-void VeltoClient::runOnlineStateCheck() {
+bool VeltoClient::runOnlineStateCheck() {
   std::optional<bool> change;
   OnlineStateHandler handler;
   {
@@ -175,9 +175,10 @@ void VeltoClient::runOnlineStateCheck() {
     }
     handler = onlineStateHandler_;
   }
-  if (!change) return;
+  if (!change) return false;
   if (!*change) disconnect();
   if (handler) handler(*this, *change, nullptr);
+  return !*change;
 }
 
 void VeltoClient::markSeen() {

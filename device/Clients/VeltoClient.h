@@ -359,7 +359,8 @@ class VeltoClient : public osc::OSCServerDelegate, public std::enable_shared_fro
   void init();
   void registerCallback(std::string_view address, osc::OSCObjectDispatcher::Callback callback);
   void pingReceived(const osc::OSCAddressPattern& pattern, const osc::OSCMessage& message);
-  void runOnlineStateCheck();
+  // True when the check found the device gone and disconnected.
+  bool runOnlineStateCheck();
   // Stops server and ping loop; with `onlyWhenStopped`, only when the server is not running
   // (decided under the connection lock).
   void endConnection(bool onlyWhenStopped);

@@ -106,11 +106,15 @@ asio::awaitable<void> VeltoClient::pingLoop(std::weak_ptr<VeltoClient> client, s
     {
       auto self = client.lock();
       if (!self) co_return;
+      bool wentOffline = false;
       {
         // The loop runs on queue() (see startPingTask): the check needs no block of its own.
         platform::ScopedThreadLabel label(self->queue_->label());
-        self->runOnlineStateCheck();
+        wentOffline = self->runOnlineStateCheck();
       }
+      // A check that found the device gone has disconnected and cancelled this loop; the cancellation
+      // reaches the loop only at its next suspension, so no ping may go out before it.
+      if (wentOffline) co_return;
       std::exception_ptr failure;
       try {
         co_await self->sendPing();
