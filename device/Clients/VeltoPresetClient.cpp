@@ -17,10 +17,6 @@ namespace {
 constexpr std::string_view vup = ".vup";
 constexpr std::string_view veltoShow = ".VELTOshow";
 
-bool endsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 }  // namespace
 
 VeltoPresetClient::VeltoPresetClient(Key key, std::string deviceIP, std::uint16_t devicePort, std::uint16_t listenPort,
@@ -32,13 +28,13 @@ VeltoPresetClient::VeltoPresetClient(Key key, std::string deviceIP, std::uint16_
 
 std::string VeltoPresetClient::segmentKey(std::string_view fileName) {
   for (const std::string_view extension : {veltoShow, vup}) {
-    if (endsWith(fileName, extension)) return std::string(fileName.substr(0, fileName.size() - extension.size()));
+    if (fileName.ends_with(extension)) return std::string(fileName.substr(0, fileName.size() - extension.size()));
   }
   return std::string(fileName);
 }
 
 std::string userShowSendName(std::string name) {
-  if (!endsWith(name, vup)) return name;
+  if (!name.ends_with(vup)) return name;
   std::string result;
   for (std::size_t at = 0;;) {
     const std::size_t found = name.find(vup, at);
@@ -49,7 +45,7 @@ std::string userShowSendName(std::string name) {
 }
 
 std::string userShowReceiveName(std::string name) {
-  if (!endsWith(name, vup)) name += vup;
+  if (!name.ends_with(vup)) name += vup;
   return name;
 }
 
