@@ -22,7 +22,7 @@
 #include "app/Data/DeviceManager.h"
 #include "log/ConsoleDestination.h"
 #include "log/Tallylog.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "async/TaskHandle.h"
 #include "device/Clients/ProcessorClient.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 namespace {
 

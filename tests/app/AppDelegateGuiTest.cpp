@@ -6,7 +6,7 @@
 #include "app/Devices/DevicesList.h"
 #include "app/Devices/DevicesViewController.h"
 #include "app/Devices/DevicesWindowController.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 #include "tests/support/UdpReceiver.h"
 
 using app::DeviceManager;

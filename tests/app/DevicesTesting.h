@@ -17,7 +17,7 @@
 #include "device/Clients/ProcessorClient.h"
 #include "device/Clients/RotaverClient.h"
 #include "platform/NotificationCenter.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 namespace app::testing {
 

@@ -15,7 +15,7 @@
 #include "log/Tallylog.h"
 #include "tests/async/EventLog.h"
 #include "tests/log/RecordingDestination.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 #include "tests/support/Eventually.h"
 
 namespace app::test {

@@ -22,7 +22,7 @@
 #include "app/PresetManager/ProgressViewController.h"
 #include "app/PresetManager/SourcesModel.h"
 #include "device/Clients/AppClient.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 using app::ClickedRowTableView;
 using app::PresetManagerWindowController;

@@ -13,7 +13,7 @@
 #include "device/Clients/RotaverClient.h"
 #include "log/Tallylog.h"
 #include "tests/log/RecordingDestination.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 #include "tests/support/Eventually.h"
 
 namespace device::testing {

@@ -5,7 +5,7 @@
 
 #include "device/Discoverer/DeviceDiscoverer.h"
 #include "tests/device/Discoverer/DiscovererTesting.h"
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 namespace device::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tests/support/DeviceConfig.h"
+#include "simulator/DeviceConfig.h"
 
 namespace testsupport {
 

@@ -1,4 +1,4 @@
-#include "tests/support/LoCodec.h"
+#include "simulator/LoCodec.h"
 
 #include <lo/lo.h>
 #include <zlib.h>

@@ -1,12 +1,12 @@
-#include "tests/support/SimulatedDevice.h"
+#include "simulator/SimulatedDevice.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
 #include "device/Model/DeviceType.h"
-#include "tests/support/LoCodec.h"
-#include "tests/support/StatusDocument.h"
+#include "simulator/LoCodec.h"
+#include "simulator/StatusDocument.h"
 
 namespace testsupport {
 

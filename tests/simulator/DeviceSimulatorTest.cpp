@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/osc/TransportTesting.h"
-#include "tests/support/DeviceSimulator.h"
-#include "tests/support/LoCodec.h"
+#include "simulator/DeviceSimulator.h"
+#include "simulator/LoCodec.h"
 #include "tests/support/UdpReceiver.h"
 
 namespace testsupport {

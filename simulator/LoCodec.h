@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "tests/support/SimMessage.h"
+#include "simulator/SimMessage.h"
 
 namespace testsupport {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/DeviceConfig.h"
-#include "tests/support/SimMessage.h"
+#include "simulator/DeviceConfig.h"
+#include "simulator/SimMessage.h"
 
 namespace testsupport {
 

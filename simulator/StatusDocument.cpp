@@ -1,4 +1,4 @@
-#include "tests/support/StatusDocument.h"
+#include "simulator/StatusDocument.h"
 
 namespace testsupport {
 

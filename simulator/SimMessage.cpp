@@ -1,4 +1,4 @@
-#include "tests/support/SimMessage.h"
+#include "simulator/SimMessage.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -16,7 +16,7 @@
 #include <system_error>
 #include <thread>
 
-#include "tests/support/LoCodec.h"
+#include "simulator/LoCodec.h"
 
 namespace testsupport {
 

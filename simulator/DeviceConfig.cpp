@@ -1,4 +1,4 @@
-#include "tests/support/DeviceConfig.h"
+#include "simulator/DeviceConfig.h"
 
 namespace testsupport {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/DeviceSimulator.h"
+#include "simulator/DeviceSimulator.h"
 
 namespace {
 

@@ -38,9 +38,9 @@
 #include <string_view>
 #include <vector>
 
-#include "tests/support/DeviceConfig.h"
-#include "tests/support/SimMessage.h"
-#include "tests/support/SimulatedDevice.h"
+#include "simulator/DeviceConfig.h"
+#include "simulator/SimMessage.h"
+#include "simulator/SimulatedDevice.h"
 
 namespace testsupport {
 
