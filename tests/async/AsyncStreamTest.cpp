@@ -11,6 +11,7 @@
 #include <boost/asio/io_context.hpp>
 
 #include "async/SharedAsyncSequence.h"
+#include "tests/support/Eventually.h"
 
 namespace async {
 namespace {
@@ -40,11 +41,6 @@ std::vector<int> upTo(int count, std::vector<int> tail) {
   std::iota(values.begin(), values.end(), 1);
   values.insert(values.end(), tail.begin(), tail.end());
   return values;
-}
-
-bool eventually(const std::atomic<bool>& flag) {
-  for (int i = 0; i < 2000 && !flag.load(); ++i) std::this_thread::sleep_for(1ms);
-  return flag.load();
 }
 
 std::exception_ptr failure(const char* what = "base failed") {
@@ -148,7 +144,7 @@ TEST(ProducerTaskStream, producerIsCancelledWhenTheConsumerStops) {
     auto stream = Stream::withProducer(makeUnboundedThrowingBufferingPolicy(), producer);
     EXPECT_EQ(spawn(read(stream.makeAsyncIterator(), 3)).get(), upTo(3, {}));
   }
-  EXPECT_TRUE(eventually(*stopped));
+  EXPECT_TRUE(testsupport::eventually([&] { return stopped->load(); }, 2s));
 }
 
 TEST(ProducerTaskStream, producerStartsCancelledWhenTheConsumerStoppedFirst) {
@@ -247,7 +243,7 @@ TEST(SharedAsyncSequence, droppingTheLastOwnerStopsReadingTheBase) {
     SharedAsyncSequence shared(Stream::withProducer(BufferingPolicy::unbounded(), producer));
     EXPECT_EQ(spawn(read(shared.makeAsyncIterator(), 1)).get(), upTo(1, {}));
   }
-  EXPECT_TRUE(eventually(*terminated));
+  EXPECT_TRUE(testsupport::eventually([&] { return terminated->load(); }, 2s));
 }
 
 // A replay buffer on the manager's hooks, as a buffered shared sequence builds it.

@@ -8,6 +8,7 @@
 
 #include "async/MergeAsyncSequence.h"
 #include "tests/async/ScriptedSequence.h"
+#include "tests/support/Eventually.h"
 
 namespace async {
 namespace {
@@ -76,23 +77,17 @@ TEST(Merge, releasingTheIteratorCancelsEverySource) {
     auto iterator = merge(p, q, r).makeAsyncIterator();
     std::this_thread::sleep_for(20ms);  // every source waits in next()
   }
-  for (int i = 0; i < 2000 && p.cancellations() + q.cancellations() + r.cancellations() < 3; ++i)
-    std::this_thread::sleep_for(1ms);
+  testsupport::eventually([&] { return p.cancellations() + q.cancellations() + r.cancellations() == 3; }, 2s);
   EXPECT_EQ(p.cancellations() + q.cancellations() + r.cancellations(), 3);
 }
 
 TEST(Merge, cancellingTheReaderCancelsTheSources) {
   const auto p = timed({{1, 10s}}), q = timed({{2, 10s}});
-  auto wait = [](MergeAsyncSequence<Scripted> merged) -> asio::awaitable<Texts> {
-    auto iterator = merged.makeAsyncIterator();
-    co_return co_await test::read(iterator, 2);
-  };
-  auto reader = spawn(wait(merge(p, q)));
+  auto reader = test::reading(merge(p, q), 2);
   std::this_thread::sleep_for(20ms);
   reader.cancel();
   EXPECT_EQ(reader.get(), (Texts{"end", "end"}));
-  for (int i = 0; i < 2000 && p.cancellations() + q.cancellations() < 2; ++i)
-    std::this_thread::sleep_for(1ms);
+  testsupport::eventually([&] { return p.cancellations() + q.cancellations() == 2; }, 2s);
   EXPECT_EQ(p.cancellations() + q.cancellations(), 2);
 }
 

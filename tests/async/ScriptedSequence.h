@@ -118,14 +118,18 @@ asio::awaitable<std::vector<std::string>> read(Iterator& iterator, int calls) {
   co_return seen;
 }
 
-// read() over a fresh iterator of `sequence`, run as a task and waited for.
+// read() over a fresh iterator of a copy of `sequence`, run as a task; readNow() waits for it.
 template <class Sequence>
-std::vector<std::string> readNow(const Sequence& sequence, int calls) {
+TaskHandle<std::vector<std::string>> reading(const Sequence& sequence, int calls) {
   auto run = [](Sequence s, int n) -> asio::awaitable<std::vector<std::string>> {
     auto iterator = s.makeAsyncIterator();
     co_return co_await read(iterator, n);
   };
-  return spawn(run(sequence, calls)).get();
+  return spawn(run(sequence, calls));
+}
+template <class Sequence>
+std::vector<std::string> readNow(const Sequence& sequence, int calls) {
+  return reading(sequence, calls).get();
 }
 
 using Texts = std::vector<std::string>;

@@ -86,10 +86,8 @@ TEST(Subjects, cancellingTheReaderEndsTheStream) {
 
 TEST(Subjects, currentElementKeepsTheLastElementSent) {
   CurrentElementAsyncSequence<std::string> subject("A");
-  EXPECT_EQ(subject.element(), "A");
   EXPECT_EQ(reader(subject, 1).get(), Texts{"A"});
   subject.send("B");
-  EXPECT_EQ(subject.element(), "B");
   subject.finish();
   subject.send("C");  // dropped by the stream, yet current
   EXPECT_EQ(subject.element(), "C");

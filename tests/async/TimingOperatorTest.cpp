@@ -14,7 +14,9 @@
 #include "async/DebounceAsyncSequence.h"
 #include "async/DelayAsyncSequence.h"
 #include "async/ThrottleAsyncSequence.h"
+#include "async/TimerAsyncSequence.h"
 #include "tests/async/ScriptedSequence.h"
+#include "tests/support/Eventually.h"
 
 namespace async {
 namespace {
@@ -111,11 +113,7 @@ double cpuSeconds() {
 }
 
 TEST(Debounce, aCancelledCallerWaitsForThePullInsteadOfSpinning) {
-  auto readOne = [](DebounceAsyncSequence<Stubborn> s) -> asio::awaitable<Texts> {
-    auto iterator = s.makeAsyncIterator();
-    co_return co_await test::read(iterator, 1);
-  };
-  auto reader = spawn(readOne(debounce(Stubborn{}, 0.01)));
+  auto reader = test::reading(debounce(Stubborn{}, 0.01), 1);
   std::this_thread::sleep_for(10ms);
   const double cpuBefore = cpuSeconds();
   reader.cancel();
@@ -125,12 +123,8 @@ TEST(Debounce, aCancelledCallerWaitsForThePullInsteadOfSpinning) {
 
 TEST(Debounce, aDestroyedIteratorCancelsItsHeldPull) {
   const Scripted base({{1, 0ms}, {2, 10s}});
-  auto readOne = [](DebounceAsyncSequence<Scripted> s) -> asio::awaitable<Texts> {
-    auto iterator = s.makeAsyncIterator();
-    co_return co_await test::read(iterator, 1);
-  };
-  EXPECT_EQ(spawn(readOne(debounce(base, 0.01))).get(), Texts{"1"});
-  for (int i = 0; i < 2000 && base.cancellations() == 0; ++i) std::this_thread::sleep_for(1ms);
+  EXPECT_EQ(test::readNow(debounce(base, 0.01), 1), Texts{"1"});
+  testsupport::eventually([&] { return base.cancellations() > 0; }, 2s);
   EXPECT_EQ(base.cancellations(), 1);
 }
 
@@ -138,6 +132,7 @@ TEST(TimingOperators, rejectIntervalsTheyCannotUse) {
   const Scripted base{1};
   for (double bad : {std::nan(""), double(INFINITY), -1.0, 2e10}) {
     EXPECT_THROW(debounce(base, bad), std::invalid_argument) << bad;
+    EXPECT_THROW(TimerAsyncSequence{bad}, std::invalid_argument) << bad;
     if (bad != -1.0) {
       EXPECT_THROW(delay(base, bad), std::invalid_argument) << bad;
     }
@@ -146,6 +141,7 @@ TEST(TimingOperators, rejectIntervalsTheyCannotUse) {
   EXPECT_NO_THROW(debounce(base, -1e-10));
   EXPECT_NO_THROW(delay(base, -double(INFINITY)));
   EXPECT_NO_THROW(throttle(base, INFINITY, false));
+  EXPECT_NO_THROW(TimerAsyncSequence(0.01).cancel());  // before any iterator: nothing to stop
 }
 
 TEST(Delay, spacesThePullsByTheInterval) {
