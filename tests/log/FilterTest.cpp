@@ -114,21 +114,5 @@ TEST(Filters, ValidatorGroupsAndCounts) {
   EXPECT_EQ(others.partialMatchData, (Result::PartialMatchData{1, 1, 1}));
 }
 
-TEST(Filters, DebugPrintExplainsTheDecision) {
-  BaseDestination destination;
-  destination.debugPrint = true;
-  destination.minLevel = Level::info;
-  ::testing::internal::CaptureStdout();
-  EXPECT_FALSE(destination.passesLevelAndFilters(Level::debug, "f", "g", std::nullopt));
-  EXPECT_TRUE(destination.passesLevelAndFilters(Level::info, "f", "g", std::nullopt));
-  destination.addFilter(Filters::Path::excludes({"f"}, true, false, Level::verbose));
-  EXPECT_FALSE(destination.passesLevelAndFilters(Level::info, "f", "g", std::nullopt));
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "filters are empty and level < minLevel\nfilters are empty and level >= minLevel\n"
-            "filters are not empty and message was excluded\n");
-  destination.removeFilter(destination.filters.front());
-  EXPECT_TRUE(destination.filters.empty());
-}
-
 }  // namespace
 }  // namespace tallylog

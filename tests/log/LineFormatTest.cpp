@@ -1,6 +1,7 @@
 #include "RecordingDestination.h"
 #include "log/BaseDestination.h"
 #include "log/DateFormatter.h"
+#include "log/Utf8Text.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -121,6 +122,13 @@ TEST(LineFormat, JsonLines) {
   EXPECT_EQ(repaired["message"], "bad \uFFFD\nbyte");
   EXPECT_EQ(repaired["context"], nlohmann::json({{"k", 1}}));
   EXPECT_EQ(invalid.find('\n'), std::string::npos);
+}
+
+TEST(Utf8Text, TrimmingAndJson) {
+  EXPECT_EQ(trimTrailingSpace("a b \t\n\u00A0\u3000"), "a b");
+  EXPECT_EQ(trimTrailingSpace("a\v"), "a\v") << "the regular expression's \\s leaves vertical tab";
+  EXPECT_EQ(trimWhitespaceAndNewlines("\v\u0085 a b \n"), "a b");
+  EXPECT_EQ(jsonQuoted("a\"b\\c/\n\x01\xFF"), "\"a\\\"b\\\\c/\\n\\u0001\uFFFD\"");
 }
 
 }  // namespace
