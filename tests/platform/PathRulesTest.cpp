@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include "platform/DataHome.h"
 #include "platform/PathRules.h"
 
 namespace {
@@ -32,6 +35,25 @@ TEST(PathRules, PlainFileNames) {
   for (std::string_view name : {""sv, "."sv, ".."sv, "../x.vup"sv, "a/b"sv, "/"sv, "a\0b"sv}) {
     EXPECT_FALSE(platform::isPlainFileName(name)) << name;
   }
+}
+
+TEST(DataHome, AbsoluteXdgDataHomeElseTheHomeFolder) {
+  const char* cases[][3] = {
+      // XDG_DATA_HOME (null: unset), HOME, expected
+      {"/data/home/", "/home/u", "/data/home"},
+      {"relative/data", "/home/u", "/home/u/.local/share"},
+      {"", "/home/u/", "/home/u/.local/share"},
+      {nullptr, "/", "/.local/share"},
+  };
+  for (const auto& [dataHome, home, expected] : cases) {
+    dataHome ? ::setenv("XDG_DATA_HOME", dataHome, 1) : ::unsetenv("XDG_DATA_HOME");
+    ::setenv("HOME", home, 1);
+    EXPECT_EQ(platform::dataHomePath(), expected) << (dataHome ? dataHome : "(unset)");
+  }
+  // Without a usable $HOME the password database names the home folder.
+  ::setenv("HOME", "relative", 1);
+  const std::string fromDatabase = platform::dataHomePath();
+  EXPECT_TRUE(fromDatabase.empty() || (fromDatabase.starts_with("/") && fromDatabase.ends_with("/.local/share")));
 }
 
 }  // namespace
