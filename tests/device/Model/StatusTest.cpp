@@ -44,6 +44,9 @@ TEST(Settings, DecodeUpdatesUntilTheFirstBadValue) {
       {R"(<VALUE name="SRMode" val="2"/><VALUE name="SRMode" val="x"/><VALUE name="AutoUpdateRotavers" val="1"/>)"
        R"(<VALUE name="AutoLockDevicesToMix" val="0"/><VALUE name="NumberOfUsers" val="99999999999"/>)",
        "2 0 99999999999 - 0.0.0.0 255.255.255.0 0.0.0.0 2 - 0", ""},
+      // Element and key names match exactly; other attributes of an entry are ignored.
+      {R"(<value name="SRMode" val="4"/><VALUE name="srmode" val="9"/><VALUE name="LogLevel" val="3" extra="x"/>)",
+       "1 0 0 - 0.0.0.0 255.255.255.0 0.0.0.0 3 - 2", ""},
   };
   for (const auto& c : cases) {
     Settings settings;

@@ -49,12 +49,6 @@ TEST(ZRXMLElement, WritesTheTreeByteForByte) {
   }
 }
 
-TEST(ZRXMLElement, DescribesItselfOnOneLine) {
-  EXPECT_EQ(element("A", "t", {{"k", "v\"\\\n"}})->description(), "A [\"k\": \"v\\\"\\\\\\n\"] t");
-  EXPECT_EQ(element("A", {}, {}, {element("B"), element("C", "x", {{"a", "1"}, {"b", "2"}})})->description(),
-            "A [:] [B [:] [], C [\"a\": \"1\", \"b\": \"2\"] x]");
-}
-
 TEST(ZRXMLElement, LooksUpChildrenAndMatchesByExactText) {
   const auto root = element("R", {}, {},
                             {element("VALUE", {}, {{"name", "A"}}), element("Other"),
