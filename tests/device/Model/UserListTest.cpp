@@ -131,6 +131,7 @@ TEST(UserList, CopiesShareNothing) {
   source->remoteSettings->outputMap.push_back(std::make_shared<device::ChannelMap>(1, 1));
   EXPECT_EQ(copy->users[1]->icon, "inst_x1");
   EXPECT_TRUE(copy->remoteSettings->outputMap.empty());
+  EXPECT_EQ(device::deepCopy(std::shared_ptr<UserList>{}), nullptr);
 }
 
 }  // namespace
