@@ -25,7 +25,6 @@ class NumericLocale {
   NumericLocale& operator=(const NumericLocale&) = delete;
 
   bool available() const { return !name_.empty(); }
-  const std::string& name() const { return name_; }
 
  private:
   std::string previous_;
