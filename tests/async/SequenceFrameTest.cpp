@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -23,6 +22,7 @@
 #include "async/Seconds.h"
 #include "async/SequenceAsyncSequence.h"
 #include "async/Sink.h"
+#include "tests/async/EventLog.h"
 #include "tests/async/ScriptedSequence.h"
 
 namespace async {
@@ -65,17 +65,6 @@ TEST(SequenceFrame, firstAndLast) {
   EXPECT_THROW(spawn(last(Scripted{1, 2, fail})).get(), std::runtime_error);
 }
 
-// What a two-closure sink saw: the values, then "finished", "failed" or "cancelled".
-struct SinkLog {
-  std::mutex mutex;
-  std::vector<std::string> events;
-  std::atomic<bool> entered{false};
-  void add(std::string event) {
-    std::lock_guard lock(mutex);
-    events.push_back(std::move(event));
-  }
-};
-
 asio::awaitable<void> waitForCancellation() {
   auto executor = co_await asio::this_coro::executor;
   for (;;) {
@@ -97,41 +86,39 @@ TEST(SequenceFrame, sinkReportsTheEndExactlyOnceAsTheLastCall) {
       {{1, 2}, true, {"1", "cancelled"}},
   };
   for (auto& c : cases) {
-    auto log = std::make_shared<SinkLog>();
+    auto log = std::make_shared<test::EventLog<std::string>>();
     auto receiveValue = [log, cancel = c.cancelInFirstValue](int value) -> asio::awaitable<void> {
-      log->add(std::to_string(value));
-      log->entered = true;
+      log->record(std::to_string(value));
       if (cancel) co_await waitForCancellation();
     };
     auto receiveCompletion = [log](AsyncSequenceCompletion completion) -> asio::awaitable<void> {
       if (completion.kind == AsyncSequenceCompletion::Kind::finished)
-        log->add("finished");
+        log->record("finished");
       else
-        log->add(isCancellationError(completion.error) ? "cancelled" : "failed");
+        log->record(isCancellationError(completion.error) ? "cancelled" : "failed");
       co_return;
     };
     auto handle = sink(c.base, receiveValue, receiveCompletion);
     if (c.cancelInFirstValue) {
-      while (!log->entered) std::this_thread::yield();
+      ASSERT_TRUE(log->waitFor(1));
       handle.cancel();
     }
     handle.get();
-    EXPECT_EQ(log->events, c.events);
+    EXPECT_EQ(log->values(), c.events);
   }
 }
 
 TEST(SequenceFrame, sinkFailsWithTheErrorOrTheCancellationAfterTheElementInHand) {
-  auto log = std::make_shared<SinkLog>();
+  auto log = std::make_shared<test::EventLog<std::string>>();
   auto receiveSlowly = [log](int value) -> asio::awaitable<void> {
-    log->add(std::to_string(value));
-    log->entered = true;
+    log->record(std::to_string(value));
     co_await waitForCancellation();
   };
   auto cancelled = sink(Scripted{1, 2}, receiveSlowly);
-  while (!log->entered) std::this_thread::yield();
+  ASSERT_TRUE(log->waitFor(1));
   cancelled.cancel();
   EXPECT_THROW(cancelled.get(), CancellationError);
-  EXPECT_EQ(log->events, Texts{"1"});
+  EXPECT_EQ(log->values(), Texts{"1"});
 
   auto ignore = [](int) -> asio::awaitable<void> { co_return; };
   EXPECT_THROW(sink(Scripted{1, fail}, ignore).get(), std::runtime_error);
