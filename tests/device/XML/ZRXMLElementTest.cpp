@@ -79,11 +79,4 @@ TEST(ZRXMLElement, DeepCopySharesNoNode) {
   EXPECT_EQ(root->xmlString(), "<R a=\"1\">\n\t<C b=\"2\">\n\t\t<D>x</D>\n\t</C>\n</R>");
 }
 
-TEST(ZRXMLElement, OptionalAttributeGivesNoValueForMissingOrMalformedText) {
-  const ZRXMLElement e("E", std::nullopt, {{"n", "12"}, {"bad", "x1"}});
-  EXPECT_EQ(device::optionalAttribute(e, "n", &ZRXMLElement::uintAttribute), 12u);
-  EXPECT_EQ(device::optionalAttribute(e, "bad", &ZRXMLElement::uintAttribute), std::nullopt);
-  EXPECT_EQ(device::optionalAttribute(e, "none", &ZRXMLElement::stringAttribute), std::nullopt);
-}
-
 }  // namespace
