@@ -77,8 +77,9 @@ TEST(Merge, releasingTheIteratorCancelsEverySource) {
     auto iterator = merge(p, q, r).makeAsyncIterator();
     std::this_thread::sleep_for(20ms);  // every source waits in next()
   }
-  testsupport::eventually([&] { return p.cancellations() + q.cancellations() + r.cancellations() == 3; }, 2s);
-  EXPECT_EQ(p.cancellations() + q.cancellations() + r.cancellations(), 3);
+  const auto cancellations = [&] { return p.cancellations() + q.cancellations() + r.cancellations(); };
+  testsupport::eventually([&] { return cancellations() == 3; }, 2s);
+  EXPECT_EQ(cancellations(), 3);
 }
 
 TEST(Merge, cancellingTheReaderCancelsTheSources) {
