@@ -35,7 +35,9 @@ TEST(ConsoleDestination, ColourSwitch) {
   EXPECT_FALSE(Tallylog::levelFromRawValue(7));
   EXPECT_FALSE(Tallylog::levelFromRawValue(-1));
   ConsoleDestination console;
-  const auto symbols = [&] { return console.colorPrefix(Level::verbose) + console.colorPrefix(Level::fault); };
+  const auto symbols = [&] {
+    return console.colorPrefix(Level::verbose) + console.colorPrefix(Level::fault);
+  };
   EXPECT_EQ(symbols(), "\U0001F49C \u2764\uFE0F ");
   EXPECT_EQ(console.reset, "");
   console.setUseTerminalColors(true);
