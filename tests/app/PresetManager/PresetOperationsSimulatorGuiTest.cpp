@@ -1,7 +1,9 @@
 // The preset manager window's operations end to end: a real device manager finds simulated
 // processors on 127.33.<case>.x, the window lists them through its notifications, and drops,
 // drags, backups and syncs go through the window to the devices. Dialogs are scripted. The cases of
-// each operation are tested against fake devices (PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest).
+// each operation (deleting, importing, failures) are tested against fake devices
+// (PresetManagerWindowGuiTest, PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest), the
+// preset transfers themselves in the clients' simulator tests.
 
 #include <filesystem>
 #include <memory>
@@ -12,17 +14,13 @@
 
 #include "app/Devices/DeviceSelectorViewController.h"
 #include "app/PresetManager/ClickedRowTableView.h"
-#include "app/PresetManager/PresetItem.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
-#include "device/Presets/PresetHandler.h"
 #include "app/PresetManager/PresetManagerSourcesViewController.h"
 #include "app/PresetManager/PresetManagerWindowController.h"
 #include "app/PresetManager/PresetStore.h"
-#include "app/PresetManager/PresetsModel.h"
 #include "app/PresetManager/PrivateFolder.h"
-#include "app/PresetManager/ProgressViewController.h"
 #include "app/PresetManager/SourcesModel.h"
-#include "gzip/Gzip.h"
+#include "device/Presets/PresetHandler.h"
 #include "tests/app/Data/DeviceManagerTesting.h"
 #include "tests/app/PresetFilesTesting.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -35,9 +33,7 @@ using Texts = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;
 using Scripted = app::testing::ScriptedDialogs;
 using app::testing::contents;
-using app::testing::fileDrop;
 using app::testing::tree;
-using app::testing::writeFile;
 
 namespace {
 
@@ -140,9 +136,6 @@ class Scene {
     std::sort(texts.begin(), texts.end());
     return texts;
   }
-  std::size_t received(std::size_t k, const std::string& address) const {
-    return simulator->received(k, address).size();
-  }
   // The names the window's stored list of device k holds.
   Texts listed(std::size_t k) const {
     Texts names;
@@ -164,8 +157,6 @@ class Scene {
  private:
   Texts addresses_;
 };
-
-constexpr const char* kCopyOut = "/VELTOpelion/control/presetCopyToUSB";
 
 }  // namespace
 
@@ -189,66 +180,6 @@ class PresetOperationsSimulatorGuiTest : public QObject {
     QCOMPARE(app::testing::questionTexts(dialogs), Texts{"Would you like to overwrite \"Chorus\"? [3]"});
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
     QTRY_COMPARE_WITH_TIMEOUT(scene.listed(1), (Texts{"Chorus", "Intro", "Verse"}), 10000);
-  }
-
-  // Rows sorted by lower-cased name with the default left out; two deleted at the device, whose
-  // fresh list reaches the rows through the manager's notifications.
-  void deleteRemovesPresetsAtTheDeviceAndTheRowsFollow() {
-    Scripted dialogs;
-    Scene scene(2, {processor(1, "Stage", {"Verse", "chorus", "Bridge", "default"})});
-    QVERIFY(scene.ready());
-    QVERIFY(scene.showPresetsOf(0, 3));
-    auto& presets = scene.window->presetsViewController();
-    auto names = [&presets] {
-      Texts texts;
-      for (const auto& item : presets.presets()) texts.push_back(item.name.name);
-      return texts;
-    };
-    QCOMPARE(names(), (Texts{"Bridge", "chorus", "Verse"}));
-    presets.tableView().selectRow(0);
-    presets.tableView().selectionModel()->select(presets.model().index(2, 0),
-                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    presets.deletePresetsPressed();
-    QTRY_COMPARE_WITH_TIMEOUT(names(), Texts{"chorus"}, 10000);
-    QCOMPARE(scene.held(0), (Texts{"chorus: " + document("Stage chorus"), "default: " + document("Stage default")}));
-    QVERIFY(scene.idle());
-    QVERIFY(dialogs.alerts.empty());
-  }
-
-  void aFailingThirdOfFiveEndsTheCopyWithItsAlert() {
-    Scripted dialogs;
-    auto target = processor(2, "B", {});
-    target.behaviour.failingPresets = {"P3"};  // the device refuses to store it
-    Scene scene(4, {processor(1, "A", {"P1", "P2", "P3", "P4", "P5"}), target});
-    QVERIFY(scene.ready());
-    QVERIFY(scene.showPresetsOf(0, 5));
-    auto data = scene.drag({"P1", "P2", "P3", "P4", "P5"});
-    QVERIFY(scene.drop(*data, 1));
-    QTRY_COMPARE_WITH_TIMEOUT(dialogs.informativeTexts(), Texts{"Coult not copy preset \"P3\""}, 10000);
-    QVERIFY(scene.idle());
-    QCOMPARE(scene.held(1), (Texts{"P1: " + document("A P1"), "P2: " + document("A P2")}));
-    QCOMPARE(scene.received(0, kCopyOut), std::size_t{3});  // nothing asked after the failure
-    QTRY_COMPARE_WITH_TIMEOUT(scene.listed(1), (Texts{"P1", "P2"}), 10000);
-  }
-
-  void importSendsPlainZlibAndGzipFilesAndRefusesUserShows() {
-    Scripted dialogs;
-    PrivateFolder folder("import-test");
-    Scene scene(6, {processor(1, "A", {})});
-    QVERIFY(scene.ready());
-    const auto text = bytesOf(document("file"));
-    const auto plain = writeFile(folder.path() / "Plain.VELTOshow", text);
-    const auto zipped = writeFile(folder.path() / "Zipped.VELTOshow", gzip::gzipped(text));
-    const auto gz = writeFile(folder.path() / "Gz.VELTOshow", gzip::gzipped(text, gzip::CompressionLevel::defaultCompression(), 31));
-    const auto show = writeFile(folder.path() / "Show.vup", text);
-    QVERIFY(scene.drop(*fileDrop({plain, zipped, gz, show}), 0));
-    QVERIFY(scene.idle());
-    const auto url = QUrl::fromLocalFile(QString::fromStdString(show.string())).toString(QUrl::FullyEncoded).toStdString();
-    QCOMPARE(dialogs.informativeTexts(), Texts{"File at " + url + " is not not supported by this device."});
-    QTRY_COMPARE_WITH_TIMEOUT(scene.held(0).size(), std::size_t{3}, 10000);
-    const std::string doc = document("file");
-    QCOMPARE(scene.held(0), (Texts{"Gz: " + doc, "Plain: " + doc, "Zipped: " + doc}));
-    QTRY_COMPARE_WITH_TIMEOUT(scene.listed(0), (Texts{"Gz", "Plain", "Zipped"}), 10000);
   }
 
   void backupWritesAFolderPerDevice() {
