@@ -228,17 +228,6 @@ class PresetCopyImportGuiTest : public QObject {
                                   "D list"}));
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
   }
-
-  void ownDragsAreNeverImported() {
-    ScriptedDialogs dialogs;
-    CopyScene scene(1, {});
-    auto data = scene.drag({0});
-    QVERIFY(data->hasFormat("text/uri-list"));
-    QVERIFY(!PresetOperations::hasPresetFiles(*data));
-    QVERIFY(!scene.operations.importPresetFiles(*data, scene.b));
-    // Nothing was exported to offer the drop.
-    QVERIFY(scene.host->calls->empty());
-  }
 };
 
 QTEST_MAIN(PresetCopyImportGuiTest)

@@ -62,17 +62,6 @@ class ProgressViewControllerGuiTest : public QObject {
     QCOMPARE(std::make_pair(bar->minimum(), bar->maximum()), std::make_pair(0, 0));
   }
 
-  void escapeAndCancelButtonCancel_data() { app::testing::addCancelRows(); }
-
-  void escapeAndCancelButtonCancel() {
-    QFETCH(bool, useEscape);
-    auto sheet = makeSheet(5);
-    QTRY_VERIFY(sheet->isVisible());
-    app::testing::pressCancel(*sheet, useEscape);
-    QTRY_VERIFY(!sheet->isVisible());
-    QCOMPARE(events_, (std::vector<QString>{"finished", "cancel"}));
-  }
-
   // The window follows the sheet's own closes and presents (their handlers: ProgressSheetTest).
   void theWindowFollowsTheSheet() {
     auto sheet = makeSheet(2);
