@@ -1,7 +1,6 @@
 #include <stdexcept>
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>

@@ -1,7 +1,6 @@
 // The copy of dragged presets onto a device and the import of dropped preset files.
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include <QMimeData>
