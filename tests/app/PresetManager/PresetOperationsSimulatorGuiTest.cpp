@@ -1,9 +1,8 @@
 // The preset manager window's operations end to end: a real device manager finds simulated
 // processors on 127.33.<case>.x, the window lists them through its notifications, and drops,
 // drags, backups and syncs go through the window to the devices. Dialogs are scripted. The cases of
-// each operation (deleting, importing, failures) are tested against fake devices
-// (PresetManagerWindowGuiTest, PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest), the
-// preset transfers themselves in the clients' simulator tests.
+// each operation are tested against fake devices (PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest),
+// deleting through the window in PresetManagerWindowGuiTest.
 
 #include <filesystem>
 #include <memory>
@@ -15,12 +14,13 @@
 #include "app/Devices/DeviceSelectorViewController.h"
 #include "app/PresetManager/ClickedRowTableView.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
+#include "device/Presets/PresetHandler.h"
 #include "app/PresetManager/PresetManagerSourcesViewController.h"
 #include "app/PresetManager/PresetManagerWindowController.h"
 #include "app/PresetManager/PresetStore.h"
 #include "app/PresetManager/PrivateFolder.h"
 #include "app/PresetManager/SourcesModel.h"
-#include "device/Presets/PresetHandler.h"
+#include "gzip/Gzip.h"
 #include "tests/app/Data/DeviceManagerTesting.h"
 #include "tests/app/PresetFilesTesting.h"
 #include "tests/app/ScriptedDialogs.h"
@@ -33,7 +33,9 @@ using Texts = std::vector<std::string>;
 using Bytes = std::vector<std::uint8_t>;
 using Scripted = app::testing::ScriptedDialogs;
 using app::testing::contents;
+using app::testing::fileDrop;
 using app::testing::tree;
+using app::testing::writeFile;
 
 namespace {
 
@@ -136,6 +138,9 @@ class Scene {
     std::sort(texts.begin(), texts.end());
     return texts;
   }
+  std::size_t received(std::size_t k, const std::string& address) const {
+    return simulator->received(k, address).size();
+  }
   // The names the window's stored list of device k holds.
   Texts listed(std::size_t k) const {
     Texts names;
@@ -157,6 +162,8 @@ class Scene {
  private:
   Texts addresses_;
 };
+
+constexpr const char* kCopyOut = "/VELTOpelion/control/presetCopyToUSB";
 
 }  // namespace
 
@@ -180,6 +187,42 @@ class PresetOperationsSimulatorGuiTest : public QObject {
     QCOMPARE(app::testing::questionTexts(dialogs), Texts{"Would you like to overwrite \"Chorus\"? [3]"});
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
     QTRY_COMPARE_WITH_TIMEOUT(scene.listed(1), (Texts{"Chorus", "Intro", "Verse"}), 10000);
+  }
+
+  void aFailingThirdOfFiveEndsTheCopyWithItsAlert() {
+    Scripted dialogs;
+    auto target = processor(2, "B", {});
+    target.behaviour.failingPresets = {"P3"};  // the device refuses to store it
+    Scene scene(4, {processor(1, "A", {"P1", "P2", "P3", "P4", "P5"}), target});
+    QVERIFY(scene.ready());
+    QVERIFY(scene.showPresetsOf(0, 5));
+    auto data = scene.drag({"P1", "P2", "P3", "P4", "P5"});
+    QVERIFY(scene.drop(*data, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs.informativeTexts(), Texts{"Coult not copy preset \"P3\""}, 10000);
+    QVERIFY(scene.idle());
+    QCOMPARE(scene.held(1), (Texts{"P1: " + document("A P1"), "P2: " + document("A P2")}));
+    QCOMPARE(scene.received(0, kCopyOut), std::size_t{3});  // nothing asked after the failure
+    QTRY_COMPARE_WITH_TIMEOUT(scene.listed(1), (Texts{"P1", "P2"}), 10000);
+  }
+
+  void importSendsPlainZlibAndGzipFilesAndRefusesUserShows() {
+    Scripted dialogs;
+    PrivateFolder folder("import-test");
+    Scene scene(6, {processor(1, "A", {})});
+    QVERIFY(scene.ready());
+    const auto text = bytesOf(document("file"));
+    const auto plain = writeFile(folder.path() / "Plain.VELTOshow", text);
+    const auto zipped = writeFile(folder.path() / "Zipped.VELTOshow", gzip::gzipped(text));
+    const auto gz = writeFile(folder.path() / "Gz.VELTOshow", gzip::gzipped(text, gzip::CompressionLevel::defaultCompression(), 31));
+    const auto show = writeFile(folder.path() / "Show.vup", text);
+    QVERIFY(scene.drop(*fileDrop({plain, zipped, gz, show}), 0));
+    QVERIFY(scene.idle());
+    const auto url = QUrl::fromLocalFile(QString::fromStdString(show.string())).toString(QUrl::FullyEncoded).toStdString();
+    QCOMPARE(dialogs.informativeTexts(), Texts{"File at " + url + " is not not supported by this device."});
+    QTRY_COMPARE_WITH_TIMEOUT(scene.held(0).size(), std::size_t{3}, 10000);
+    const std::string doc = document("file");
+    QCOMPARE(scene.held(0), (Texts{"Gz: " + doc, "Plain: " + doc, "Zipped: " + doc}));
+    QTRY_COMPARE_WITH_TIMEOUT(scene.listed(0), (Texts{"Gz", "Plain", "Zipped"}), 10000);
   }
 
   void backupWritesAFolderPerDevice() {
