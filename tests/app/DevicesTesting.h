@@ -23,12 +23,6 @@ namespace app::testing {
 
 using testsupport::DeviceConfig;
 
-// Waits (spinning the event loop) until the task has ended; gives whether it did.
-template <class T>
-bool finishes(const async::TaskHandle<T>& task, int milliseconds = 5000) {
-  return QTest::qWaitFor([&task] { return task.isFinished(); }, milliseconds);
-}
-
 class SimulatedDevices {
  public:
   // `configs` get addresses 127.0.24.<firstHost + k> and system-chosen ports.
@@ -56,7 +50,8 @@ class SimulatedDevices {
         co_await peer->connectSteps(timeout);
     };
     auto task = async::spawn(start);
-    return finishes(task, 15000) && !task.core()->error() && client->isOnline();
+    return QTest::qWaitFor([&task] { return task.isFinished(); }, 15000) && !task.core()->error() &&
+           client->isOnline();
   }
 
   void post(const char* name, std::size_t k) {

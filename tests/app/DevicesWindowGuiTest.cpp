@@ -114,26 +114,38 @@ class DevicesWindowGuiTest : public QObject {
     app::testing::saveScreenshot(*window, "devices-window");
   }
 
-  void theInspectorFollowsTheSelection_data() {
+  void theInspectorAndTheActionsFollowTheSelection_data() {
     QTest::addColumn<std::vector<std::size_t>>("selected");
     QTest::addColumn<QString>("pane");
-    QTest::newRow("nothing") << std::vector<std::size_t>{} << "NoSelectionViewController";
-    QTest::newRow("one processor") << std::vector<std::size_t>{1} << "UnsupportedDeviceTypeViewController";
-    QTest::newRow("processor and controller") << std::vector<std::size_t>{1, 2} << "MismatchingDeviceTypeViewController";
-    QTest::newRow("two controllers") << std::vector<std::size_t>{2, 4} << "RotaverSettingsViewController";
-    QTest::newRow("an app") << std::vector<std::size_t>{0} << "AppSettingsViewController";
+    QTest::addColumn<bool>("deviceActions");
+    QTest::addColumn<bool>("dim");
+    QTest::newRow("nothing") << std::vector<std::size_t>{} << "NoSelectionViewController" << false << false;
+    QTest::newRow("one processor") << std::vector<std::size_t>{1} << "UnsupportedDeviceTypeViewController" << true
+                                   << false;
+    QTest::newRow("processor and controller")
+        << std::vector<std::size_t>{1, 2} << "MismatchingDeviceTypeViewController" << true << true;
+    QTest::newRow("two controllers") << std::vector<std::size_t>{2, 4} << "RotaverSettingsViewController" << true
+                                     << true;
+    QTest::newRow("an app") << std::vector<std::size_t>{0} << "AppSettingsViewController" << false << false;
+    QTest::newRow("app and processor") << std::vector<std::size_t>{0, 1} << "MismatchingDeviceTypeViewController"
+                                       << true << false;
   }
 
-  void theInspectorFollowsTheSelection() {
+  void theInspectorAndTheActionsFollowTheSelection() {
     QFETCH(std::vector<std::size_t>, selected);
     QFETCH(QString, pane);
+    QFETCH(bool, deviceActions);
+    QFETCH(bool, dim);
     SimulatedDevices devices(mixedDevices());
     auto window = openWindow(devices);
-    select(*window, devices, {1});  // something else first, so that each row shows a change
+    select(*window, devices, {3});  // something else first, so that each row shows a change
     select(*window, devices, selected);
     QCOMPARE(window->splitView()->count(), 2);
     QCOMPARE(window->inspector()->objectName(), pane);
     QVERIFY(window->inspector()->isVisible());
+    for (auto* name : {"editNetworkSettings", "rebootDevice", "factoryReset"})
+      QCOMPARE(action(*window, name)->isEnabled(), deviceActions);
+    for (auto* name : {"rotvDimDisplay", "rotvUndimDisplay"}) QCOMPARE(action(*window, name)->isEnabled(), dim);
     app::testing::saveScreenshot(*window, QString("devices-") + QTest::currentDataTag());
   }
 
@@ -154,29 +166,6 @@ class DevicesWindowGuiTest : public QObject {
     select(*window, devices, {});
     QCOMPARE(window->inspector()->objectName(), QString("NoSelectionViewController"));
     QCOMPARE(window->splitView()->count(), 2);
-  }
-
-  void menuActionsFollowTheSelection_data() {
-    QTest::addColumn<std::vector<std::size_t>>("selected");
-    QTest::addColumn<bool>("deviceActions");
-    QTest::addColumn<bool>("dim");
-    QTest::newRow("nothing") << std::vector<std::size_t>{} << false << false;
-    QTest::newRow("app only") << std::vector<std::size_t>{0} << false << false;
-    QTest::newRow("app and processor") << std::vector<std::size_t>{0, 1} << true << false;
-    QTest::newRow("processor and controller") << std::vector<std::size_t>{1, 2} << true << true;
-  }
-
-  void menuActionsFollowTheSelection() {
-    QFETCH(std::vector<std::size_t>, selected);
-    QFETCH(bool, deviceActions);
-    QFETCH(bool, dim);
-    SimulatedDevices devices(mixedDevices());
-    auto window = openWindow(devices);
-    select(*window, devices, {3});
-    select(*window, devices, selected);
-    for (auto* name : {"editNetworkSettings", "rebootDevice", "factoryReset"})
-      QCOMPARE(action(*window, name)->isEnabled(), deviceActions);
-    for (auto* name : {"rotvDimDisplay", "rotvUndimDisplay"}) QCOMPARE(action(*window, name)->isEnabled(), dim);
   }
 
   void confirmationsNameTheEligibleDevicesAndNoSendsNothing_data() {

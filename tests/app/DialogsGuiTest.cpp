@@ -2,7 +2,6 @@
 #include <stdexcept>
 
 #include <QAbstractButton>
-#include <QLabel>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QTimer>

@@ -1,7 +1,6 @@
 // The copy of dragged presets onto a device and the import of dropped preset files.
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
 
 #include <QMimeData>
@@ -227,17 +226,6 @@ class PresetCopyImportGuiTest : public QObject {
     QCOMPARE(*host->calls, (Texts{"D delete A1 1", "D send A1 0", "D send New 0", "D delete B1 1", "D send B1 0",
                                   "D list"}));
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
-  }
-
-  void ownDragsAreNeverImported() {
-    ScriptedDialogs dialogs;
-    CopyScene scene(1, {});
-    auto data = scene.drag({0});
-    QVERIFY(data->hasFormat("text/uri-list"));
-    QVERIFY(!PresetOperations::hasPresetFiles(*data));
-    QVERIFY(!scene.operations.importPresetFiles(*data, scene.b));
-    // Nothing was exported to offer the drop.
-    QVERIFY(scene.host->calls->empty());
   }
 };
 

@@ -4,11 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "tests/app/Data/DeviceManagerTesting.h"
+#include "tests/support/UdpReceiver.h"
 
 namespace app::test {
 namespace {
@@ -17,11 +14,8 @@ constexpr const char* kPing = "/Vp/Ping";
 constexpr const char* kSwitchUser = "/VELTOpelion/control/SwitchUser";
 
 void failSwitchUser(testsupport::DeviceConfig& c, bool fail) {
-  if (fail) {
-    c.behaviour.dropped.insert(kSwitchUser);
-  } else {
-    c.behaviour.dropped.erase(kSwitchUser);
-  }
+  if (fail) c.behaviour.dropped.insert(kSwitchUser);
+  else c.behaviour.dropped.erase(kSwitchUser);
 }
 
 TEST(DeviceManager, refusesEndpointsThatAreNotSingleLocalHosts) {
@@ -233,16 +227,7 @@ TEST(DeviceManager, retriesAFailedFirstConnectionInTheReconnectLoop) {
 // Listen ports held by sockets of other owners: the first connection moves on to the next free
 // port with a new client instead of keeping one that could never bind (its reconnects keep the port).
 TEST(DeviceManager, aTakenListenPortMovesTheConnectionToTheNextPort) {
-  std::vector<int> held;
-  for (const std::uint16_t port : {31800, 31801}) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0) << port;
-    held.push_back(fd);
-  }
+  const testsupport::UdpReceiver first("0.0.0.0", 31800), second("0.0.0.0", 31801);
   Notifications notifications;
   testsupport::DeviceSimulator simulator({processor(1, "127.31.8.1", {"A"})});
   simulator.start();
@@ -251,7 +236,6 @@ TEST(DeviceManager, aTakenListenPortMovesTheConnectionToTheNextPort) {
   ASSERT_TRUE(notifications.log.waitFor(2));
   EXPECT_EQ(notifications.lines(), (Strings{"added 127.31.8.1", "presets+ 127.31.8.1 A"}));
   EXPECT_EQ(listenPorts(manager.allClients()), Strings{"31802"});
-  for (const int fd : held) ::close(fd);
 }
 
 TEST(DeviceManager, givesForeignAndBroadcastEndpointsNoClient) {

@@ -27,7 +27,6 @@ class FakePresetStore : public PresetStore {
     {
       std::lock_guard lock(mutex_);
       lists_[client.get()] = presets;
-      ++setCount_;
     }
     center_.post(DeviceManager::kPresetsAdded, nullptr,
                  {{DeviceManager::kClientKey, client}, {DeviceManager::kPresetsKey, std::move(presets)}});
@@ -49,17 +48,12 @@ class FakePresetStore : public PresetStore {
     }
     center_.post(DeviceManager::kSourceRemoved, nullptr, {{DeviceManager::kClientKey, client}});
   }
-  int setCount() const {
-    std::lock_guard lock(mutex_);
-    return setCount_;
-  }
 
  private:
   mutable std::mutex mutex_;
   mutable platform::NotificationCenter center_;
   std::vector<Client> online_;
   std::map<const device::VeltoClient*, device::PresetNameList> lists_;
-  int setCount_ = 0;
 };
 
 }  // namespace app::testing

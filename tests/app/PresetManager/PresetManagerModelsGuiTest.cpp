@@ -3,7 +3,6 @@
 // included), and the sources list's additions, removals and re-sorting.
 
 #include <QAbstractItemModelTester>
-#include <QApplication>
 #include <QSignalSpy>
 #include <QtTest>
 

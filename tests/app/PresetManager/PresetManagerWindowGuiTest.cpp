@@ -340,22 +340,6 @@ class PresetManagerWindowGuiTest : public QObject {
     auto confirmations = simulator.received(0, "/Va/control/confirmation");
     QCOMPARE(confirmations[0].port, testsupport::SimPort::companion);
   }
-
-  void screenshotOfThreeDevices() {
-    auto stage = FakePresetClient::make("127.0.0.2", "Stage Left", DeviceType::pelion(8));
-    auto laptop = FakePresetClient::make("127.0.0.3", "FOH Laptop", DeviceType::app());
-    auto pad = FakePresetClient::make("127.0.0.4", "Drum Pad", DeviceType::rotaver());
-    store_->setPresets(presetNames({"Soundcheck (PRESET)", "Show_1 (PRESET)", "Rehearsal (PRESET)"}), stage);
-    store_->setPresets(presetNames({"Show_1 (PRESET)", "Monitor-mix (USER SHOW)"}), laptop);
-    store_->setPresets(presetNames({"Drums (USER SHOW)"}), pad);
-    for (const auto& client : {stage, laptop, pad}) store_->connect(client);
-    openWindow();
-    select(sourcesTable(), {0, 1, 2});
-    QTRY_COMPARE(columnTexts(window_->presetsViewController().model()),
-                 (QStringList{"Drums", "Monitor-mix", "Rehearsal", "Show_1", "Show_1", "Soundcheck"}));
-    QVERIFY(!presetsTable().isColumnHidden(PresetsModel::deviceColumn));
-    app::testing::saveScreenshot(*window_, "preset-manager");
-  }
 };
 
 QTEST_MAIN(PresetManagerWindowGuiTest)

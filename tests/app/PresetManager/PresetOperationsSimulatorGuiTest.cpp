@@ -1,7 +1,8 @@
 // The preset manager window's operations end to end: a real device manager finds simulated
 // processors on 127.33.<case>.x, the window lists them through its notifications, and drops,
 // drags, backups and syncs go through the window to the devices. Dialogs are scripted. The cases of
-// each operation are tested against fake devices (PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest).
+// each operation are tested against fake devices (PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest),
+// deleting through the window in PresetManagerWindowGuiTest.
 
 #include <filesystem>
 #include <memory>
@@ -12,15 +13,12 @@
 
 #include "app/Devices/DeviceSelectorViewController.h"
 #include "app/PresetManager/ClickedRowTableView.h"
-#include "app/PresetManager/PresetItem.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
 #include "device/Presets/PresetHandler.h"
 #include "app/PresetManager/PresetManagerSourcesViewController.h"
 #include "app/PresetManager/PresetManagerWindowController.h"
 #include "app/PresetManager/PresetStore.h"
-#include "app/PresetManager/PresetsModel.h"
 #include "app/PresetManager/PrivateFolder.h"
-#include "app/PresetManager/ProgressViewController.h"
 #include "app/PresetManager/SourcesModel.h"
 #include "gzip/Gzip.h"
 #include "tests/app/Data/DeviceManagerTesting.h"
@@ -189,30 +187,6 @@ class PresetOperationsSimulatorGuiTest : public QObject {
     QCOMPARE(app::testing::questionTexts(dialogs), Texts{"Would you like to overwrite \"Chorus\"? [3]"});
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
     QTRY_COMPARE_WITH_TIMEOUT(scene.listed(1), (Texts{"Chorus", "Intro", "Verse"}), 10000);
-  }
-
-  // Rows sorted by lower-cased name with the default left out; two deleted at the device, whose
-  // fresh list reaches the rows through the manager's notifications.
-  void deleteRemovesPresetsAtTheDeviceAndTheRowsFollow() {
-    Scripted dialogs;
-    Scene scene(2, {processor(1, "Stage", {"Verse", "chorus", "Bridge", "default"})});
-    QVERIFY(scene.ready());
-    QVERIFY(scene.showPresetsOf(0, 3));
-    auto& presets = scene.window->presetsViewController();
-    auto names = [&presets] {
-      Texts texts;
-      for (const auto& item : presets.presets()) texts.push_back(item.name.name);
-      return texts;
-    };
-    QCOMPARE(names(), (Texts{"Bridge", "chorus", "Verse"}));
-    presets.tableView().selectRow(0);
-    presets.tableView().selectionModel()->select(presets.model().index(2, 0),
-                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    presets.deletePresetsPressed();
-    QTRY_COMPARE_WITH_TIMEOUT(names(), Texts{"chorus"}, 10000);
-    QCOMPARE(scene.held(0), (Texts{"chorus: " + document("Stage chorus"), "default: " + document("Stage default")}));
-    QVERIFY(scene.idle());
-    QVERIFY(dialogs.alerts.empty());
   }
 
   void aFailingThirdOfFiveEndsTheCopyWithItsAlert() {
