@@ -53,6 +53,10 @@ DeviceConfig numbered(int n, std::string address, device::DeviceType type, const
   const std::string number = std::to_string(n);
   config.serialNumber = "SIM-" + kind + "-" + number;
   config.name = "Sim " + kind + " " + number;
+  // A companion app reports its own name in its settings as well, as a real one does.
+  for (auto& [key, text] : config.appSettings) {
+    if (key == "AppName") text = config.name;
+  }
   config.uid = "SIM" + kind + "UID" + std::string(number.size() < 4 ? 4 - number.size() : 0, '0') + number;
   config.address = std::move(address);
   return config;

@@ -157,6 +157,7 @@ TEST(DeviceManager, anAddedEndpointReplacesOnlyAnOfflineClient) {
       EXPECT_FALSE(first->oscServer()->isRunning());
     } else {
       ASSERT_TRUE(eventually([&] { return logLines.countEnding(" is already connected") == 1; }));
+      ASSERT_TRUE(notifications.log.waitFor(2));
       EXPECT_EQ(notifications.lines(), (Strings{"added 127.31.3.1", "presets+ 127.31.3.1 "}));
     }
     ASSERT_EQ(manager.allClients().size(), 1u);
