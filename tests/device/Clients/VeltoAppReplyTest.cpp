@@ -20,14 +20,12 @@ TEST(VeltoAppConfirmation, ClassifiesTextsInOrder) {
       {"Preset received", Type::Unkown("Preset received")},
       {"Preset received.\n", Type::Unkown("Preset received.\n")},  // exact texts are exact
       {"Preset transfer complete.", C::PresetTransferComplete},
-      {"Preset transfer complete", Type::Unkown("Preset transfer complete")},
       {"Preset Show successfully deleted.", C::PresetSucessfullyDeleted},
       {"Preset Sh\u00F6w_2 successfully deleted.", C::PresetSucessfullyDeleted},
       {"Preset My Show successfully deleted.", Type::Unkown("Preset My Show successfully deleted.")},
       {"Old Preset Show successfully deleted.", Type::Unkown("Old Preset Show successfully deleted.")},
       {"Preset Show successfully deleted!", Type::Unkown("Preset Show successfully deleted!")},
       {"Preset Show saved.", C::PresetSaved},
-      {"Preset Show saved!", C::PresetSaved},
       {"Preset Show savedX", C::PresetSaved},  // any one character after "saved"
       {"Note: Preset Show saved.", C::PresetSaved},
       {"Preset \u00C9t\u00E9 saved.", C::PresetSaved},
@@ -56,14 +54,8 @@ TEST(VeltoAppConfirmation, TypesCompareByCaseAndUnkownText) {
   EXPECT_EQ(Type::Unkown("a"), Type::Unkown("a"));
   EXPECT_NE(Type::Unkown("a"), Type::Unkown("b"));
   EXPECT_NE(Type(C::PresetDeleteFailed), Type(C::PresetSucessfullyDeleted));
-  EXPECT_EQ(Type::Unkown("a").description(), "Unkown(\"a\")");
-  EXPECT_EQ(Type(C::PresetSaved).description(), "PresetSaved");
   EXPECT_EQ(VeltoAppError::classify("File not found."), device::VeltoAppErrorCase::FileNotFound);
   EXPECT_EQ(VeltoAppError::classify("File not found"), VeltoAppError::ErrorType::Unkown("File not found"));
-}
-
-osc::OSCMessage reply(std::vector<OSCValue> values) {
-  return *osc::OSCMessage::make("/VELTOapp/confirmation", std::move(values));
 }
 
 TEST(VeltoAppReplies, BuildOnlyFromStringIntegerString) {
@@ -79,7 +71,7 @@ TEST(VeltoAppReplies, BuildOnlyFromStringIntegerString) {
       {{}, std::nullopt},
   };
   for (const auto& [values, printed] : cases) {
-    const auto message = reply(values);
+    const auto message = *osc::OSCMessage::make("/VELTOapp/confirmation", values);
     const auto confirmation = VeltoAppConfirmation::fromMessage(message);
     const auto error = VeltoAppError::fromMessage(message);
     ASSERT_EQ(confirmation.has_value(), printed.has_value()) << message.description();
@@ -89,10 +81,6 @@ TEST(VeltoAppReplies, BuildOnlyFromStringIntegerString) {
     EXPECT_EQ(error->description(), *printed);
     EXPECT_STREQ(error->what(), printed->c_str());
   }
-  const auto error = VeltoAppError::fromMessage(reply({"File not found.", std::int32_t(7), "U"}));
-  EXPECT_EQ(error->type(), device::VeltoAppErrorCase::FileNotFound);
-  EXPECT_EQ(error->code(), 7);
-  EXPECT_EQ(error->uid(), "U");
 }
 
 }  // namespace
