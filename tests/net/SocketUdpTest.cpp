@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <pthread.h>
-#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -225,32 +223,6 @@ TEST(SocketUdpTest, AReaderWokenUnderAFloodStops) {
   reader.join();
   std::vector<std::uint8_t> received;
   EXPECT_EQ(server->readDatagram(received).count, 0);  // still woken until close()
-}
-
-TEST(SocketUdpTest, SignalsDoNotEndATimedWait) {
-  struct sigaction action {};
-  action.sa_handler = [](int) {};
-  ASSERT_EQ(::sigaction(SIGUSR1, &action, nullptr), 0);  // no SA_RESTART: poll fails with EINTR
-  auto server = boundUdpSocket();
-  std::optional<std::vector<Socket*>> result{std::vector<Socket*>{}};
-  std::atomic<bool> done = false;
-  const auto start = Clock::now();
-  std::thread waiter([&] {
-    try {
-      result = Socket::waitForReadable({server.get()}, 300, false);
-    } catch (const SocketError& error) {
-      ADD_FAILURE() << error.description();
-    }
-    done = true;
-  });
-  const pthread_t handle = waiter.native_handle();
-  for (int i = 0; i < 5 && !done; ++i) {
-    std::this_thread::sleep_for(30ms);
-    if (!done) ::pthread_kill(handle, SIGUSR1);
-  }
-  waiter.join();
-  EXPECT_FALSE(result);  // timed out, not failed
-  EXPECT_GE(Clock::now() - start, 290ms);
 }
 
 }  // namespace
