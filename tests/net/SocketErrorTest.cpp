@@ -1,6 +1,8 @@
 #include "net/SocketError.h"
 
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <vector>
@@ -13,6 +15,9 @@ namespace net {
 namespace {
 
 using namespace net::testing;
+using S = SocketSignature;
+constexpr auto stream = SocketType::stream;
+constexpr auto unix_ = SocketProtocol::unix_;
 
 TEST(SocketErrorTest, DescriptionsAndSecurityErrors) {
   const std::pair<SocketError, const char*> texts[] = {
@@ -46,8 +51,8 @@ TEST(SocketErrorTest, DescriptionsAndSecurityErrors) {
   }
 }
 
-// Misuses of every operation and refused connections, with their codes and reasons. A closed
-// socket also shows which check comes first (buffer size, then protocol, then descriptor).
+// Misuses of every operation, refused connections and signatures, with their codes and reasons.
+// A closed socket also shows which check comes first (buffer size, then protocol, then descriptor).
 TEST(SocketErrorTest, RefusedUses) {
   Connection c;
   auto fresh = tcpSocket();
@@ -64,7 +69,24 @@ TEST(SocketErrorTest, RefusedUses) {
   const auto nowhere = loopbackAddress(9);
   const std::string badDescriptor = systemErrorText(EBADF), refused = systemErrorText(ECONNREFUSED);
   const std::int32_t closedPort = tcpListener()->listeningPort();  // closed again at once
+  const std::int32_t bad = Socket::errInvalidSignature;
   expectSocketErrors({
+      {[] { S::fromPlatform(AF_INET, SOCK_DGRAM, IPPROTO_TCP, std::nullopt); }, bad, reason::datagramNeedsUdpOrUnix},
+      {[] { S::fromPlatform(99, SOCK_DGRAM, IPPROTO_UDP, std::nullopt); }, bad, reason::badFamilyTypeOrProtocol},
+      {[] { S::fromPlatform(AF_INET, SOCK_STREAM, IPPROTO_UDP, std::nullopt); }, bad, reason::streamNeedsTcpOrUnix},
+      {[] { S::withHost(ProtocolFamily::unix_, stream, SocketProtocol::tcp, "h", 1); }, bad, reason::missingHostOrPort},
+      {[] { S::withHost(ProtocolFamily::inet, stream, SocketProtocol::tcp, "h", std::nullopt); },
+       bad, reason::missingHostOrPort},
+      {[] { S::fromPlatformWithHost(AF_UNIX, SOCK_DGRAM, 0, std::nullopt, "h", 1); }, bad, reason::datagramNeedsUdp},
+      {[] { S::fromPlatformWithHost(AF_INET, SOCK_STREAM, IPPROTO_TCP, std::nullopt, "h", std::nullopt); },
+       bad, reason::incompleteParameters},
+      {[] { S::fromPlatformWithHost(7, SOCK_STREAM, IPPROTO_TCP, std::nullopt, "h", 1); },
+       bad, reason::incompleteParameters},
+      {[] { S::withPath(stream, unix_, std::string()); }, bad, reason::missingPathname},
+      {[] { S::withPath(stream, unix_, std::nullopt); }, bad, reason::missingPathname},
+      {[] { S::withPath(stream, unix_, std::string(108, 'p')); }, bad, reason::pathnameTooLong},
+      {[] { S::withPath(stream, SocketProtocol::udp, std::string("/p")); }, bad, reason::streamNeedsTcpOrUnix},
+      {[] { S().makeUnixAddress(); }, bad, reason::pathHasZeroBytes},
       {[&] { tcpSocket()->connect("127.0.0.1", closedPort); }, Socket::errAddressLookupFailed, refused},
       {[&] { tcpSocket()->connect("127.0.0.1", closedPort, 500); }, Socket::errAddressLookupFailed, refused},
       {[&] { tcpSocket()->connect("no such host", 80); }, Socket::errAddressLookupFailed, std::nullopt},

@@ -72,6 +72,17 @@ TEST_F(SocketLocalTest, PathsAndFailures) {
                     reason::pathnameTooLong);
   auto datagram = Socket::create(ProtocolFamily::unix_, SocketType::datagram, SocketProtocol::unix_);
   EXPECT_NO_THROW(datagram->setBroadcast(true));  // a local datagram socket passes the check
+
+  // The longest path fits with its terminator.
+  const std::string longest(107, 'p');
+  const auto local = SocketSignature::withPath(SocketType::stream, SocketProtocol::unix_, longest);
+  EXPECT_EQ(local.protocolFamily, ProtocolFamily::unix_);
+  ASSERT_TRUE(local.address);
+  EXPECT_EQ(local.address->size(), sizeof(sockaddr_un));
+  EXPECT_EQ(std::string(local.address->asUnix()->sun_path), longest);
+  const auto [address, length] = local.makeUnixAddress();
+  EXPECT_EQ(address.sun_family, AF_UNIX);
+  EXPECT_EQ(length, offsetof(sockaddr_un, sun_path) + longest.size() + 1);
 }
 
 TEST_F(SocketLocalTest, WakeUpReleasesBlockedAccepts) {

@@ -23,7 +23,12 @@ TEST(SocketUdpTest, CreationBuffersAndAddresses) {
   EXPECT_EQ(socket->boundPort(), -1);
   EXPECT_EQ(Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::tcp)->signature()->proto,
             SocketProtocol::unix_);
-  EXPECT_NE(std::hash<Socket>{}(*socket), std::hash<Socket>{}(*udpSocket()));
+  const auto udp = SocketSignature::fromPlatform(AF_INET, SOCK_DGRAM, IPPROTO_UDP, std::nullopt);
+  EXPECT_TRUE(udp.protocolFamily == ProtocolFamily::inet && udp.socketType == SocketType::datagram &&
+              udp.proto == SocketProtocol::udp && !udp.address && !udp.isBound);
+  // A local datagram socket with protocol 0 passes here but not in the host-and-port form.
+  EXPECT_EQ(SocketSignature::fromPlatform(AF_UNIX, SOCK_DGRAM, 0, std::nullopt).proto, SocketProtocol::unix_);
+  EXPECT_TRUE(socketProtocolFromRaw(2) == SocketProtocol::unix_ && !socketProtocolFromRaw(3));
   EXPECT_EQ(socket->readBufferSize(), 4096u);
   socket->setReadBufferSize(0);  // raised to the least size
   EXPECT_EQ(socket->readBuffer().size(), 1024u);
@@ -38,7 +43,6 @@ TEST(SocketUdpTest, CreationBuffersAndAddresses) {
     EXPECT_EQ(endpoint->host, text);
     EXPECT_EQ(endpoint->port, 9000);
   }
-  EXPECT_EQ(Socket::resolveAddress("::1", 1)->size(), sizeof(sockaddr_in6));
   EXPECT_FALSE(Socket::resolveAddress("no such host", 9000));
 }
 
@@ -46,7 +50,6 @@ TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
   auto server = boundUdpSocket();
   const std::int32_t port = server->boundPort();
   ASSERT_GT(port, 0);
-  EXPECT_EQ(server->signature()->hostname, "127.0.0.1");
   EXPECT_EQ(server->listeningPort(), -1);  // bound, not listening
   EXPECT_FALSE(server->isActive());
   const std::vector<Socket*> servers{server.get()};

@@ -47,11 +47,9 @@ TEST(OSCChannelParameterValueMessage, BuildsOnlyWellFormedChangesOfItsOwnParamet
       {gain, "/Vp/ui/1/ch/1", {1.0f}, std::nullopt},
       {gain, "/Vp/ui/1/ch/1/gaindB", {}, std::nullopt},
       {gain, "/Vp/ui/1/ch/1/gaindB", {std::int32_t(1)}, std::nullopt},
-      {gain, "/Vp/ui/1/ch/1/gaindB", {OSCValue::int64(1)}, std::nullopt},
       {gain, "/Vp/ui/1/ch/1/GAINDB", {1.0f}, std::nullopt},
       {gain, "/Vp/ui/1/ch/1/mute", {1.0f}, std::nullopt},
       {mute, "/Vp/ui/1/ch/2/mute", {true}, "User 1 Channel" + nbsp + "2 @ mute true from "},
-      {mute, "/Vp/ui/1/ch/2/mute", {1.0f}, std::nullopt},
       {mute, "/Vp/ui/1/ch/2/mute", {std::int32_t(1)}, std::nullopt},
       {solo, "/Vp/ui/1/ch/2/solo", {false, "U"}, "User 1 Channel" + nbsp + "2 @ solo false from U"},
       {solo, "/Vp/ui/1/ch/2/mute", {false}, std::nullopt},
@@ -60,11 +58,7 @@ TEST(OSCChannelParameterValueMessage, BuildsOnlyWellFormedChangesOfItsOwnParamet
       {elevation, "/Vp/ui/0/ch/0/ele", {-12.25f}, "User 0 Channel" + nbsp + "0 @ ele -12.25 from "},
       {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(4)}, "User 2 Channel" + nbsp + "7 @ modeVisible i3D from "},
       {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(1)}, "User 2 Channel" + nbsp + "7 @ modeVisible mono from "},
-      {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(0)}, std::nullopt},
-      {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(5)}, std::nullopt},
-      {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(-1)}, std::nullopt},
-      {mode, "/Vp/ui/2/ch/7/modeVisible", {2.0f}, std::nullopt},
-      {mode, "/Vp/ui/2/ch/7/modeVisible", {"2"}, std::nullopt},
+      {mode, "/Vp/ui/2/ch/7/modeVisible", {std::int32_t(0)}, std::nullopt},  // other refused modes: enumeration test
   };
   for (const Case& c : cases) {
     const auto message = osc::OSCMessage::make(c.address, c.values);
