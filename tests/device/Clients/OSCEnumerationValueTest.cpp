@@ -47,17 +47,13 @@ TEST(OSCEnumerationValue, RawValuesThatNameNoCaseAreEncodingErrors) {
   const std::string encoding = "OSCValueError.encodingError", size = "OSCValueError.sizeError";
   const auto text = [](const char* s) { return OSCValue::string(s).data(); };
   const std::pair<std::string, std::string> cases[] = {
-      {decoded<StereoType>(text("stereov3-185")), encoding},
-      {decoded<BinauralType>(text("STEREO")), encoding},
+      {decoded<StereoType>(text("stereov3-185")), encoding}, {decoded<BinauralType>(text("STEREO")), encoding},
       {decoded<StereoType>(text("BINAURAL")), encoding},
       {decoded<StereoType>(chars("STEREO")), encoding},  // no terminator: the string reader's error
-      {decoded<RenderMode>(hex("00 00 00 00")), encoding},
-      {decoded<RenderMode>(hex("00 00 00 05")), encoding},
-      {decoded<RenderMode>(hex("FF FF FF FF")), encoding},
+      {decoded<RenderMode>(hex("00 00 00 00")), encoding}, {decoded<RenderMode>(hex("00 00 00 05")), encoding},
+      {decoded<RenderMode>(hex("FF FF FF FF")), encoding}, {decoded<RenderMode>(hex("00 00 01")), size},
       {decoded<RenderMode>(hex("00 00 00 01 FF")), "mono"},  // reads the first four bytes
-      {decoded<RenderMode>(hex("00 00 01")), size},
-      {decoded<Hide>(hex("00 00 00 01")), encoding},
-      {decoded<Hide>(hex("00 00")), size},
+      {decoded<Hide>(hex("00 00 00 01")), encoding}, {decoded<Hide>(hex("00 00")), size},
   };
   for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
 }
