@@ -1,7 +1,7 @@
 #pragma once
 // A liblo server on a port of its own: the independent receiver that checks what our senders put
 // on the wire. Each datagram becomes one line: path, then (when there are arguments) the type
-// tags and the values, "s" and "i" as text, "f" in shortest form, "T"/"F" as the tag alone.
+// tags and the values, "s" and "i" as text, "T"/"F" as the tag alone.
 
 #include <lo/lo.h>
 
@@ -11,8 +11,6 @@
 #include <memory>
 #include <string>
 #include <utility>
-
-#include "platform/NumberText.h"
 
 namespace device::test {
 
@@ -42,10 +40,8 @@ class LoReceiver {
     for (int k = 0; k < argc; ++k) {
       const auto* bytes = reinterpret_cast<const char*>(argv[k]);
       std::int32_t i = 0;
-      float f = 0;
       if (types[k] == 'i') line.append(" ").append(std::to_string((std::memcpy(&i, bytes, 4), i)));
       if (types[k] == 's') line.append(" ").append(bytes);
-      if (types[k] == 'f') line.append(" ").append(platform::formatShortest((std::memcpy(&f, bytes, 4), f)));
     }
     const auto sourcePort = std::stoi(lo_address_get_port(lo_message_get_source(message)));
     static_cast<LoReceiver*>(self)->lines_.emplace_back(std::move(line), static_cast<std::uint16_t>(sourcePort));
