@@ -2,8 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <pthread.h>
-#include <signal.h>
 
 #include <atomic>
 #include <chrono>
@@ -25,7 +23,12 @@ TEST(SocketUdpTest, CreationBuffersAndAddresses) {
   EXPECT_EQ(socket->boundPort(), -1);
   EXPECT_EQ(Socket::create(ProtocolFamily::unix_, SocketType::stream, SocketProtocol::tcp)->signature()->proto,
             SocketProtocol::unix_);
-  EXPECT_NE(std::hash<Socket>{}(*socket), std::hash<Socket>{}(*udpSocket()));
+  const auto udp = SocketSignature::fromPlatform(AF_INET, SOCK_DGRAM, IPPROTO_UDP, std::nullopt);
+  EXPECT_TRUE(udp.protocolFamily == ProtocolFamily::inet && udp.socketType == SocketType::datagram &&
+              udp.proto == SocketProtocol::udp && !udp.address && !udp.isBound);
+  // A local datagram socket with protocol 0 passes here but not in the host-and-port form.
+  EXPECT_EQ(SocketSignature::fromPlatform(AF_UNIX, SOCK_DGRAM, 0, std::nullopt).proto, SocketProtocol::unix_);
+  EXPECT_TRUE(socketProtocolFromRaw(2) == SocketProtocol::unix_ && !socketProtocolFromRaw(3));
   EXPECT_EQ(socket->readBufferSize(), 4096u);
   socket->setReadBufferSize(0);  // raised to the least size
   EXPECT_EQ(socket->readBuffer().size(), 1024u);
@@ -40,7 +43,6 @@ TEST(SocketUdpTest, CreationBuffersAndAddresses) {
     EXPECT_EQ(endpoint->host, text);
     EXPECT_EQ(endpoint->port, 9000);
   }
-  EXPECT_EQ(Socket::resolveAddress("::1", 1)->size(), sizeof(sockaddr_in6));
   EXPECT_FALSE(Socket::resolveAddress("no such host", 9000));
 }
 
@@ -48,7 +50,6 @@ TEST(SocketUdpTest, RoundTripWithSenderAddresses) {
   auto server = boundUdpSocket();
   const std::int32_t port = server->boundPort();
   ASSERT_GT(port, 0);
-  EXPECT_EQ(server->signature()->hostname, "127.0.0.1");
   EXPECT_EQ(server->listeningPort(), -1);  // bound, not listening
   EXPECT_FALSE(server->isActive());
   const std::vector<Socket*> servers{server.get()};
@@ -225,32 +226,6 @@ TEST(SocketUdpTest, AReaderWokenUnderAFloodStops) {
   reader.join();
   std::vector<std::uint8_t> received;
   EXPECT_EQ(server->readDatagram(received).count, 0);  // still woken until close()
-}
-
-TEST(SocketUdpTest, SignalsDoNotEndATimedWait) {
-  struct sigaction action {};
-  action.sa_handler = [](int) {};
-  ASSERT_EQ(::sigaction(SIGUSR1, &action, nullptr), 0);  // no SA_RESTART: poll fails with EINTR
-  auto server = boundUdpSocket();
-  std::optional<std::vector<Socket*>> result{std::vector<Socket*>{}};
-  std::atomic<bool> done = false;
-  const auto start = Clock::now();
-  std::thread waiter([&] {
-    try {
-      result = Socket::waitForReadable({server.get()}, 300, false);
-    } catch (const SocketError& error) {
-      ADD_FAILURE() << error.description();
-    }
-    done = true;
-  });
-  const pthread_t handle = waiter.native_handle();
-  for (int i = 0; i < 5 && !done; ++i) {
-    std::this_thread::sleep_for(30ms);
-    if (!done) ::pthread_kill(handle, SIGUSR1);
-  }
-  waiter.join();
-  EXPECT_FALSE(result);  // timed out, not failed
-  EXPECT_GE(Clock::now() - start, 290ms);
 }
 
 }  // namespace

@@ -18,15 +18,10 @@ std::vector<std::uint8_t> sized(const std::vector<std::uint8_t>& element) {
 }
 
 // Nested bundles in both directions, byte for byte, are checked in the liblo interop test.
-TEST(OSCBundle, EmptyBundleIsSixteenBytesAndDescribes) {
+TEST(OSCBundle, EmptyBundleIsSixteenBytes) {
   const auto bundle = OSCBundle::decode(emptyBundle);
   EXPECT_TRUE(bundle.timetag() == 7u && bundle.elements().empty() && !bundle.endpoint() && !bundle.receiveTime());
-  EXPECT_EQ(bundle.data(), emptyBundle);
-  EXPECT_EQ(bundle.size(), 16u);
-  EXPECT_EQ(OSCBundle(1).description(), "empty OSCBundle(1)");
-  OSCBundle one(1);
-  one.add(*OSCMessage::make("/a"));
-  EXPECT_EQ(one.description(), "OSCBundle(1, values: \nOSCMessage(/a)\n)");
+  EXPECT_EQ(OSCBundle(7).data(), emptyBundle);
 }
 
 TEST(OSCBundle, ReportsEachMalformedCase) {

@@ -53,8 +53,6 @@ TEST(OSCClient, hostsResolveToIPv4Only) {
       ADD_FAILURE() << "sent to " << host;
     } catch (const OSCClientError& e) {
       EXPECT_EQ(e.description(), "OSCClientError.couldNotCreateAddress(host: \"" + host + "\", port: 9)");
-      EXPECT_EQ(e.host(), host);
-      EXPECT_EQ(e.port(), 9);
     }
   }
   client.send(*OSCMessage::make("/local"), second);

@@ -76,7 +76,6 @@ TEST(OSCLibloInterop, LibloReadsOurMessages) {
     int result = 0;
     LoMessage read(lo_message_deserialise(bytes.data(), bytes.size(), &result), &lo_message_free);
     ASSERT_TRUE(read) << "liblo error " << result;
-    EXPECT_EQ(lo_message_get_argc(read.get()), static_cast<int>(message.values().size()));
     EXPECT_EQ(libloBytes(read.get(), message.address().address()), bytes);
   }
 }

@@ -10,18 +10,11 @@ using test::errorText;
 using test::hex;
 
 // Round trips of every kind, and liblo's bytes for them, are checked in the liblo interop test.
-TEST(OSCMessage, EncodesAndDecodesByteExactly) {
+TEST(OSCMessage, DecodesPastTrailingBytesAndWithoutTags) {
   const auto message = *OSCMessage::make("/ab", {OSCValue::int32(1), OSCValue::string("x")});
-  const auto bytes = hex("2F 61 62 00 2C 69 73 00 00 00 00 01 78 00 00 00");
-  EXPECT_EQ(message.data(), bytes);
-  EXPECT_EQ(message.size(), 16u);
-  const auto decoded = OSCMessage::decode(test::join({bytes, hex("EE EE EE EE")}));  // trailing bytes are ignored
+  const auto decoded = OSCMessage::decode(test::join({message.data(), hex("EE EE EE EE")}));  // trailing bytes are ignored
   EXPECT_EQ(decoded, message);
   EXPECT_FALSE(decoded.endpoint() || decoded.receiveTime());
-
-  EXPECT_EQ(OSCMessage::make("/abc")->data(), hex("2F 61 62 63 00 00 00 00 2C 00 00 00"));
-  EXPECT_EQ(OSCMessage::decode(hex("2F 61 00 00 2C 54 46 00")),
-            *OSCMessage::make("/a", {OSCValue::boolean(true), OSCValue::boolean(false)}));
   // A datagram that ends right after its address, or after an empty tag string, is a message without values.
   EXPECT_EQ(OSCMessage::decode(hex("2F 61 62 00")), *OSCMessage::make("/ab"));
   EXPECT_EQ(OSCMessage::decode(hex("2F 61 62 00 2C 00 00 00")), *OSCMessage::make("/ab"));
@@ -51,14 +44,6 @@ TEST(OSCMessage, ReportsEachMalformedCaseWithItsError) {
   EXPECT_EQ(errorText([] { OSCMessage::make("/a", {OSCValue::string(std::string("a\0b", 3))})->data(); }),
             "OSCValueError.encodingError");
   EXPECT_FALSE(OSCMessage::make("no/slash"));
-}
-
-TEST(OSCMessage, DescribesAddressAndValues) {
-  EXPECT_EQ(OSCMessage::make("/a")->description(), "OSCMessage(/a)");
-  const auto message = *OSCMessage::make(
-      "/a", {OSCValue::int32(1), OSCValue::string("x"), OSCValue::float_(1.0f), OSCValue::boolean(true),
-             OSCValue::blob({1, 2})});
-  EXPECT_EQ(message.description(), "OSCMessage(/a, values: [1, \"x\", 1.0, true, 2 bytes])");
 }
 
 }  // namespace

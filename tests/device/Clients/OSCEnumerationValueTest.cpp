@@ -47,30 +47,19 @@ TEST(OSCEnumerationValue, RawValuesThatNameNoCaseAreEncodingErrors) {
   const std::string encoding = "OSCValueError.encodingError", size = "OSCValueError.sizeError";
   const auto text = [](const char* s) { return OSCValue::string(s).data(); };
   const std::pair<std::string, std::string> cases[] = {
-      {decoded<StereoType>(text("STEREOV3-185-flat")), "STEREOV3-185-flat"},
-      {decoded<StereoType>(text("stereov3-185")), encoding},
-      {decoded<StereoType>(text("STEREO")), "STEREO"},
-      {decoded<BinauralType>(text("STEREO")), encoding},
-      {decoded<BinauralType>(text("BINAURAL")), "BINAURAL"},
+      {decoded<StereoType>(text("stereov3-185")), encoding}, {decoded<BinauralType>(text("STEREO")), encoding},
       {decoded<StereoType>(text("BINAURAL")), encoding},
       {decoded<StereoType>(chars("STEREO")), encoding},  // no terminator: the string reader's error
-      {decoded<RenderMode>(hex("00 00 00 00")), encoding},
-      {decoded<RenderMode>(hex("00 00 00 04")), "i3D"},
-      {decoded<RenderMode>(hex("00 00 00 05")), encoding},
-      {decoded<RenderMode>(hex("FF FF FF FF")), encoding},
+      {decoded<RenderMode>(hex("00 00 00 00")), encoding}, {decoded<RenderMode>(hex("00 00 00 05")), encoding},
+      {decoded<RenderMode>(hex("FF FF FF FF")), encoding}, {decoded<RenderMode>(hex("00 00 01")), size},
       {decoded<RenderMode>(hex("00 00 00 01 FF")), "mono"},  // reads the first four bytes
-      {decoded<RenderMode>(hex("00 00 01")), size},
-      {decoded<Hide>(hex("00 00 00 01")), encoding},
-      {decoded<Hide>(hex("00 00 00 14")), "hidden"},
-      {decoded<Hide>(hex("00 00")), size},
+      {decoded<Hide>(hex("00 00 00 01")), encoding}, {decoded<Hide>(hex("00 00")), size},
   };
   for (const auto& [actual, expected] : cases) EXPECT_EQ(actual, expected);
 }
 
 TEST(OSCEnumerationValue, ReceivedValuesConvertByKind) {
-  EXPECT_EQ(fromOSCValue<RenderMode>(OSCValue::int32(2)), RenderMode::stereo);
   EXPECT_EQ(fromOSCValue<RenderMode>(OSCValue::nativeInt(2)), RenderMode::stereo);
-  EXPECT_EQ(fromOSCValue<StereoType>(OSCValue::string("STEREOB2")), StereoType::brevan2);
   for (const OSCValue& value : {OSCValue::float_(2.0f), OSCValue::int64(2), OSCValue::string("2"),
                                 OSCValue::nativeInt(4294967298)}) {
     EXPECT_EQ(errorText([&] { fromOSCValue<RenderMode>(value); }), "OSCValueError.encodingError")
