@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "log/Tallylog.h"
 
 namespace device {
@@ -111,6 +113,7 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
 
   Event event;
   std::optional<std::string> warning;
+  std::string warnedDevice;
   {
     std::lock_guard lock(mutex_);
     const auto found = find(device);
@@ -134,7 +137,8 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
       const auto known = std::find(result.endpoints.begin(), result.endpoints.end(), *endpoint);
       const bool endpointsFull = known == result.endpoints.end() && result.endpoints.size() >= kMaximumEndpointsPerDevice;
       if ((usersFull || endpointsFull) && !std::exchange(found->warned, true)) {
-        warning = "too many users or paths of " + result.description() + ", new ones ignored";
+        warning = "too many users or paths of a device, new ones ignored";
+        warnedDevice = result.description();
       }
       if (known != result.endpoints.end()) {
         found->pathUsers[static_cast<std::size_t>(known - result.endpoints.begin())].insert(pathUser);
@@ -145,7 +149,11 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
       }
     }
   }
-  if (warning) tallylog::Tallylog::warning(*warning, __FILE__, "newUserFound(_:)", __LINE__);
+  if (warning) {
+    tallylog::Tallylog::Context context;
+    if (!warnedDevice.empty()) context = std::make_shared<const nlohmann::json>(std::move(warnedDevice));
+    tallylog::Tallylog::warning(*warning, __FILE__, "newUserFound(_:)", __LINE__, std::move(context));
+  }
   event.call();
 }
 
