@@ -64,14 +64,19 @@ void VeltoClient::statusUpdateReceived(const osc::OSCAddressPattern&, const osc:
   const auto document = statusDocument(message);
   if (!document) return;
   std::exception_ptr failure;
+  std::size_t leftOut = 0;
   try {
     const ZRXMLElementPtr root = ZRXMLParser::parseDocument(*document);
-    withState([&root](State& state) { state.status->decode(root); });
+    leftOut = withState([&root](State& state) { return state.status->decode(root); });
   } catch (...) {
     failure = std::current_exception();
   }
   if (failure) {
     clientLog(Level::error, "could not process StatusUpdate " + errorText(failure) + ": " + message.description(),
+              "statusUpdateReceived(_:_:)", __LINE__);
+  }
+  if (leftOut > 0) {
+    clientLog(Level::warning, "StatusUpdate: left out " + std::to_string(leftOut) + " app settings beyond the limits",
               "statusUpdateReceived(_:_:)", __LINE__);
   }
 }

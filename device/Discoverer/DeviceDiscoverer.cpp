@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+
+#include <nlohmann/json.hpp>
+
+#include "log/Tallylog.h"
 
 namespace device {
 
@@ -41,7 +46,7 @@ std::shared_ptr<DeviceDiscoverer> DeviceDiscoverer::make(
     std::shared_ptr<osc::DispatchQueue> queue, std::uint16_t listenPort, std::string clientUid, std::string clientOS,
     SoftwareVersion clientVersion, DeviceHandler newDeviceHandler, DeviceHandler offlineDeviceHandler,
     EndpointHandler addedEndPointHandler, EndpointHandler removedEndPointHandler, UserDiscoverer::Options options) {
-  auto discoverer = std::make_shared<DeviceDiscoverer>(Passkey{}, queue);
+  auto discoverer = std::make_shared<DeviceDiscoverer>(Passkey{}, queue, options.maximumDevices);
   std::weak_ptr<DeviceDiscoverer> weak = discoverer;
   discoverer->userDiscoverer_ = UserDiscoverer::make(
       std::move(queue), listenPort, std::move(clientUid), std::move(clientOS), clientVersion,
@@ -62,7 +67,8 @@ std::shared_ptr<DeviceDiscoverer> DeviceDiscoverer::make(
   return discoverer;
 }
 
-DeviceDiscoverer::DeviceDiscoverer(Passkey, std::shared_ptr<osc::DispatchQueue> queue) : queue_(std::move(queue)) {}
+DeviceDiscoverer::DeviceDiscoverer(Passkey, std::shared_ptr<osc::DispatchQueue> queue, std::size_t maximumDevices)
+    : queue_(std::move(queue)), maximumDevices_(maximumDevices) {}
 
 void DeviceDiscoverer::start(std::uint64_t) { userDiscoverer_->start(); }
 
@@ -93,10 +99,9 @@ std::vector<DeviceDiscoverer::Result> DeviceDiscoverer::discoveredDevices() cons
   return results;
 }
 
-std::vector<DeviceDiscoverer::Entry>::iterator DeviceDiscoverer::find(const UserInfo::Device& device) {
-  return std::find_if(devices_.begin(), devices_.end(), [&](const Entry& entry) {
-    return entry.result.type == device.type() && entry.result.serialNumber == device.serialNumber();
-  });
+std::list<DeviceDiscoverer::Entry>::iterator DeviceDiscoverer::find(const UserInfo::Device& device) {
+  const auto found = index_.find(UserDiscoverer::deviceKey(device));
+  return found == index_.end() ? devices_.end() : found->second;
 }
 
 void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
@@ -107,28 +112,47 @@ void DeviceDiscoverer::newUserFound(const UserDiscoverer::Result& record) {
   const PathUser pathUser{user.number(), device.ip()};
 
   Event event;
+  std::optional<std::string> warning;
+  std::string warnedDevice;
   {
     std::lock_guard lock(mutex_);
     const auto found = find(device);
     if (found == devices_.end()) {
-      Result result{device.serialNumber(),   device.type(),           {*endpoint},  device.version(), device.name(),
-                    device.numberOfInputs(), device.numberOfOutputs(), device.uid(), {user}};
-      devices_.push_back(Entry{result, {{pathUser}}});
-      event = {newDeviceHandler_, {}, std::move(result), std::nullopt};
+      if (devices_.size() >= maximumDevices_) {
+        if (std::exchange(warnedFull_, true)) return;
+        warning = "too many devices, new ones ignored";
+      } else {
+        Result result{device.serialNumber(),   device.type(),           {*endpoint},  device.version(), device.name(),
+                      device.numberOfInputs(), device.numberOfOutputs(), device.uid(), {user}};
+        const auto added = devices_.insert(devices_.end(), Entry{result, {{pathUser}}});
+        index_.emplace(UserDiscoverer::deviceKey(device), added);
+        event = {newDeviceHandler_, {}, std::move(result), std::nullopt};
+      }
     } else {
       auto& result = found->result;
       const bool knownNumber = std::any_of(result.users.begin(), result.users.end(),
                                            [&](const UserInfo::User& u) { return u.number() == user.number(); });
-      if (!knownNumber) result.users.push_back(user);
+      const bool usersFull = !knownNumber && result.users.size() >= kMaximumUsersPerDevice;
+      if (!knownNumber && !usersFull) result.users.push_back(user);
       const auto known = std::find(result.endpoints.begin(), result.endpoints.end(), *endpoint);
+      const bool endpointsFull = known == result.endpoints.end() && result.endpoints.size() >= kMaximumEndpointsPerDevice;
+      if ((usersFull || endpointsFull) && !std::exchange(found->warned, true)) {
+        warning = "too many users or paths of a device, new ones ignored";
+        warnedDevice = result.description();
+      }
       if (known != result.endpoints.end()) {
         found->pathUsers[static_cast<std::size_t>(known - result.endpoints.begin())].insert(pathUser);
-        return;
+      } else if (!endpointsFull) {
+        result.endpoints.push_back(*endpoint);
+        found->pathUsers.push_back({pathUser});
+        event = {{}, addedEndPointHandler_, result, endpoint};
       }
-      result.endpoints.push_back(*endpoint);
-      found->pathUsers.push_back({pathUser});
-      event = {{}, addedEndPointHandler_, result, endpoint};
     }
+  }
+  if (warning) {
+    tallylog::Tallylog::Context context;
+    if (!warnedDevice.empty()) context = std::make_shared<const nlohmann::json>(std::move(warnedDevice));
+    tallylog::Tallylog::warning(*warning, __FILE__, "newUserFound(_:)", __LINE__, std::move(context));
   }
   event.call();
 }
@@ -167,7 +191,9 @@ void DeviceDiscoverer::userWentOffline(const UserDiscoverer::Result& record) {
     endpoints.erase(known);
     found->pathUsers.erase(found->pathUsers.begin() + static_cast<std::ptrdiff_t>(index));
     if (endpoints.empty()) {
+      index_.erase(UserDiscoverer::deviceKey(device));
       devices_.erase(found);
+      warnedFull_ = false;
       event = {offlineDeviceHandler_, {}, std::move(before), std::nullopt};
     } else {
       event = {{}, removedEndPointHandler_, found->result, endpoint};

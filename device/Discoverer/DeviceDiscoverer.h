@@ -9,6 +9,13 @@
 // several users of one device share the path and one of them falling silent is no sign of the
 // path being gone.
 //
+// Replies may come from any host, so the records are bounded: at most `maximumDevices` devices
+// (UserDiscovererOptions; a network has hundreds at most), each with at most
+// kMaximumEndpointsPerDevice paths and kMaximumUsersPerDevice users (a device serves up to 16
+// mixes on a few interfaces). A device, path or user beyond a bound is refused with a warning and
+// no event; the user discoverer's bound and its text bound keep the rest small. Devices are found
+// by a hash of serial number and type.
+//
 // Ownership: held through std::shared_ptr (make()); it owns the user discoverer, whose handlers
 // hold it weakly.
 //
@@ -21,13 +28,16 @@
 // - start(), stop() and discoveredDevices() run on the caller's thread under locks (any thread).
 //   The handler setters may be called at any time from any thread.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -79,6 +89,9 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
   using DeviceHandler = std::function<void(const Result&)>;
   using EndpointHandler = std::function<void(const Result&, const Endpoint&)>;
 
+  static constexpr std::size_t kMaximumEndpointsPerDevice = 16;
+  static constexpr std::size_t kMaximumUsersPerDevice = 32;
+
   // Creates the user discoverer on the same queue with the same port, uid, OS, version and
   // options (its make() may throw the socket error). Stopped until start().
   static std::shared_ptr<DeviceDiscoverer> make(std::shared_ptr<osc::DispatchQueue> queue, std::uint16_t listenPort,
@@ -88,7 +101,7 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
                                                 EndpointHandler addedEndPointHandler = {},
                                                 EndpointHandler removedEndPointHandler = {},
                                                 UserDiscoverer::Options options = {});
-  explicit DeviceDiscoverer(Passkey, std::shared_ptr<osc::DispatchQueue> queue);
+  DeviceDiscoverer(Passkey, std::shared_ptr<osc::DispatchQueue> queue, std::size_t maximumDevices);
   DeviceDiscoverer(const DeviceDiscoverer&) = delete;
   DeviceDiscoverer& operator=(const DeviceDiscoverer&) = delete;
 
@@ -134,6 +147,7 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
     Result result;
     // Parallel to result.endpoints: the user records heard on each endpoint that have not expired.
     std::vector<std::set<PathUser>> pathUsers;
+    bool warned = false;  // about a path or a user beyond the device's bounds
   };
 
   // A handler call decided under the lock and made after it: with an endpoint, the endpoint
@@ -146,14 +160,17 @@ class DeviceDiscoverer : public std::enable_shared_from_this<DeviceDiscoverer> {
     void call() const;
   };
 
-  std::vector<Entry>::iterator find(const UserInfo::Device& device);
+  std::list<Entry>::iterator find(const UserInfo::Device& device);
   void forgetPathUsers();
 
   const std::shared_ptr<osc::DispatchQueue> queue_;
   std::shared_ptr<UserDiscoverer> userDiscoverer_;
 
   mutable std::mutex mutex_;
-  std::vector<Entry> devices_;
+  const std::size_t maximumDevices_;
+  std::list<Entry> devices_;  // in the order of discovery
+  std::unordered_map<std::string, std::list<Entry>::iterator> index_;  // by UserDiscoverer::deviceKey
+  bool warnedFull_ = false;  // since the devices last fell below the bound
   DeviceHandler newDeviceHandler_;
   DeviceHandler offlineDeviceHandler_;
   EndpointHandler addedEndPointHandler_;

@@ -51,7 +51,44 @@ boost::asio::awaitable<void> sendConnectRequests(std::shared_ptr<osc::OSCClient>
   }
 }
 
+// A text of a key: its length first, so that no two sequences of texts give the same key.
+void appendPart(std::string& key, std::string_view text) {
+  key += std::to_string(text.size());
+  key += ':';
+  key += text;
+}
+
+// Every text of a reply within kMaximumTextSize.
+bool textsFit(const UserInfo& info) {
+  const auto& user = info.user();
+  const auto& device = info.device();
+  for (const std::string* text : {&user.name(), &user.icon(), &device.serialNumber(), &device.ip(), &device.name(),
+                                  &device.uid()}) {
+    if (text->size() > UserDiscoverer::kMaximumTextSize) return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+std::string UserDiscoverer::deviceKey(const UserInfo::Device& device) {
+  std::string key;
+  appendPart(key, device.serialNumber());
+  const auto& type = device.type();
+  for (const auto number : {static_cast<std::size_t>(type.value()), type.numberOfMixes(), type.numberOfInputs()}) {
+    appendPart(key, std::to_string(number));
+  }
+  return key;
+}
+
+std::string UserDiscoverer::Result::key() const {
+  const auto& device = userInfo.device();
+  std::string key = deviceKey(device);
+  appendPart(key, device.ip());
+  appendPart(key, std::to_string(device.port()));
+  appendPart(key, std::to_string(userInfo.user().number()));
+  return key;
+}
 
 bool UserDiscoverer::Result::isSameUser(const Result& other) const {
   const auto& a = userInfo.device();
@@ -95,6 +132,8 @@ void UserDiscoverer::start() {
     std::lock_guard lock(mutex_);
     if (discoverServer_) return;
     discoveredUsers_.clear();
+    index_.clear();
+    warnedFull_ = false;
     run = ++run_;
   }
   auto server = osc::OSCServer::make(listenPort_, {}, queue_, osc::decoderOf<osc::OSCStandardDecoder>());
@@ -129,6 +168,8 @@ void UserDiscoverer::stop() {
     server = std::move(discoverServer_);
     timer = std::move(timer_);
     discoveredUsers_.clear();
+    index_.clear();
+    warnedFull_ = false;
   }
   if (timer) timer->pause();
   if (server) server->stop();
@@ -147,7 +188,7 @@ void UserDiscoverer::discover() {
 
 std::vector<UserDiscoverer::Result> UserDiscoverer::users() const {
   std::lock_guard lock(mutex_);
-  return discoveredUsers_;
+  return {discoveredUsers_.begin(), discoveredUsers_.end()};
 }
 
 std::optional<std::uint16_t> UserDiscoverer::listeningPort() const {
@@ -185,7 +226,15 @@ void UserDiscoverer::runCycle() {
   if (!expired.empty()) {
     std::lock_guard lock(mutex_);
     if (discoverServer_ && run_ == run) {
-      std::erase_if(discoveredUsers_, [&](const Result& r) { return r.lastSeen < cutoff; });
+      for (auto record = discoveredUsers_.begin(); record != discoveredUsers_.end();) {
+        if (record->lastSeen < cutoff) {
+          index_.erase(record->key());
+          record = discoveredUsers_.erase(record);
+          warnedFull_ = false;
+        } else {
+          ++record;
+        }
+      }
     }
   }
   async::spawn(sendConnectRequests(client_, std::move(*request), options_.interfaces, options_.discoveryPort,
@@ -208,27 +257,41 @@ void UserDiscoverer::receive(const osc::OSCMessage& message, std::optional<std::
                       context(message.description()));
     return;
   }
+  if (!textsFit(*info)) {
+    Tallylog::warning("user info with an over-long text ignored", __FILE__, "receivedUserInfo(_:_:)", __LINE__);
+    return;
+  }
   const Result fresh{options_.now(), std::move(*info)};
+  std::string key = fresh.key();
   std::optional<Result> old;
   NewUserHandler added;
   UserChangedHandler changed;
+  bool full = false;
   {
     std::lock_guard lock(mutex_);
     if (!isCurrent()) return;
-    const auto found = std::find_if(discoveredUsers_.begin(), discoveredUsers_.end(),
-                                    [&](const Result& r) { return r.isSameUser(fresh); });
-    if (found == discoveredUsers_.end()) {
-      discoveredUsers_.push_back(fresh);
-      added = newUserHandler_;
-    } else if (found->userInfo.user() == fresh.userInfo.user()) {
+    const auto found = index_.find(key);
+    if (found == index_.end()) {
+      if (discoveredUsers_.size() >= options_.maximumUsers) {
+        full = !std::exchange(warnedFull_, true);
+        if (!full) return;
+      } else {
+        index_.emplace(std::move(key), discoveredUsers_.insert(discoveredUsers_.end(), fresh));
+        added = newUserHandler_;
+      }
+    } else if (Result& stored = *found->second; stored.userInfo.user() == fresh.userInfo.user()) {
       // Only the time: device fields of a known user (name, version, uid) are not taken over.
-      found->lastSeen = fresh.lastSeen;
+      stored.lastSeen = fresh.lastSeen;
       return;
     } else {
-      old = *found;
-      *found = fresh;
+      old = stored;
+      stored = fresh;
       changed = userChangedHandler_;
     }
+  }
+  if (full) {
+    Tallylog::warning("too many users, new ones ignored", __FILE__, "receivedUserInfo(_:_:)", __LINE__,
+                      context("at most " + std::to_string(options_.maximumUsers) + " records"));
   }
   if (added) added(fresh);
   if (old && changed) changed(*old, fresh);

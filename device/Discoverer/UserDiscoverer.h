@@ -20,14 +20,22 @@
 //   time from any thread.
 // - The requests of one cycle are sent by a task on the process-wide pool with its own copy of the
 //   request and of the interface list function; sends of two cycles may interleave.
+//
+// Any host may send replies, so what they can take is bounded: a reply with a text longer than
+// kMaximumTextSize is ignored, and at most `maximumUsers` records are kept (a network has hundreds
+// of devices at most, each with up to 16 users); a new user beyond that is ignored with a warning
+// until records expire. Records are found by a hash of their identity.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "async/Repeater.h"
@@ -52,6 +60,9 @@ struct UserDiscovererOptions {
   std::uint64_t sendTimeout = 1'000'000'000;  // nanoseconds
   InterfaceList interfaces = &net::Interface::allInterfaces;
   std::function<std::chrono::steady_clock::time_point()> now = &std::chrono::steady_clock::now;
+  // The records the user discoverer keeps, and the devices its device discoverer keeps.
+  std::size_t maximumUsers = 8192;
+  std::size_t maximumDevices = 1024;
 };
 
 class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
@@ -68,6 +79,8 @@ class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
     // The same user on the same path: serial number, device type, the device's address text, its
     // port and the user number are equal.
     bool isSameUser(const Result& other) const;
+    // A hash key of that identity.
+    std::string key() const;
     friend bool operator==(const Result&, const Result&) = default;
   };
 
@@ -81,6 +94,11 @@ class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
 
   static constexpr const char* userInfoAddress = "/VELTOapp/control/UserInfo";
   static constexpr const char* connectRequestAddress = "/VELTOpelion/control/ConnectRequest";
+  // The longest text of a reply that is taken (names, serial number, address, uid, ...).
+  static constexpr std::size_t kMaximumTextSize = 256;
+
+  // A hash key of a device's identity: serial number and type.
+  static std::string deviceKey(const UserInfo::Device& device);
 
   // Creates the sending client; throws the socket error when it cannot be made. Nothing is sent or
   // received before start(). A listen port of 0 lets the system pick one; the request then names
@@ -147,7 +165,9 @@ class UserDiscoverer : public std::enable_shared_from_this<UserDiscoverer> {
   std::shared_ptr<osc::OSCServer> discoverServer_;
   std::shared_ptr<async::Repeater> timer_;
   std::uint64_t run_ = 0;  // raised by every start, so replies of an earlier run are dropped
-  std::vector<Result> discoveredUsers_;
+  std::list<Result> discoveredUsers_;  // in the order of their first reply
+  std::unordered_map<std::string, std::list<Result>::iterator> index_;  // by Result::key()
+  bool warnedFull_ = false;  // since the records last fell below the bound
   NewUserHandler newUserHandler_;
   UserChangedHandler userChangedHandler_;
   UserOfflineHandler userOfflineHandler_;

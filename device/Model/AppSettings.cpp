@@ -1,5 +1,7 @@
 #include "device/Model/AppSettings.h"
 
+#include <algorithm>
+#include <iterator>
 #include <variant>
 
 #include "device/XML/ValueEntry.h"
@@ -110,19 +112,41 @@ void AppSettings::updateProperties() {
   }
 }
 
-void AppSettings::decode(const ZRXMLElementPtr& settingsElement) {
+bool AppSettings::isKnownKey(std::string_view key) {
+  return std::any_of(std::begin(kFields), std::end(kFields), [key](const Field& field) { return field.key == key; });
+}
+
+std::size_t AppSettings::decode(const ZRXMLElementPtr& settingsElement) {
   const ZRXMLElement& settings = *settingsElement;
   for (const Field& field : kFields) {
     std::visit([&](auto member) { readField(settings, field.key, this->*member); }, field.member);
   }
+  std::size_t otherKeys = static_cast<std::size_t>(
+      std::count_if(properties.begin(), properties.end(), [](const auto& entry) { return !isKnownKey(entry.first); }));
+  std::size_t leftOut = 0;
   for (const ZRXMLElementPtr& entry : settings.children) {
     if (entry->elementName != "VALUE") continue;
     const auto name = entry->attributes.find("name");
     const auto val = entry->attributes.find("val");
-    if (name != entry->attributes.end() && val != entry->attributes.end()) {
-      properties.insert_or_assign(name->second, val->second);
+    if (name == entry->attributes.end() || val == entry->attributes.end()) continue;
+    const std::string& key = name->second;
+    if (isKnownKey(key)) {
+      properties.insert_or_assign(key, val->second);
+      continue;
+    }
+    const auto held = properties.find(key);
+    const bool fits = key.size() <= kMaximumOtherKeySize && val->second.size() <= kMaximumOtherValueSize &&
+                      (held != properties.end() || otherKeys < kMaximumOtherKeys);
+    if (!fits) {
+      ++leftOut;
+    } else if (held != properties.end()) {
+      held->second = val->second;
+    } else {
+      properties.emplace(key, val->second);
+      ++otherKeys;
     }
   }
+  return leftOut;
 }
 
 }  // namespace device

@@ -10,7 +10,18 @@
 // A reference type: held through std::shared_ptr by the Status that owns it. No locking: the
 // device client that owns the Status serialises access; others get deep copies. Nothing writes
 // this type back as a document.
+//
+// Keys outside the 30 ("other keys") are kept in `properties` as the device sent them, so a
+// device's newer settings survive a read-modify-write. A status report may come from any host,
+// though, and every report is merged into the client's long-lived object for good, so what other
+// keys may take is bounded: at most kMaximumOtherKeys of them, each key at most
+// kMaximumOtherKeySize bytes and each text at most kMaximumOtherValueSize bytes, about 1.1 MB per
+// object in the worst case. Devices send a few dozen keys of a few dozen bytes each, so honest
+// reports stay far below every bound; the 30 known keys are never bounded. An entry beyond the
+// bounds is left out (an other key already held keeps its earlier text), and decode reports how
+// many it left out so that the client can warn.
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <string>
@@ -29,6 +40,11 @@ namespace device {
 class AppSettings {
  public:
   using Properties = std::map<std::string, std::string, std::less<>>;
+
+  // Bounds of the keys outside the 30 that `properties` keeps (see above).
+  static constexpr std::size_t kMaximumOtherKeys = 256;
+  static constexpr std::size_t kMaximumOtherKeySize = 256;
+  static constexpr std::size_t kMaximumOtherValueSize = 4096;
 
   // The setting keys, in `properties`, in a Container and in documents.
   struct Keys {
@@ -160,9 +176,13 @@ class AppSettings {
   // ChPeakGainDB; a key without an entry keeps its field; a "LastLocalPreset" text that is no
   // preset file name keeps the field without an error), then merges every entry that has both
   // "name" and "val" into `properties`, the last of equal keys winning, unknown keys included.
+  // Other keys only within the bounds above; returns the number of entries left out for them.
   // A missing "val" or a text that does not convert throws ZRXMLDecodingError at once: fields
   // read before keep their new values, later ones and `properties` are untouched.
-  void decode(const ZRXMLElementPtr& settingsElement);
+  std::size_t decode(const ZRXMLElementPtr& settingsElement);
+
+  // One of the 30 keys of the fields.
+  static bool isKnownKey(std::string_view key);
 
  private:
   AppSettings(const AppSettings&) = default;

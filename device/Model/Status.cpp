@@ -20,10 +20,11 @@ Status::Status(DeepCopyTag, const Status& source)
       settings(deepCopy(source.settings)),
       appSettings(deepCopy(source.appSettings)) {}
 
-void Status::decode(const ZRXMLElementPtr& xml) {
+std::size_t Status::decode(const ZRXMLElementPtr& xml) {
   const ZRXMLElement& root = *xml;
   settingsChanged = flag(root, "SettingsChanged");
   statusChanged = flag(root, "StatusChanged");
+  std::size_t leftOut = 0;
 
   if (const ZRXMLElementPtr status = root.firstChild("Status")) {
     const ZRXMLElementPtr device = firstMatch(status->children, [](const ZRXMLElement& child) {
@@ -32,10 +33,11 @@ void Status::decode(const ZRXMLElementPtr& xml) {
     if (device) {
       const ZRXMLElementPtr appSettingsElement = device->firstChild("Settings");
       if (!appSettingsElement) throw ZRXMLDecodingError::childNotFound(device->elementName, "Settings");
-      appSettings->decode(appSettingsElement);
+      leftOut = appSettings->decode(appSettingsElement);
     }
   }
   if (const ZRXMLElementPtr settingsElement = root.firstChild("Settings")) settings->decode(settingsElement);
+  return leftOut;
 }
 
 }  // namespace device

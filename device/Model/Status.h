@@ -39,8 +39,9 @@ class Status {
   //   - settings from root / "Settings", when present.
   // Both objects are updated in place, never replaced. Any ZRXMLDecodingError stops the update:
   // the flags are set, fields read before keep their new values, a failure in the app settings
-  // leaves `settings` untouched.
-  void decode(const ZRXMLElementPtr& xml);
+  // leaves `settings` untouched. Returns the number of app settings entries left out for their
+  // bounds (AppSettings::decode).
+  std::size_t decode(const ZRXMLElementPtr& xml);
 };
 
 template <>

@@ -328,5 +328,30 @@ TEST_F(VeltoClientSimulatorTest, MalformedStatusReportsAreSurvived) {
   EXPECT_TRUE(client->isOnline());
 }
 
+// Compressed reports full of new setting keys, as a hostile peer sends them: what goes beyond the
+// bounds is left out with one warning per report, and the client goes on answering its device.
+TEST_F(VeltoClientSimulatorTest, StatusReportsFullOfNewKeysAreBoundedAndWarnedAbout) {
+  start();
+  const std::string uuid = "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60";
+  ASSERT_TRUE(eventually([&] { return client->status()->appSettings->uuid == uuid; }));
+  for (int report = 0; report < 2; ++report) {
+    std::string xml = R"(<StatusUpdate><Status><Device Name="AppSettings"><Settings>)";
+    for (std::size_t k = 0; k < AppSettings::kMaximumOtherKeys; ++k) {
+      xml += "<VALUE name=\"R" + std::to_string(report) + "K" + std::to_string(k) + "\" val=\"1\"/>";
+    }
+    xml += "<VALUE name=\"" + std::string(AppSettings::kMaximumOtherKeySize + 1, 'k') + "\" val=\"1\"/>";
+    toClient({"/VELTOGUI/StatusUpdate", {SimValue::string(xml + "</Settings></Device></Status></StatusUpdate>"),
+                                         SimValue::string("x")}},
+             true);
+  }
+  const std::vector<std::string> expected = {
+      "StatusUpdate: left out 1 app settings beyond the limits",
+      "StatusUpdate: left out " + std::to_string(AppSettings::kMaximumOtherKeys + 1) + " app settings beyond the limits"};
+  EXPECT_TRUE(eventually([&] { return logged(Level::warning) == expected; }))
+      << ::testing::PrintToString(logged(Level::warning));
+  EXPECT_EQ(async::spawn(client->updateStatus(osc::DispatchTime::clock::now(), 2 * second)).get()->uuid, uuid);
+  EXPECT_TRUE(client->isOnline());
+}
+
 }  // namespace
 }  // namespace device::testing

@@ -92,6 +92,65 @@ TEST(DeviceDiscoverer, foldsUsersIntoDevicesAndDropsAPathWithItsLastUser) {
   EXPECT_EQ(events.log.count(), 6u);  // a changed user calls no handler
 }
 
+// Each bound just reached and just passed; a device's bounds warn once, the device bound once while
+// the list is full; a device going offline makes room.
+TEST(DeviceDiscoverer, refusesPathsUsersAndDevicesBeyondTheBounds) {
+  LogLines lines;
+  auto o = options(9, {});
+  o.maximumDevices = 2;
+  auto discoverer = makeDiscoverer(o);
+  DeviceEvents events;
+  events.bind(*discoverer);
+  const auto found = [&](const Reply& reply) { discoverer->newUserFound({Clock::now(), reply.info()}); };
+  for (std::size_t k = 0; k <= DeviceDiscoverer::kMaximumEndpointsPerDevice; ++k) {
+    found(user(1, "10.0.0." + std::to_string(k)));
+  }
+  for (int number = 2; number <= static_cast<int>(DeviceDiscoverer::kMaximumUsersPerDevice) + 1; ++number) {
+    found(user(number, "10.0.0.0"));
+  }
+  auto devices = discoverer->discoveredDevices();
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].endpoints.size(), DeviceDiscoverer::kMaximumEndpointsPerDevice);
+  EXPECT_EQ(devices[0].users.size(), DeviceDiscoverer::kMaximumUsersPerDevice);
+  EXPECT_EQ(events.log.count(), DeviceDiscoverer::kMaximumEndpointsPerDevice);  // one new, then added paths
+
+  Reply second = user(1, "10.1.0.1"), third = user(1, "10.1.0.2");
+  second.serial = "SN2";
+  third.serial = "SN3";
+  for (const auto& reply : {second, third, third}) found(reply);
+  discoverer->userWentOffline({Clock::now(), second.info()});
+  found(third);
+  const auto got = events.log.values();
+  EXPECT_EQ(Strings(got.end() - 3, got.end()),
+            (Strings{"new Rack - [10.1.0.1:9110] VELTO:tamo:UID-SN2", "offline Rack - [10.1.0.1:9110] VELTO:tamo:UID-SN2",
+                     "new Rack - [10.1.0.2:9110] VELTO:tamo:UID-SN3"}));
+  EXPECT_EQ(lines.count("too many devices, new ones ignored", tallylog::Tallylog::Level::warning), 1u);
+  EXPECT_EQ(lines.count("too many users or paths of a device, new ones ignored", tallylog::Tallylog::Level::warning),
+            1u);
+  EXPECT_EQ(lines.destination->calls().size(), 2u);
+}
+
+// Replies of many distinct devices, handed over as the server does: the records stop at the
+// bounds (scaled down) and so do the new-device events.
+TEST(DeviceDiscoverer, aFloodOfDistinctDevicesStopsAtTheBounds) {
+  LogLines lines;
+  auto bounds = options(9, {});
+  bounds.maximumUsers = 600;
+  bounds.maximumDevices = 100;
+  auto discoverer = makeDiscoverer(bounds);
+  std::atomic<std::size_t> newDevices = 0;
+  discoverer->setNewDeviceHandler([&newDevices](const auto&) { ++newDevices; });
+  discoverer->start();
+  for (std::size_t k = 0; k < bounds.maximumUsers + 100; ++k) {
+    receive(*discoverer->userDiscoverer(), {.serial = "SN" + std::to_string(k)});
+  }
+  EXPECT_EQ(newDevices.load(), bounds.maximumDevices);
+  EXPECT_EQ(discoverer->discoveredDevices().size(), bounds.maximumDevices);
+  EXPECT_EQ(discoverer->userDiscoverer()->users().size(), bounds.maximumUsers);
+  EXPECT_EQ(lines.count("too many devices, new ones ignored", tallylog::Tallylog::Level::warning), 1u);
+  EXPECT_EQ(lines.count("too many users, new ones ignored", tallylog::Tallylog::Level::warning), 1u);
+}
+
 // One device at one address (a second config of the same device is a second path to it).
 testsupport::DeviceConfig rack(std::string address) {
   testsupport::DeviceConfig c;

@@ -4,6 +4,7 @@
 
 #include <lo/lo.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <optional>
@@ -14,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include "device/Discoverer/UserDiscoverer.h"
+#include "log/Tallylog.h"
 #include "tests/async/EventLog.h"
+#include "tests/log/RecordingDestination.h"
 #include "tests/support/Eventually.h"
 #include "tests/support/UdpReceiver.h"
 
@@ -47,6 +50,14 @@ struct Reply {
     return m;
   }
 
+  // The same reply as our own message, for handing it to the reply handler directly.
+  osc::OSCMessage oscMessage() const {
+    return *osc::OSCMessage::make(UserDiscoverer::userInfoAddress,
+                                  {userName, "inst_x1", std::int32_t{user}, false, serial, ip, std::int32_t{port}, model,
+                                   version, std::int32_t{0}, std::int32_t{0}, deviceName, std::int32_t{24},
+                                   std::int32_t{5}, std::int32_t{0}, std::int32_t{hide}, "0", "UID-" + serial});
+  }
+
   UserInfo info() const {
     return UserInfo(UserInfo::User(static_cast<std::size_t>(user), false, userName, "inst_x1",
                                    hide ? Hide::hidden : Hide::visible, false),
@@ -54,6 +65,12 @@ struct Reply {
                                      *SoftwareVersion::fromString(version), deviceName, 24, 5, "UID-" + serial));
   }
 };
+
+// Hands a reply to the discoverer's reply handler as its server does, on the caller's thread.
+inline void receive(UserDiscoverer& discoverer, const Reply& reply) {
+  static const auto pattern = *osc::OSCAddressPattern::make(UserDiscoverer::userInfoAddress);
+  discoverer.receivedUserInfo(pattern, reply.oscMessage());
+}
 
 // Sends a reply (or any message) to 127.0.0.1:port.
 inline void send(std::uint16_t port, lo_message message, const char* path = UserDiscoverer::userInfoAddress) {
@@ -71,6 +88,21 @@ struct ManualClock {
 };
 
 using testsupport::UdpReceiver;
+
+// The log lines written while it lives.
+struct LogLines {
+  std::shared_ptr<tallylog::testing::RecordingDestination> destination =
+      std::make_shared<tallylog::testing::RecordingDestination>();
+  LogLines() { tallylog::Tallylog::addDestination(destination); }
+  ~LogLines() { tallylog::Tallylog::removeDestination(destination); }
+  std::size_t count(const std::string& message, tallylog::Tallylog::Level level) const {
+    tallylog::Tallylog::flush(5);
+    const auto calls = destination->calls();
+    return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const auto& c) {
+      return c.message == message && c.level == level;
+    }));
+  }
+};
 
 // An up and running IPv4 interface entry: a loopback one is reached at its address, another one
 // at its broadcast address.

@@ -3,11 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
-#include "log/Tallylog.h"
 #include "tests/device/Discoverer/DiscovererTesting.h"
-#include "tests/log/RecordingDestination.h"
 
 namespace device::test {
 namespace {
@@ -26,20 +22,6 @@ struct Events {
   }
   static std::string text(const UserDiscoverer::Result& r) {
     return r.userInfo.user().description() + " @" + r.userInfo.device().ip();
-  }
-};
-
-struct LogLines {
-  std::shared_ptr<tallylog::testing::RecordingDestination> destination =
-      std::make_shared<tallylog::testing::RecordingDestination>();
-  LogLines() { tallylog::Tallylog::addDestination(destination); }
-  ~LogLines() { tallylog::Tallylog::removeDestination(destination); }
-  std::size_t count(const std::string& message, tallylog::Tallylog::Level level) const {
-    tallylog::Tallylog::flush(5);
-    const auto calls = destination->calls();
-    return static_cast<std::size_t>(std::count_if(calls.begin(), calls.end(), [&](const auto& c) {
-      return c.message == message && c.level == level;
-    }));
   }
 };
 
@@ -92,9 +74,10 @@ struct Started {
   ManualClock clock;
   std::shared_ptr<UserDiscoverer> discoverer;
   std::uint16_t port = 0;
-  Started() {
+  explicit Started(std::size_t maximumUsers = UserDiscoverer::Options().maximumUsers) {
     auto o = options(9, {});
     o.now = [clock = clock] { return clock.now(); };
+    o.maximumUsers = maximumUsers;
     discoverer = UserDiscoverer::make(makeQueue(), 0, uid, "macOS", {5, 7, 13}, {}, {}, {}, o);
     events.bind(*discoverer);
     discoverer->start();
@@ -148,6 +131,41 @@ TEST(UserDiscoverer, keepsOneRecordPerUserAndPathAndReportsChangesOfTheUserOnly)
   EXPECT_EQ(users[0].userInfo.device().version(), SoftwareVersion(5, 7, 13));
   EXPECT_EQ(users[0].lastSeen, s.clock.now() - 1s);
   EXPECT_EQ(users[1].userInfo, secondPath.info());
+}
+
+// Each bound just reached and just passed: the texts of a reply and the number of records, which
+// makes room again as records expire. Known users still change while the list is full.
+TEST(UserDiscoverer, refusesRepliesWithOverLongTextsAndUsersBeyondTheBound) {
+  LogLines lines;
+  Started s(3);
+  const std::string longest(UserDiscoverer::kMaximumTextSize, 'x'), tooLong = longest + "x";
+  const struct {
+    Reply reply;
+    std::size_t events;  // after the reply
+  } steps[] = {
+      {{.serial = "A"}, 1},
+      {{.serial = "B", .userName = longest, .deviceName = longest}, 2},
+      {{.serial = "C", .userName = tooLong}, 2},
+      {{.serial = "C", .ip = tooLong}, 2},
+      {{.serial = "C"}, 3},
+      {{.serial = "D"}, 3},
+      {{.serial = "E"}, 3},
+      {{.serial = "A", .userName = "Bea"}, 4},
+  };
+  for (std::size_t k = 0; k < std::size(steps); ++k) {
+    receive(*s.discoverer, steps[k].reply);
+    EXPECT_EQ(s.events.log.count(), steps[k].events) << k;
+  }
+  EXPECT_EQ(s.discoverer->users().size(), 3u);
+  EXPECT_EQ(lines.count("user info with an over-long text ignored", tallylog::Tallylog::Level::warning), 2u);
+  EXPECT_EQ(lines.count("too many users, new ones ignored", tallylog::Tallylog::Level::warning), 1u);
+
+  s.clock.advance(11s);
+  s.discoverer->discover();
+  drain(*s.discoverer->queue());
+  receive(*s.discoverer, {.serial = "D"});
+  EXPECT_EQ(s.events.log.count(), 8u);  // three offline, one new
+  EXPECT_EQ(s.discoverer->users().size(), 1u);
 }
 
 // A record exactly as old as the window stays; one a nanosecond older is reported, then removed.

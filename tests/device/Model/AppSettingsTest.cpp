@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "device/Model/AppSettings.h"
 #include "tests/device/Model/ModelXml.h"
@@ -88,6 +90,47 @@ TEST(AppSettings, DecodeReadsFieldsThenMergesTheDocumentTexts) {
   }
   EXPECT_EQ(errorOf([] { AppSettings{modeltest::parse("<Device><Setting/></Device>")}; }),
             modeltest::noChild("Device", "Settings"));
+}
+
+// Other keys stay within their bounds, each just reached and just passed, however many documents
+// come; the 30 keys are never bounded. decode counts the entries it left out.
+TEST(AppSettings, KeepsOtherKeysOnlyWithinTheirBounds) {
+  using Pairs = std::vector<std::pair<std::string, std::string>>;
+  const auto decode = [](AppSettings& settings, const Pairs& pairs) {
+    std::string xml = "<Settings>";
+    for (const auto& [key, text] : pairs) xml += "<VALUE name=\"" + key + "\" val=\"" + text + "\"/>";
+    return settings.decode(modeltest::parse(xml + "</Settings>"));
+  };
+  const std::string longestKey(AppSettings::kMaximumOtherKeySize, 'k'), longestText(AppSettings::kMaximumOtherValueSize, 't');
+  const struct {
+    std::string key, text;
+    std::size_t leftOut;
+  } cases[] = {
+      {longestKey, "1", 0}, {longestKey + "k", "1", 1}, {"Foo", longestText, 0}, {"Foo", longestText + "t", 1},
+      {"AppName", longestText + "t", 0}, {"PW", longestText + "t", 0},
+  };
+  for (const auto& c : cases) {
+    AppSettings settings;
+    EXPECT_EQ(decode(settings, {{c.key, c.text}}), c.leftOut) << c.key.size() << " " << c.text.size();
+    EXPECT_EQ(settings.properties.contains(c.key), c.leftOut == 0) << c.key.size() << " " << c.text.size();
+  }
+
+  AppSettings settings;
+  for (int document = 0; document < 3; ++document) {
+    Pairs pairs;
+    for (std::size_t k = 0; k <= AppSettings::kMaximumOtherKeys; ++k) {
+      pairs.emplace_back("D" + std::to_string(document) + "K" + std::to_string(k), "1");
+    }
+    EXPECT_EQ(decode(settings, pairs), document == 0 ? 1u : AppSettings::kMaximumOtherKeys + 1) << document;
+    EXPECT_EQ(settings.properties.size(), kDefaultTexts.size() + 1 + AppSettings::kMaximumOtherKeys);
+  }
+  // A held key still takes a new text within the bound, never a longer one; known keys always.
+  EXPECT_EQ(decode(settings, {{"D0K0", "2"}, {"D0K1", longestText + "t"}, {"New", "1"}, {"ExclusiveSolo", "1"}}), 2u);
+  EXPECT_EQ(settings.properties.at("D0K0"), "2");
+  EXPECT_EQ(settings.properties.at("D0K1"), "1");
+  EXPECT_FALSE(settings.properties.contains("New"));
+  EXPECT_EQ(settings.properties.at("ExclusiveSolo"), "1");
+  EXPECT_TRUE(settings.exclusiveSolo);
 }
 
 TEST(AppSettingsContainer, KeepsOneTextPerKeyInTheSettingsForm) {
