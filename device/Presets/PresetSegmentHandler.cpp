@@ -30,19 +30,31 @@ std::size_t PresetSegmentHandler::KeyHash::operator()(const Key& key) const noex
   return uid ^ (std::hash<std::string>()(key.presetName) + 0x9e3779b97f4a7c15ULL + (uid << 6) + (uid >> 2));
 }
 
+bool PresetSegmentHandler::DropRun::admit(bool fits, const PresetSegment& segment, std::size_t limit,
+                                          const char* state) {
+  if (!fits) {
+    if (count_.fetch_add(1, std::memory_order_relaxed) == 0) {
+      TALLYLOG_WARNING("dropping " + segment.description() + " and what follows it: more than " +
+                       std::to_string(limit) + " bytes of segments " + state);
+    }
+    return false;
+  }
+  if (count_.load(std::memory_order_relaxed) != 0) {
+    if (const auto run = count_.exchange(0, std::memory_order_relaxed)) {
+      TALLYLOG_WARNING("dropped " + std::to_string(run) + " segments while more than " + std::to_string(limit) +
+                       " bytes of segments were " + state);
+    }
+  }
+  return true;
+}
+
 void PresetSegmentHandler::add(PresetSegment segment) {
   const std::size_t cost = segment.bytes.size() + segment.presetName.size() + segment.clientName.size() +
                            segment.clientUid.size() + queuedBookkeepingBytes;
-  if (queuedBytes_.fetch_add(cost) + cost > limits_.maxQueuedBytes) {
+  const bool fits = queuedBytes_.fetch_add(cost) + cost <= limits_.maxQueuedBytes;
+  if (!queueDrops_.admit(fits, segment, limits_.maxQueuedBytes, "waiting to be stored")) {
     queuedBytes_.fetch_sub(cost);
-    if (queueDrops_.dropped()) {
-      TALLYLOG_WARNING("dropping " + segment.description() + " and what follows it: more than " +
-                       std::to_string(limits_.maxQueuedBytes) + " bytes of segments waiting to be stored");
-    }
     return;
-  }
-  if (const auto run = queueDrops_.accepted()) {
-    TALLYLOG_WARNING("dropped " + std::to_string(run) + " segments while too many were waiting to be stored");
   }
   queue_->async([weak = weak_from_this(), cost, segment = std::move(segment)]() mutable {
     if (auto self = weak.lock()) {
@@ -75,28 +87,19 @@ void PresetSegmentHandler::removeSegments(const std::string& presetName, const s
 void PresetSegmentHandler::store(PresetSegment segment) {
   Key key{segment.clientUid, segment.presetName};
   auto found = sets_.find(key);
-  // A set that holds as many segments as its count has completed (or can never complete): a
-  // further segment is only counted.
+  // A set that has completed, or whose first segment gave no count, never completes (again): a
+  // further segment for it is not kept.
   const bool fresh = found == sets_.end();
-  const bool kept = fresh ? segment.totalCount > 0
-                          : static_cast<std::int64_t>(found->second.pieces.size()) < found->second.expected;
+  const bool kept = fresh ? segment.totalCount > 0 : !found->second.completed;
   std::size_t cost = kept ? segment.bytes.size() + segmentBookkeepingBytes : 0;
   if (fresh) cost += key.clientUid.size() + key.presetName.size() + setBookkeepingBytes;
   // A set somebody waits for has an allowance of its own: sets nobody asked for, whatever their
   // number, cannot crowd out the one a client requested.
   const bool waited = fresh ? isWaitedFor(key) : found->second.waited;
-  if ((waited ? (fresh ? 0 : found->second.cost) : pendingBytes_) + cost > limits_.maxPendingBytes) {
-    if (storeDrops_.dropped()) {
-      TALLYLOG_WARNING("dropping " + segment.description() + " and what follows it: more than " +
-                       std::to_string(limits_.maxPendingBytes) + " bytes of segments pending");
-    }
-    return;
-  }
-  if (const auto run = storeDrops_.accepted()) {
-    TALLYLOG_WARNING("dropped " + std::to_string(run) + " segments while too many were pending");
-  }
+  const bool fits = (waited ? (fresh ? 0 : found->second.cost) : pendingBytes_) + cost <= limits_.maxPendingBytes;
+  if (!storeDrops_.admit(fits, segment, limits_.maxPendingBytes, "pending")) return;
   if (fresh) {
-    found = sets_.emplace(std::move(key), Set{segment.totalCount, {}, 0, waited}).first;
+    found = sets_.emplace(std::move(key), Set{segment.totalCount, {}, 0, waited, false}).first;
   }
   Set& set = found->second;
   if (!set.waited) pendingBytes_ += cost;
@@ -109,6 +112,7 @@ void PresetSegmentHandler::store(PresetSegment segment) {
 void PresetSegmentHandler::complete(const Key& key, Set& set) {
   std::vector<Piece> pieces = std::move(set.pieces);
   set.pieces = {};
+  set.completed = true;
   std::stable_sort(pieces.begin(), pieces.end(), [](const Piece& x, const Piece& y) { return x.index < y.index; });
   std::size_t size = 0;
   for (const Piece& piece : pieces) size += piece.bytes.size();

@@ -123,16 +123,14 @@ class PresetSegmentHandler : public std::enable_shared_from_this<PresetSegmentHa
     std::vector<Piece> pieces;
     std::size_t cost = 0;       // bytes it holds by the bookkeeping of the limits
     bool waited = false;        // a wait was registered for it when it began: its own allowance
+    bool completed = false;     // joined and published (or found broken); holds no pieces
   };
   // Counts the segments dropped in a row, so that a flood of them logs two lines, not one each.
   class DropRun {
    public:
-    // True for the first drop of a run.
-    bool dropped() { return count_.fetch_add(1, std::memory_order_relaxed) == 0; }
-    // The length of the run that this accepted segment ends (0 when none).
-    std::uint64_t accepted() {
-      return count_.load(std::memory_order_relaxed) == 0 ? 0 : count_.exchange(0, std::memory_order_relaxed);
-    }
+    // Whether the segment is taken (`fits`). Logs the first drop of a run and the length of the run
+    // that a taken segment ends; `state` names what exceeded `limit`.
+    bool admit(bool fits, const PresetSegment& segment, std::size_t limit, const char* state);
 
    private:
     std::atomic<std::uint64_t> count_{0};

@@ -142,7 +142,7 @@ TEST(PresetSegmentHandler, DiscardedAndExtraSegmentsDoNotComplete) {
   addAll(*handler, segments, {0, 1});  // complete now
   EXPECT_EQ(await(wait2, longWait).data, text);
   const auto wait3 = handler->waitForPreset("P", "uid");
-  addAll(*handler, segments, {2});  // a fourth segment: incomplete for good
+  addAll(*handler, segments, {2, 0, 1});  // a fourth segment and more: incomplete for good
   EXPECT_EQ(await(wait3, shortWait).error, "timeout");
 }
 
