@@ -88,7 +88,8 @@ class VeltoPresetClient : public VeltoClient, public PresetHandler {
 
   // Asks for the preset by its device-side name ("/VELTOpelion/control/presetCopyToUSB") and
   // waits for its segments from this device; 1 + retries attempts, each registered before its
-  // request is sent. Throws deviceIsOffline without the device's uid (nothing sent), else the
+  // request is sent and started from an empty set; a failed or cancelled attempt discards its
+  // segments. Throws deviceIsOffline without the device's uid (nothing sent), else the
   // last attempt's error (the send error, PresetSegmentHandlerError::timeout).
   Task<PresetData> receiveSegments(PresetName name, int retries, std::uint64_t timeout);
 

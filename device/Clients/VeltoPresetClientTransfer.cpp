@@ -28,22 +28,28 @@ PresetHandler::Task<PresetData> VeltoPresetClient::receiveSegments(PresetName na
   const std::string key = segmentKey(deviceSideName);
   const std::string& uid = device->uid();
   for (int attempts = 0;;) {
+    // Every attempt starts from an empty set: what an abandoned or failed attempt left behind, or
+    // what arrived for it after it ended, must not overfill this one. The queue removes it before
+    // it stores any segment of the answer to the request below.
+    presetSegmentHandler_->discardSegments(key, uid);
     // Registered before the request goes out: the segments may all arrive before this awaits.
     const PresetWait wait = presetSegmentHandler_->waitForPreset(key, uid);
     std::exception_ptr failure;
+    bool cancelled = false;
     try {
       send("/VELTOpelion/control/presetCopyToUSB", {deviceSideName, clientUid()});
       PresetData data = co_await wait.value(timeout);
       presetSegmentHandler_->discardSegments(key, uid);
       co_return data;
     } catch (const async::CancellationError&) {
-      throw;
+      cancelled = true;
+      failure = std::current_exception();
     } catch (...) {
       failure = std::current_exception();
     }
-    // Partial segments of the failed attempt must not complete a later one.
+    // Partial segments of the failed or cancelled attempt are not kept.
     presetSegmentHandler_->discardSegments(key, uid);
-    if (++attempts > retries) std::rethrow_exception(failure);
+    if (cancelled || ++attempts > retries) std::rethrow_exception(failure);
   }
 }
 

@@ -108,8 +108,8 @@ class PresetManager {
   // send error, or async::CancellationError.
   Task<void> syncDevices();
   // Pulls every name of every item from its client into the folder, one progress unit each.
-  // Names that cannot be file names and receives that fail with PresetSegmentHandlerError are
-  // logged and skipped.
+  // Names that cannot be file names (refused here, or by the folder's file system, such as a name
+  // too long) and receives that fail with PresetSegmentHandlerError are logged and skipped.
   Task<void> transferRequiredRemotePresets(Container container);
   // Pushes each local preset to each item's client whose list lacks it, pausing after each send;
   // one progress unit per local preset. Unreadable files are logged and skipped.

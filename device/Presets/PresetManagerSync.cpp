@@ -24,6 +24,11 @@ PresetManager::ClientPresetContainerItem& itemFor(PresetManager::Container& cont
   return container.emplace_back(PresetManager::ClientPresetContainerItem{client, {}});
 }
 
+// The errors of a file system that cannot store a file under the name asked for.
+bool unusableFileName(const std::error_code& error) {
+  return error == std::errc::filename_too_long || error == std::errc::illegal_byte_sequence;
+}
+
 // Logs the end of a sync however it ends.
 struct SyncFinish {
   ~SyncFinish() { PRESET_MANAGER_LOG(verbose, "syncDevices", "sync did finish"); }
@@ -118,6 +123,12 @@ PresetManager::Task<void> PresetManager::transferRequiredRemotePresets(Container
         writePresetToLocal(data.data, name);
         progress_->addCompletedUnits(1);
       } catch (const PresetSegmentHandlerError& error) {
+        PRESET_MANAGER_LOG(warning, "transferRequiredRemotePresets",
+                           std::string("failed receiveing preset, ") + error.what());
+      } catch (const std::filesystem::filesystem_error& error) {
+        // A name the folder's file system refuses is skipped like a name refused above; any other
+        // write error (no space, no permission) stops the sync.
+        if (!unusableFileName(error.code())) throw;
         PRESET_MANAGER_LOG(warning, "transferRequiredRemotePresets",
                            std::string("failed receiveing preset, ") + error.what());
       }

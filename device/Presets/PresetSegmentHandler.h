@@ -12,19 +12,26 @@
 // reaches the wait, also while nobody is awaiting it. Each wait has its own unbounded stream.
 // Releasing the handler ends every wait with incompleteReceive.
 //
-// Outside input is bounded: at most maxPendingBytes of segments per device are kept (each segment
-// counting its bytes plus segmentBookkeepingBytes); a segment beyond that is dropped with a
-// warning. Joined data inflates to at most inflateLimit bytes.
+// Outside input is bounded, whatever uids and names the senders write: the segments handed to the
+// queue and not yet stored take at most maxQueuedBytes, the stored sets that nobody waited for
+// when they began take at most maxPendingBytes together, and each set that was waited for at most
+// maxPendingBytes of its own (each counting its bytes and names plus a fixed bookkeeping share),
+// so that no flood of other names or uids crowds out a requested preset. A segment beyond a bound
+// is dropped with a warning. Joined data inflates to at most inflateLimit bytes.
 //
-// A complete set stays stored after it was published and is joined and published again by every
-// later segment, until the client removes it (discardSegments or removeSegments).
+// A set is joined, inflated and published once, by the segment that completes it. The set then
+// stays, without its bytes, until the client removes it (discardSegments or removeSegments): a
+// later segment for it makes it overfull, so it never completes again; a wait registered after
+// the completion does not see it.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <boost/asio/awaitable.hpp>
@@ -42,8 +49,9 @@ class PresetWait;
 
 // Bounds on what devices can make a segment handler hold.
 struct PresetSegmentLimits {
-  std::size_t maxPendingBytes = 16 * 1024 * 1024;  // stored segments per device
+  std::size_t maxPendingBytes = 16 * 1024 * 1024;  // stored segments of all devices together
   std::size_t inflateLimit = gzip::defaultInflateLimit;
+  std::size_t maxQueuedBytes = 8 * 1024 * 1024;    // segments handed to the queue, not yet stored
 };
 
 class PresetSegmentHandler : public std::enable_shared_from_this<PresetSegmentHandler> {
@@ -57,7 +65,10 @@ class PresetSegmentHandler : public std::enable_shared_from_this<PresetSegmentHa
   };
 
   using Limits = PresetSegmentLimits;
+  // What a stored segment, a stored set and a queued segment cost besides their bytes and names.
   static constexpr std::size_t segmentBookkeepingBytes = 64;
+  static constexpr std::size_t setBookkeepingBytes = 192;
+  static constexpr std::size_t queuedBookkeepingBytes = 256;
 
   static std::shared_ptr<PresetSegmentHandler> make(Limits limits = Limits());
   PresetSegmentHandler(Passkey, Limits limits);
@@ -69,7 +80,7 @@ class PresetSegmentHandler : public std::enable_shared_from_this<PresetSegmentHa
   // The serial queue "PresetSegmentHandler" on which segments live.
   const osc::DispatchQueue& queue() const { return *queue_; }
 
-  // Stores the segment on the queue, then checks every stored set for completeness. Any thread.
+  // Stores the segment on the queue and publishes its set when the segment completes it. Any thread.
   void add(PresetSegment segment);
   // A "/VELTOapp/control/PresetSeg" message as received: added as a segment stamped with its
   // receive time (now when it has none). False, and nothing added, for a message of another shape.
@@ -94,16 +105,50 @@ class PresetSegmentHandler : public std::enable_shared_from_this<PresetSegmentHa
     Stream::Continuation continuation;
   };
 
-  void store(PresetSegment segment);   // on queue
-  void checkCompleteness();            // on queue
+  struct Key {
+    std::string clientUid;
+    std::string presetName;
+    bool operator==(const Key&) const = default;
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const noexcept;
+  };
+  struct Piece {
+    std::int64_t index = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+  // The segments of one preset of one device in order of arrival, until the set completes.
+  struct Set {
+    std::int64_t expected = 0;  // the count the first segment gave
+    std::vector<Piece> pieces;
+    std::size_t cost = 0;       // bytes it holds by the bookkeeping of the limits
+    bool waited = false;        // a wait was registered for it when it began: its own allowance
+    bool completed = false;     // joined and published (or found broken); holds no pieces
+  };
+  // Counts the segments dropped in a row, so that a flood of them logs two lines, not one each.
+  class DropRun {
+   public:
+    // Whether the segment is taken (`fits`). Logs the first drop of a run and the length of the run
+    // that a taken segment ends; `state` names what exceeded `limit`.
+    bool admit(bool fits, const PresetSegment& segment, std::size_t limit, const char* state);
+
+   private:
+    std::atomic<std::uint64_t> count_{0};
+  };
+
+  void store(PresetSegment segment);  // on queue
+  void complete(const Key& key, Set& set);  // on queue
+  bool isWaitedFor(const Key& key);
   void publish(const PresetContainer& container);
   void unregister(std::uint64_t key);
 
   const Limits limits_;
   std::shared_ptr<osc::DispatchQueue> queue_;
-  // device uid -> preset name -> segments in order of arrival; only on queue_.
-  std::map<std::string, std::map<std::string, std::vector<PresetSegment>>> segments_;
-  std::map<std::string, std::size_t> pendingBytes_;  // per device uid; only on queue_
+  std::unordered_map<Key, Set, KeyHash> sets_;  // only on queue_
+  std::size_t pendingBytes_ = 0;                // of the sets not waited for; only on queue_
+  DropRun storeDrops_;                          // only on queue_
+  std::atomic<std::size_t> queuedBytes_{0};
+  DropRun queueDrops_;
 
   std::mutex waitersMutex_;
   std::uint64_t nextWaiterKey_ = 0;

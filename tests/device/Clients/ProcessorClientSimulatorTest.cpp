@@ -2,6 +2,7 @@
 // start, the list, segment layouts both ways (order, loss, retries, dotted names), save, delete,
 // load, snapshot, confirmation events, channel parameters and the user XML.
 
+#include "async/Cancellation.h"
 #include "device/Clients/OSCEnumerationValue.h"
 #include "device/Clients/VeltoAppError.h"
 #include "device/Presets/PresetSegmentMessages.h"
@@ -172,6 +173,22 @@ TEST_F(ProcessorClientSimulatorTest, ReceiveRetriesAfterLossAndSendsAtMostOnePlu
   switchTo([](testsupport::SimBehaviour& b) { b.segmentFault = testsupport::SimBehaviour::SegmentFault::none; });
   EXPECT_EQ(task.get().data, noise(3500));
   EXPECT_EQ(received("/VELTOpelion/control/presetCopyToUSB").size(), 2u);
+}
+
+TEST_F(ProcessorClientSimulatorTest, ACancelledReceiveLeavesNothingForTheNextOne) {
+  connect();
+  addPreset("Show", false, noise(3500));
+  switchTo([](testsupport::SimBehaviour& b) { b.delays["/VELTOpelion/control/presetCopyToUSB"] = 300ms; });
+  // The answer to the cancelled request still arrives and completes its set.
+  const auto abandoned = client->presetSegmentHandler()->waitForPreset("Show", simulator.config(0).uid);
+  auto task = async::spawn(
+      catching<async::CancellationError>(client->receivePreset(PresetName("Show"), 0, 10 * second)));
+  simulator.waitFor(0, "/VELTOpelion/control/presetCopyToUSB");
+  task.cancel();
+  EXPECT_TRUE(task.get().has_value());
+  EXPECT_EQ(run(abandoned.value(10 * second)).data, noise(3500));
+  switchTo([](testsupport::SimBehaviour& b) { b.delays.clear(); });
+  EXPECT_EQ(run(client->receivePreset(PresetName("Show"), 0, 2 * second)).data, noise(3500));
 }
 
 TEST_F(ProcessorClientSimulatorTest, SaveDeleteAndLoadWithTheDevicesAnswers) {

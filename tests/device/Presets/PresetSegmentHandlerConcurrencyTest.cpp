@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <time.h>
+
 #include <chrono>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,21 +109,22 @@ TEST(PresetSegmentHandler, AMismatchedSetIsRemoved) {
   EXPECT_EQ(await(again, longWait).data, text);
 }
 
-TEST(PresetSegmentHandler, KeepsDevicesApartAndReachesEveryWaiterOfAWalk) {
+TEST(PresetSegmentHandler, KeepsDevicesApartAndPublishesEachSetOnce) {
   const Bytes a = bytesOf("from device A"), b = bytesOf("from device B");
   const auto handler = PresetSegmentHandler::make();
   const auto waitA = handler->waitForPreset("Show", "A");
   const auto waitB = handler->waitForPreset("Show", "B");
   const auto waitOther = handler->waitForPreset("Other", "A");
-  // A completes while B is still open; B's last segment then publishes both sets in one walk.
+  // A completes while B is still open; B's last segment publishes B alone.
   const auto segmentsA = slices(a, "Show", "A"), segmentsB = slices(b, "Show", "B");
   addAll(*handler, segmentsB, {0, 1, 2});
   addAll(*handler, segmentsA, {0, 1, 2, 3});
-  const auto waitA2 = handler->waitForPreset("Show", "A");  // registered later: sees the republish
+  handler->queue().sync([] {});
+  const auto waitA2 = handler->waitForPreset("Show", "A");  // registered later: A is published once
   addAll(*handler, segmentsB, {3});
   EXPECT_EQ(await(waitA, longWait).data, a);
   EXPECT_EQ(await(waitB, longWait).data, b);
-  EXPECT_EQ(await(waitA2, longWait).data, a);
+  EXPECT_EQ(await(waitA2, shortWait).error, "timeout");
   EXPECT_EQ(await(waitOther, shortWait).error, "timeout");
 }
 
@@ -138,25 +142,89 @@ TEST(PresetSegmentHandler, DiscardedAndExtraSegmentsDoNotComplete) {
   addAll(*handler, segments, {0, 1});  // complete now
   EXPECT_EQ(await(wait2, longWait).data, text);
   const auto wait3 = handler->waitForPreset("P", "uid");
-  addAll(*handler, segments, {2});  // a fourth segment: incomplete for good
+  addAll(*handler, segments, {2, 0, 1});  // a fourth segment and more: incomplete for good
   EXPECT_EQ(await(wait3, shortWait).error, "timeout");
 }
 
+PresetSegment segment(const std::string& name, const std::string& uid, std::size_t size, std::int64_t count) {
+  return {name, Bytes(size, 's'), 0, count, "D", uid, std::chrono::steady_clock::now()};
+}
+
 TEST(PresetSegmentHandler, BoundsWhatDevicesCanMakeItHold) {
-  const Bytes big(4000, 'q');
-  const auto compressed = gzip::gzipped(big);
-  {
-    const auto handler = PresetSegmentHandler::make({.maxPendingBytes = 100, .inflateLimit = 10'000});
-    const auto wait = handler->waitForPreset("P", "uid");
-    addAll(*handler, slices(bytesOf("0123456789"), "P", "uid", 2), {0, 1, 2, 3, 4});  // 5 x 66 > 100
-    EXPECT_EQ(await(wait, shortWait).error, "timeout");
+  // Sets nobody waits for: 40 spoofed uids and the first of two segments of "Late" share one
+  // allowance. A requested set "P" (zlib data of 4000 bytes) has one of its own. While the queue is
+  // held, the second segment of "Late" and the slices of "P" wait in it.
+  std::vector<PresetSegment> unwaited;
+  for (int i = 0; i < 40; ++i) unwaited.push_back(segment("P", "spoof" + std::to_string(i), 10, 2));
+  unwaited.push_back(segment("Late", "x", 7, 2));
+  PresetSegment lateEnd = segment("Late", "x", 3, 2);
+  lateEnd.index = 1;
+  const auto p = slices(gzip::gzipped(Bytes(4000, 'q')), "P", "uid", 8);
+  std::vector<PresetSegment> queued = p;
+  queued.insert(queued.begin(), lateEnd);
+
+  std::size_t unwaitedBytes = lateEnd.bytes.size() + PresetSegmentHandler::segmentBookkeepingBytes;
+  for (const auto& s : unwaited) {
+    unwaitedBytes += s.bytes.size() + s.clientUid.size() + s.presetName.size() +
+                     PresetSegmentHandler::segmentBookkeepingBytes + PresetSegmentHandler::setBookkeepingBytes;
   }
-  {
-    const auto handler = PresetSegmentHandler::make({.maxPendingBytes = 100'000, .inflateLimit = 3999});
-    const auto wait = handler->waitForPreset("P", "uid");
-    addAll(*handler, slices(compressed, "P", "uid", 1000), {0});
-    EXPECT_EQ(await(wait, shortWait).error, "timeout");
+  std::size_t pBytes = 3 + 1 + PresetSegmentHandler::setBookkeepingBytes, queuedBytes = 0;
+  for (const auto& s : p) pBytes += s.bytes.size() + PresetSegmentHandler::segmentBookkeepingBytes;
+  for (const auto& s : queued) {
+    queuedBytes += s.bytes.size() + s.presetName.size() + s.clientName.size() + s.clientUid.size() +
+                   PresetSegmentHandler::queuedBookkeepingBytes;
   }
+  ASSERT_LT(pBytes, unwaitedBytes);
+  const std::size_t roomy = 1 << 20;
+  const struct {
+    const char* title;
+    device::PresetSegmentLimits limits;
+    bool late, p;  // published
+  } cases[] = {
+      {"all just fit", {unwaitedBytes, 4000, queuedBytes}, true, true},
+      {"unwaited one byte over", {unwaitedBytes - 1, 4000, roomy}, false, true},
+      {"requested one byte over", {pBytes - 1, 4000, roomy}, false, false},
+      {"requested just fits", {pBytes, 4000, roomy}, false, true},
+      {"queue one byte over", {roomy, 4000, queuedBytes - 1}, true, false},
+      {"inflation one byte over", {roomy, 3999, roomy}, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    const auto handler = PresetSegmentHandler::make(c.limits);
+    for (const auto& s : unwaited) {
+      handler->add(s);
+      handler->queue().sync([] {});  // never more than one in the queue
+    }
+    std::promise<void> release;
+    handler->queue().async([held = release.get_future().share()] { held.wait(); });
+    const auto waitLate = handler->waitForPreset("Late", "x");
+    const auto waitP = handler->waitForPreset("P", "uid");
+    for (const auto& s : queued) handler->add(s);
+    release.set_value();
+    EXPECT_EQ(await(waitLate, c.late ? longWait : shortWait).data.has_value(), c.late);
+    EXPECT_EQ(await(waitP, c.p ? longWait : shortWait).data, c.p ? std::optional(Bytes(4000, 'q')) : std::nullopt);
+  }
+}
+
+TEST(PresetSegmentHandler, FloodsOfUidsNamesAndCompletedSetsStayCheap) {
+  const std::size_t mebibyte = 1 << 20;
+  const auto handler = PresetSegmentHandler::make({mebibyte, 4 * mebibyte, mebibyte});
+  const Bytes inflating = gzip::gzipped(Bytes(4 * mebibyte, 'z'));
+  timespec start{}, end{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &start);
+  // Complete sets that inflate to 4 MiB each, then segments of other sets: spoofed uids, many names.
+  for (int k = 0; k < 4; ++k) {
+    for (const auto& s : slices(inflating, "R" + std::to_string(k), "uid", 1000)) handler->add(s);
+  }
+  for (int i = 0; i < 20'000; ++i) handler->add(segment("P", "spoof" + std::to_string(i), 200, 2));
+  for (int i = 0; i < 20'000; ++i) handler->add(segment("name" + std::to_string(i), "uid", 1, 2));
+  handler->queue().sync([] {});
+  // A requested set still gets through.
+  const auto wait = handler->waitForPreset("Show", "uid");
+  addAll(*handler, slices(bytesOf("requested"), "Show", "uid"), {0, 1, 2});
+  EXPECT_EQ(await(wait, longWait).data, bytesOf("requested"));
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
+  EXPECT_LT(end.tv_sec - start.tv_sec, 5);  // seconds of CPU, sanitizers included
 }
 
 TEST(PresetSegmentHandler, WaitsEndOnReleaseAndOnCancellation) {
