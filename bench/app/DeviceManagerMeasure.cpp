@@ -53,6 +53,7 @@ std::string address(int k) { return "127.32.0." + std::to_string(k); }
 
 struct Usage {
   double cpuSeconds = 0;
+  double systemSeconds = 0;
   long switches = 0;  // voluntary and involuntary context switches
 };
 
@@ -60,7 +61,7 @@ Usage usage() {
   rusage r{};
   getrusage(RUSAGE_SELF, &r);
   const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return {seconds(r.ru_utime) + seconds(r.ru_stime), r.ru_nvcsw + r.ru_nivcsw};
+  return {seconds(r.ru_utime) + seconds(r.ru_stime), seconds(r.ru_stime), r.ru_nvcsw + r.ru_nivcsw};
 }
 
 long statusField(const std::string& name) {
@@ -187,9 +188,10 @@ int runScenario(const Settings& settings, int count) {
     const double datagrams = static_cast<double>(udpDatagrams() - datagrams0) / 2;
     const double cpu = usage1.cpuSeconds - usage0.cpuSeconds;
     std::printf(
-        "%d devices idle over %.0f s: %.0f datagrams/s, CPU %.2f%% of a core, %.1f us per datagram, "
+        "%d devices idle over %.0f s: %.0f datagrams/s, CPU %.2f%% of a core (%.0f%% in the kernel), %.1f us per datagram, "
         "%.2f context switches per datagram, %ld threads, resident %.1f MB, clients online %zu\n",
-        count, wall, datagrams / wall, 100.0 * cpu / wall, datagrams > 0 ? 1e6 * cpu / datagrams : 0.0,
+        count, wall, datagrams / wall, 100.0 * cpu / wall,
+        cpu > 0 ? 100.0 * (usage1.systemSeconds - usage0.systemSeconds) / cpu : 0.0, datagrams > 0 ? 1e6 * cpu / datagrams : 0.0,
         datagrams > 0 ? static_cast<double>(usage1.switches - usage0.switches) / datagrams : 0.0,
         statusField("Threads"), statusField("VmRSS") / 1024.0, manager.clients().size());
     std::fflush(stdout);
