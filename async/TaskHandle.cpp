@@ -73,23 +73,25 @@ void TaskCore::finish(std::exception_ptr error) {
     waiters.swap(waiters_);
     callbacks.swap(callbacks_);
   }
-  for (auto& waiter : waiters) std::move(waiter)();
+  // The callbacks are short; a waiter may go on running on this thread.
   for (auto& callback : callbacks) callback();
+  for (auto& waiter : waiters) std::move(waiter)();
 }
 
 asio::awaitable<void> TaskCore::wait() {
   auto initiation = [self = shared_from_this()](auto handler) {
-    // Resumes the waiter on its own executor, never inline in the thread that ends the task.
-    auto resume = postingTo(std::move(handler));
     {
       std::lock_guard lock(self->mutex_);
       if (!self->finished_) {
         // No cancellation handler on purpose: a cancelled waiter still waits for the end.
-        self->waiters_.push_back(std::move(resume));
+        // finish() calls it at the very end of the task, with no lock held: the waiter may go on
+        // at once on that thread, on its own strand, instead of waking another thread.
+        self->waiters_.push_back(completingOn<false>(std::move(handler)));
         return;
       }
     }
-    std::move(resume)();
+    // Never inline in the waiter's own initiation.
+    postingTo(std::move(handler))();
   };
   return asio::async_initiate<const asio::use_awaitable_t<>&, void()>(std::move(initiation),
                                                                        asio::use_awaitable);

@@ -28,6 +28,7 @@
 #include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/awaitable.hpp>
 #include <boost/asio/cancellation_signal.hpp>
+#include <boost/asio/dispatch.hpp>
 #include <boost/asio/post.hpp>
 
 #include "async/Executor.h"
@@ -36,21 +37,29 @@ namespace async {
 
 namespace detail {
 
-// Wraps a completion handler into one that, when called, posts the handler with `args` to the
-// handler's own executor: completions never run inline in the thread that causes them. Before the
-// handler runs, whatever cancellation handler the operation put into its slot is removed (on the
-// handler's executor, where the slot is used), so a later cancellation cannot reach a finished
-// operation.
-template <class... Args, class Handler>
-asio::any_completion_handler<void(Args...)> postingTo(Handler handler) {
+// Wraps a completion handler into one that, when called, hands the handler with `args` to the
+// handler's own executor: posted (Post), so completions never run inline in the thread that causes
+// them, or dispatched, so that a free strand of the pool runs it at once on a pool thread that
+// calls it (where the caller holds no lock and does nothing after it). Before the handler runs,
+// whatever cancellation handler the operation put into its slot is removed (on the handler's
+// executor, where the slot is used), so a later cancellation cannot reach a finished operation.
+template <bool Post, class... Args, class Handler>
+asio::any_completion_handler<void(Args...)> completingOn(Handler handler) {
   auto executor = asio::get_associated_executor(handler, poolExecutor());
   return [executor, handler = std::move(handler)](Args... args) mutable {
-    asio::post(executor, [handler = std::move(handler), ... args = std::move(args)]() mutable {
+    auto complete = [handler = std::move(handler), ... args = std::move(args)]() mutable {
       auto slot = asio::get_associated_cancellation_slot(handler);
       if (slot.is_connected()) slot.clear();
       std::move(handler)(std::move(args)...);
-    });
+    };
+    if constexpr (Post) asio::post(executor, std::move(complete));
+    else asio::dispatch(executor, std::move(complete));
   };
+}
+
+template <class... Args, class Handler>
+asio::any_completion_handler<void(Args...)> postingTo(Handler handler) {
+  return completingOn<true, Args...>(std::move(handler));
 }
 
 // The type-independent part of a task: its strand, cancellation and the list of those waiting.
@@ -69,7 +78,9 @@ class TaskCore : public std::enable_shared_from_this<TaskCore> {
   // The body's exception once finished (null when it returned).
   std::exception_ptr error() const;
 
-  // Completes when the task has ended; the awaiting task's cancellation is ignored.
+  // Completes when the task has ended; the awaiting task's cancellation is ignored. The task's
+  // end resumes the waiter on the ending pool thread when the waiter's strand is free there (the
+  // task has nothing left to do), else on the waiter's executor.
   asio::awaitable<void> wait();
   // Runs `callback` once the task has ended: at once on the calling thread when it already has,
   // else on the thread that ends it. The callback must not block.
@@ -162,7 +173,7 @@ class TaskHandle {
   // temporary handle (and a `this` captured in a member coroutine) would be gone.
   static asio::awaitable<void> waitFor(std::shared_ptr<detail::TaskState<T>> state) { co_await state->wait(); }
   static asio::awaitable<T> valueOf(std::shared_ptr<detail::TaskState<T>> state) {
-    co_await state->wait();
+    if (!state->isFinished()) co_await state->wait();
     if (auto error = state->error()) std::rethrow_exception(error);
     if constexpr (!std::is_void_v<T>) co_return state->value();
   }

@@ -196,7 +196,7 @@ void DeviceManager::Core::updatePresets(device::PresetNameList list, const Clien
     if (stored == presets.end()) {
       presets.emplace(info->uid(), list);
       queueLocked(kPresetsAdded, client, std::move(list));
-    } else {
+    } else if (stored->second.names != list.names) {
       device::PresetNameList added;
       device::PresetNameList removed;
       for (const auto& name : list.names) {

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <boost/asio/redirect_error.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
 #include "async/Cancellation.h"
 #include "device/Clients/ClientLog.h"
 #include "device/Clients/VeltoClient.h"
@@ -101,6 +106,10 @@ asio::awaitable<void> VeltoClient::sendPing() {
 }
 
 asio::awaitable<void> VeltoClient::pingLoop(std::weak_ptr<VeltoClient> client, std::chrono::nanoseconds period) {
+  // One timer for every round. Nothing between the check at the top and the wait suspends, so a
+  // cancellation arriving meanwhile reaches the wait, which then ends with an error.
+  asio::steady_timer timer(co_await asio::this_coro::executor);
+  const auto pause = std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
   for (;;) {
     if (co_await async::isCancelled()) co_return;
     {
@@ -123,11 +132,10 @@ asio::awaitable<void> VeltoClient::pingLoop(std::weak_ptr<VeltoClient> client, s
       }
       if (failure) clientLog(Level::warning, "sending ping failed", "startPingLoop()", __LINE__, errorText(failure));
     }
-    try {
-      co_await async::sleep(std::chrono::duration_cast<std::chrono::steady_clock::duration>(period));
-    } catch (const async::CancellationError&) {
-      co_return;
-    }
+    timer.expires_after(pause);
+    boost::system::error_code error;
+    co_await timer.async_wait(asio::redirect_error(asio::use_awaitable, error));
+    if (error) co_return;
   }
 }
 

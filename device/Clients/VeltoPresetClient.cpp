@@ -119,12 +119,25 @@ PresetHandler::Task<PresetNameList> VeltoPresetClient::requestPresetList(std::ui
   oscClient()->send(osc::OSCBundle(1, {std::move(*request)}), options().sendTimeout);
   const osc::OSCMessage reply =
       co_await oscServer()->firstMessage("/VELTOapp/control/PresetList", std::nullopt, 0, t0, timeout);
-  PresetNameList list;
+  std::vector<std::string_view> texts;
   const auto& values = reply.values();
   for (std::size_t k = 0; k + 1 < values.size(); ++k) {
-    if (const auto text = values[k].asString()) list.append(PresetName(*text));
+    if (const auto text = values[k].asString()) texts.push_back(*text);
   }
-  co_return list;
+  co_return presetListOf(texts);
+}
+
+PresetNameList VeltoPresetClient::presetListOf(const std::vector<std::string_view>& texts) {
+  {
+    std::lock_guard lock(lastListMutex_);
+    if (std::equal(texts.begin(), texts.end(), lastListTexts_.begin(), lastListTexts_.end())) return lastList_;
+  }
+  PresetNameList list;
+  for (const std::string_view text : texts) list.append(PresetName(text));
+  std::lock_guard lock(lastListMutex_);
+  lastListTexts_.assign(texts.begin(), texts.end());
+  lastList_ = list;
+  return list;
 }
 
 // --- Deletes and saves ---

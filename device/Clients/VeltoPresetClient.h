@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,7 +51,8 @@ class VeltoPresetClient : public VeltoClient, public PresetHandler {
   // element of a bundle with time tag 1; the first "/VELTOapp/control/PresetList" received after
   // the send, without its last argument, its strings read as names (others skipped); a reply
   // without any argument is an empty list. Throws deviceIsOffline (nothing sent) unless online,
-  // the send error, OSCServerError::readTimeout when no list comes in time.
+  // the send error, OSCServerError::readTimeout when no list comes in time. A list whose texts
+  // equal those of the last one read is not read again: it is that list.
   Task<PresetNameList> requestPresetList(std::uint64_t timeout) override;
 
   // The device-side delete: "/VELTOpelion/control/presetDelete" (true, baseName [+ ".vup" for a
@@ -102,7 +104,15 @@ class VeltoPresetClient : public VeltoClient, public PresetHandler {
   void confirmationReceived(const osc::OSCAddressPattern& pattern, const osc::OSCMessage& message);
   void presetSegmentReceived(const osc::OSCAddressPattern& pattern, const osc::OSCMessage& message);
 
+  // The list read from `texts`: the last one when the texts are the same, else read and kept.
+  PresetNameList presetListOf(const std::vector<std::string_view>& texts);
+
   const std::shared_ptr<PresetSegmentHandler> presetSegmentHandler_;
+  // The texts of the last list read and the list made of them (polled every few seconds, a list
+  // mostly comes back unchanged).
+  std::mutex lastListMutex_;
+  std::vector<std::string> lastListTexts_;
+  PresetNameList lastList_;
 };
 
 // Name rules shared by the app and the controller: a name ending in ".vup" loses every ".vup"

@@ -79,6 +79,20 @@ TEST(TaskHandle, cancelledWaiterStillWaitsForTheEnd) {
   EXPECT_EQ(waiter.get(), (std::pair{true, 42}));
 }
 
+TEST(TaskHandle, handsItsValueWholeToWaitersCancelledAsItEndsAndToLaterOnes) {
+  // The end resumes a waiter on the ending thread where it can; cancellations cross it.
+  for (int round = 0; round < 200; ++round) {
+    const std::string expected(64, static_cast<char>('a' + round % 26));
+    auto task = spawn([expected]() -> asio::awaitable<std::string> { co_return expected; });
+    auto early = spawn([task]() -> asio::awaitable<std::string> { co_return co_await task.value(); });
+    if (round % 2 == 1) early.cancel();
+    task.cancel();
+    auto late = spawn([task]() -> asio::awaitable<std::string> { co_return co_await task.value(); });
+    EXPECT_EQ(early.get(), expected);
+    EXPECT_EQ(late.get(), expected);
+  }
+}
+
 TEST(TaskHandle, cancelledBeforeStartRunsItsBodyCancelled) {
   asio::io_context context;  // not running yet: the task cannot start before cancel()
   auto task = spawn(context.get_executor(),

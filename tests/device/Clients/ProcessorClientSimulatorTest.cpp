@@ -66,8 +66,12 @@ TEST_F(ProcessorClientSimulatorTest, PresetListComesInItsBundleAndReadsEveryStri
   const std::vector<Case> cases = {
       {{SimValue::string("A"), SimValue::string("B"), SimValue::int32(2)}, {"A", "B"}},
       {{SimValue::string("A"), SimValue::int32(9), SimValue::string("B"), SimValue::string("last")}, {"A", "B"}},
+      // An unchanged list is not read again; each change is.
+      {{SimValue::string("A"), SimValue::string("C"), SimValue::int32(2)}, {"A", "C"}},
+      {{SimValue::string("A"), SimValue::int32(1)}, {"A"}},
       {{SimValue::int32(0)}, {}},
       {{}, {}},  // no argument at all: an empty list, not a failure
+      {{SimValue::string("A"), SimValue::string("B"), SimValue::int32(2)}, {"A", "B"}},
   };
   for (const auto& c : cases) {
     const auto before = simulator.received(0, "/VELTOpelion/control/RequestListOfPresets").size();
