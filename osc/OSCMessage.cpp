@@ -82,6 +82,14 @@ std::uint8_t* OSCMessage::writeTo(std::uint8_t* p) const {
   return p;
 }
 
+std::size_t OSCMessage::footprint() const {
+  const std::size_t addressSize = address_.text().size();
+  std::size_t total = sizeof(OSCMessage) + (addressSize > OSCAddress::inlineCapacity ? addressSize : 0);
+  if (values_.capacity() > values_.size()) total += (values_.capacity() - values_.size()) * sizeof(OSCValue);
+  for (const auto& value : values_) total += value.footprint();
+  return total;
+}
+
 void OSCMessage::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, size()); }
 
 std::vector<std::uint8_t> OSCMessage::data() const { return wire::encoded(*this, size()); }

@@ -63,6 +63,8 @@ class OSCMessage {
   std::uint8_t* writeTo(std::uint8_t* p) const;
   // The length of data().
   std::size_t size() const;
+  // The bytes the message takes in memory, itself included (an estimate).
+  std::size_t footprint() const;
 
   // Reads a message from received bytes, validating everything. Throws OSCMessageError,
   // OSCTypeTagStringError or OSCValueError. Bytes after the last value are ignored; bytes that

@@ -1,6 +1,9 @@
 #pragma once
 // SharedBufferedAsyncSequence<Base>: any number of readers follow one base sequence at the same
 // time, and each new reader first gets a replay of the newest `capacity` elements, oldest first.
+// A replay may also be bounded by bytes (a Bound with a measure of each element): then it keeps
+// only as many of the newest elements as fit into `bytes`; an element larger than that alone is
+// delivered live and empties the replay.
 // The base is read by one pump task, started at construction, so the replay fills while nobody
 // reads. Each makeAsyncIterator() opens an independent, unbounded subscription, registered before
 // it returns; reading never consumes anything for other readers.
@@ -21,6 +24,7 @@
 // cancelled. Any thread may call makeAsyncIterator().
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <stdexcept>
@@ -30,6 +34,15 @@
 #include "async/SubSequenceManager.h"
 
 namespace osc {
+
+// How much a replay keeps: at most `elements` elements and, with a measure, at most `bytes` bytes
+// as `measure` counts them (called under the manager's lock: cheap, no throw).
+template <class T>
+struct ReplayBound {
+  std::size_t elements;
+  std::size_t bytes = SIZE_MAX;
+  std::size_t (*measure)(const T&) = nullptr;
+};
 
 namespace detail {
 
@@ -41,23 +54,39 @@ class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
 
  public:
   template <class Base>
-  ReplayingSubSequenceManager(Base base, std::size_t capacity)
-      : async::SubSequenceManager<T>(std::move(base)), capacity_(capacity) {}
-  explicit ReplayingSubSequenceManager(std::size_t capacity) : capacity_(capacity) {}
+  ReplayingSubSequenceManager(Base base, ReplayBound<T> bound)
+      : async::SubSequenceManager<T>(std::move(base)), bound_(bound) {}
+  explicit ReplayingSubSequenceManager(ReplayBound<T> bound) : bound_(bound) {}
 
  private:
+  struct Entry {
+    T element;
+    std::size_t bytes;
+  };
+
   void willRegister(const Continuation& continuation, const Filter& filter) override {
-    for (const T& element : buffer_) {
-      if (!filter || filter(element)) continuation.yield(element);
+    for (const Entry& entry : buffer_) {
+      if (!filter || filter(entry.element)) continuation.yield(entry.element);
     }
   }
   void didDeliver(const T& element) override {
-    if (buffer_.size() == capacity_) buffer_.pop_front();
-    buffer_.push_back(element);
+    const std::size_t bytes = bound_.measure ? bound_.measure(element) : 0;
+    if (bytes > bound_.bytes) {  // too large to replay at all: the replay stays the newest that fit
+      buffer_.clear();
+      bytes_ = 0;
+      return;
+    }
+    while (!buffer_.empty() && (buffer_.size() == bound_.elements || bytes > bound_.bytes - bytes_)) {
+      bytes_ -= buffer_.front().bytes;
+      buffer_.pop_front();
+    }
+    buffer_.push_back(Entry{element, bytes});
+    bytes_ += bytes;
   }
 
-  const std::size_t capacity_;
-  std::deque<T> buffer_;  // oldest first; guarded by the manager's lock
+  const ReplayBound<T> bound_;
+  std::deque<Entry> buffer_;  // oldest first; guarded by the manager's lock
+  std::size_t bytes_ = 0;     // the sum of the entries' bytes
 };
 
 }  // namespace detail
@@ -87,16 +116,19 @@ class SharedBufferedAsyncSequence {
     std::shared_ptr<Manager> manager_;
   };
 
+  using Bound = ReplayBound<Element>;
+
   // `capacity` must be at least 1.
   SharedBufferedAsyncSequence(Base base, std::size_t capacity)
-      : manager_(makeManager(std::move(base), capacity)) {}
+      : manager_(makeManager(std::move(base), Bound{capacity})) {}
 
-  // A sequence without base, and the feed that delivers into it. `capacity` must be at least 1.
-  static std::pair<SharedBufferedAsyncSequence, Feed> fed(std::size_t capacity) {
-    if (capacity == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");
-    auto manager = std::make_shared<Manager>(capacity);
+  // A sequence without base, and the feed that delivers into it. `bound.elements` must be at least 1.
+  static std::pair<SharedBufferedAsyncSequence, Feed> fed(Bound bound) {
+    checked(bound);
+    auto manager = std::make_shared<Manager>(bound);
     return {SharedBufferedAsyncSequence(manager), Feed(manager)};
   }
+  static std::pair<SharedBufferedAsyncSequence, Feed> fed(std::size_t capacity) { return fed(Bound{capacity}); }
 
   Iterator makeAsyncIterator() const { return manager_->subscribe(); }
   // Only the elements that `filter` takes, from the replay and live.
@@ -105,9 +137,12 @@ class SharedBufferedAsyncSequence {
  private:
   explicit SharedBufferedAsyncSequence(std::shared_ptr<Manager> manager) : manager_(std::move(manager)) {}
 
-  static std::shared_ptr<Manager> makeManager(Base base, std::size_t capacity) {
-    if (capacity == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");
-    auto manager = std::make_shared<Manager>(std::move(base), capacity);
+  static void checked(const Bound& bound) {
+    if (bound.elements == 0) throw std::invalid_argument("SharedBufferedAsyncSequence: capacity 0");
+  }
+  static std::shared_ptr<Manager> makeManager(Base base, Bound bound) {
+    checked(bound);
+    auto manager = std::make_shared<Manager>(std::move(base), bound);
     manager->startPumping();
     return manager;
   }

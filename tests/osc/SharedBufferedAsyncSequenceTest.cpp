@@ -92,6 +92,30 @@ TEST(SharedBufferedAsyncSequence, filteredReadersOfBaseAndFedSequences) {
   }
 }
 
+// A replay bounded by bytes keeps the newest elements that fit, each measured (here: an element
+// measures its own value), and never more than its element count; one too large empties it.
+TEST(SharedBufferedAsyncSequence, replayBoundedByBytesKeepsTheNewestThatFit) {
+  struct Case {
+    std::size_t elements;
+    std::vector<int> fed;
+    std::vector<int> replayed;
+  };
+  const Case cases[] = {
+      {8, {1, 2, 3, 4}, {1, 2, 3, 4}},       // exactly the bound
+      {8, {1, 2, 3, 4, 1}, {2, 3, 4, 1}},    // one byte over: the oldest goes
+      {8, {5, 1, 6}, {1, 6}},                // over by more than the oldest: as many as needed go
+      {8, {4, 11, 2}, {2}},                  // larger than the bound alone: the replay starts over
+      {3, {1, 1, 1, 1}, {1, 1, 1}},          // the element count still bounds
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.fed));
+    auto [shared, feed] = Shared::fed({c.elements, 10, [](const int& i) { return static_cast<std::size_t>(i); }});
+    for (const int i : c.fed) feed.yield(i);
+    feed.finish();
+    EXPECT_EQ(test::takeNow(shared, 100), c.replayed);
+  }
+}
+
 // Readers subscribe from another thread while the pump delivers: each one sees a gapless run of
 // consecutive elements up to the last, never one twice and never one missing.
 TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
