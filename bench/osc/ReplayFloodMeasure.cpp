@@ -1,7 +1,8 @@
 // What a flood of datagrams costs one OSC server that nobody reads: peak memory (VmHWM) growth and
 // CPU of the process, for datagrams built to decode into as many values as the bytes allow.
-// Scenarios: 150 datagrams of 4 KB (a message of boolean tags; a bundle of empty messages), then a
-// long flood of 20,000 of each. The sender waits for a round trip every 50 datagrams so the
+// Scenarios: 150 datagrams of 4 KB (a message of boolean tags; a bundle of empty messages; a
+// zlib-compressed message that the device clients' decoder inflates to 4 MiB), then a long flood
+// of each. The sender waits for a round trip every 50 datagrams so the
 // kernel's queue never drops any. Run inside a private network namespace (loopback only):
 //   unshare -rn sh -c 'ip link set lo up && build/release/bench/osc/bench_osc_replay_flood'
 
@@ -21,6 +22,9 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
+#include "device/Clients/VeltoOSCDecoder.h"
 #include "osc/OSCServer.h"
 
 namespace {
@@ -63,6 +67,19 @@ std::vector<std::uint8_t> bundleOfEmpties(std::size_t size) {
   return out;
 }
 
+// A message with one blob of zeros that inflates to just under 4 MiB, zlib-compressed (about 4 KB).
+std::vector<std::uint8_t> compressedMessage() {
+  const std::size_t inflated = device::VeltoOSCDecoder::inflateLimit - 64;
+  std::vector<std::uint8_t> message = {'/', 'a', 0, 0, ',', 'b', 0, 0};
+  put32(message, static_cast<std::uint32_t>(inflated - 12));
+  message.resize(inflated, 0);
+  uLongf size = compressBound(static_cast<uLong>(message.size()));
+  std::vector<std::uint8_t> out(size);
+  compress2(out.data(), &size, message.data(), static_cast<uLong>(message.size()), 9);
+  out.resize(size);
+  return out;
+}
+
 struct Sync {
   std::mutex mutex;
   std::condition_variable arrived;
@@ -71,7 +88,7 @@ struct Sync {
 
 class Flood {
  public:
-  Flood() : server_(osc::OSCServer::make(0)) {
+  Flood() : server_(osc::OSCServer::make(0, {}, nullptr, osc::decoderOf<device::VeltoOSCDecoder>())) {
     server_->dispatcher().register_(*osc::OSCAddressPattern::make("/sync"),
                                     [sync = sync_](const osc::OSCAddressPattern&, const osc::OSCMessage&) {
                                       {
@@ -154,7 +171,9 @@ int main() {
   };
   run("bundle of empty messages", bundleOfEmpties(4096), 150);
   run("message of boolean tags", tagMessage(4096), 150);
+  run("compressed, 4 MiB inflated", compressedMessage(), 150);
   run("long flood, bundles", bundleOfEmpties(4096), 20000);
   run("long flood, tags", tagMessage(4096), 20000);
+  run("long flood, compressed", compressedMessage(), 1000);
   return 0;
 }

@@ -101,7 +101,8 @@ TEST(OSCServer, undecodableDatagramsGoOnlyToTheDelegate) {
 }
 
 // Datagrams that decode into many values (4 KB of boolean tags, about 160 KB each): each sequence
-// replays only the newest that fit into its byte bound, up to the last one received.
+// replays only the newest that fit into its byte bound, up to the last one received, and both
+// share the messages' storage.
 TEST(OSCServer, aFloodOfInflatingDatagramsKeepsTheReplayBounded) {
   Running r;
   auto ended = std::make_shared<async::test::EventLog<std::string>>();
@@ -127,6 +128,8 @@ TEST(OSCServer, aFloodOfInflatingDatagramsKeepsTheReplayBounded) {
   EXPECT_EQ(messages.back().address().address(), "/end");
   EXPECT_EQ(messages.front().values().size(), 4090u);
   EXPECT_EQ(objects.size(), messages.size());
+  // Both sequences hold one stored copy of each message's values.
+  EXPECT_EQ(objects.front().message()->values().data(), messages.front().values().data());
 }
 
 TEST(OSCServer, stopEndsTheSequencesAndARestartOnTheSamePortWorks) {
