@@ -17,6 +17,11 @@
 // live, are passed over before they are copied, so a wait for answers after a given time is not
 // handed the whole replay. The filter runs under the manager's lock: cheap, no throw, no call out.
 //
+// A one-shot watcher (fed sequences only) is offered the replay, oldest first, then each element
+// as it is delivered, until it takes one; after the end it is offered the end instead. It saves a
+// subscription, a stream and a task for a wait that wants only one element. Offers run under the
+// manager's locks: cheap, no throw, no call out (posting a completion is fine).
+//
 // Fed directly (fed()): no base and no pump; the producer's Feed delivers each element to the
 // readers and the replay on its own thread, in order (one thread at a time), and ends the sequence.
 //
@@ -26,9 +31,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "async/AsyncSequence.h"
 #include "async/SubSequenceManager.h"
@@ -58,6 +67,40 @@ class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
       : async::SubSequenceManager<T>(std::move(base)), bound_(bound) {}
   explicit ReplayingSubSequenceManager(ReplayBound<T> bound) : bound_(bound) {}
 
+  // Called with an element (then `end` is null) or, once the sequence is over, with no element and
+  // the end's error (null: a normal end); true when the watcher is done.
+  using Watcher = std::function<bool(const T* element, const std::exception_ptr& end)>;
+
+  // Offers the replay, then (if the watcher is not done) the end when it is over already, or
+  // registers it for the live elements. The key for unwatch().
+  std::uint64_t watch(Watcher watcher) {
+    std::lock_guard lock(watchMutex_);
+    for (const Entry& entry : buffer_) {
+      if (watcher(&entry.element, nullptr)) return 0;
+    }
+    if (over_) {
+      watcher(nullptr, outcome_);
+      return 0;
+    }
+    const std::uint64_t key = ++lastKey_;
+    watchers_.emplace_back(key, std::move(watcher));
+    return key;
+  }
+  // Removes a watcher that is not done yet; any thread.
+  void unwatch(std::uint64_t key) {
+    std::lock_guard lock(watchMutex_);
+    std::erase_if(watchers_, [key](const auto& entry) { return entry.first == key; });
+  }
+  // The end of a fed sequence, for the watchers (after the readers have been ended).
+  void endWatchers(std::exception_ptr outcome) {
+    std::lock_guard lock(watchMutex_);
+    if (over_) return;
+    over_ = true;
+    outcome_ = outcome;
+    for (auto& entry : watchers_) entry.second(nullptr, outcome_);
+    watchers_.clear();
+  }
+
  private:
   struct Entry {
     T element;
@@ -65,11 +108,14 @@ class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
   };
 
   void willRegister(const Continuation& continuation, const Filter& filter) override {
+    std::lock_guard lock(watchMutex_);
     for (const Entry& entry : buffer_) {
       if (!filter || filter(entry.element)) continuation.yield(entry.element);
     }
   }
   void didDeliver(const T& element) override {
+    std::lock_guard lock(watchMutex_);
+    std::erase_if(watchers_, [&element](auto& entry) { return entry.second(&element, nullptr); });
     const std::size_t bytes = bound_.measure ? bound_.measure(element) : 0;
     if (bytes > bound_.bytes) {  // too large to replay at all: the replay stays the newest that fit
       buffer_.clear();
@@ -85,8 +131,15 @@ class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
   }
 
   const ReplayBound<T> bound_;
-  std::deque<Entry> buffer_;  // oldest first; guarded by the manager's lock
+  // Guards the replay and the watchers; taken inside the manager's lock by the hooks, alone by
+  // watch(), so a watcher gets each element once, replayed or live.
+  std::mutex watchMutex_;
+  std::deque<Entry> buffer_;  // oldest first
   std::size_t bytes_ = 0;     // the sum of the entries' bytes
+  std::vector<std::pair<std::uint64_t, Watcher>> watchers_;
+  std::uint64_t lastKey_ = 0;
+  bool over_ = false;
+  std::exception_ptr outcome_;
 };
 
 }  // namespace detail
@@ -107,8 +160,11 @@ class SharedBufferedAsyncSequence {
   class Feed {
    public:
     void yield(const Element& element) const { manager_->deliver(element); }
-    void finish() const { manager_->end(nullptr); }
-    void finish(std::exception_ptr error) const { manager_->end(std::move(error)); }
+    void finish() const { finish(nullptr); }
+    void finish(std::exception_ptr error) const {
+      manager_->end(error);
+      manager_->endWatchers(std::move(error));
+    }
 
    private:
     friend class SharedBufferedAsyncSequence;
@@ -133,6 +189,11 @@ class SharedBufferedAsyncSequence {
   Iterator makeAsyncIterator() const { return manager_->subscribe(); }
   // Only the elements that `filter` takes, from the replay and live.
   Iterator makeAsyncIterator(Filter filter) const { return manager_->subscribe(std::move(filter)); }
+
+  // One-shot watchers of a fed sequence (see above); unwatch() is safe after the watcher is done.
+  using Watcher = typename Manager::Watcher;
+  std::uint64_t watch(Watcher watcher) const { return manager_->watch(std::move(watcher)); }
+  void unwatch(std::uint64_t key) const { manager_->unwatch(key); }
 
  private:
   explicit SharedBufferedAsyncSequence(std::shared_ptr<Manager> manager) : manager_(std::move(manager)) {}
