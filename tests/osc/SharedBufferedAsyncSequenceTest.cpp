@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <thread>
 
@@ -137,6 +138,28 @@ TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen, range(seen.front(), count));
   }
+}
+
+// One-shot watchers made from another thread while elements are fed each find their element once,
+// replayed or live; those still waiting at the end are offered the end.
+TEST(SharedBufferedAsyncSequence, watchersFindTheirElementReplayedOrLiveThenTheEnd) {
+  constexpr int count = 4000;
+  auto [shared, feed] = Shared::fed(count);
+  std::vector<std::atomic<int>> found(count + 2);
+  std::thread watcher([&, shared = shared] {
+    for (int target = 1; target <= count + 1; target += 40) {
+      shared.watch([&found, target](const int* element, const std::exception_ptr&) {
+        if (element && *element != target) return false;
+        found[static_cast<std::size_t>(target)] += element ? 1 : 100;
+        return true;
+      });
+    }
+  });
+  for (int i = 1; i <= count; ++i) feed.yield(i);
+  watcher.join();
+  feed.finish();
+  for (int target = 1; target <= count; target += 40) EXPECT_EQ(found[static_cast<std::size_t>(target)], 1) << target;
+  EXPECT_EQ(found[count + 1], 100);  // never fed: the end
 }
 
 }  // namespace
