@@ -38,6 +38,13 @@ std::size_t OSCBundle::size() const {
   return total;
 }
 
+std::size_t OSCBundle::footprint() const {
+  // Each element's footprint counts its own slot of the element array.
+  std::size_t total = sizeof(OSCBundle) + (elements_.capacity() - elements_.size()) * sizeof(OSCObject);
+  for (const auto& element : elements_) total += element.footprint();
+  return total;
+}
+
 std::uint8_t* OSCBundle::writeTo(std::uint8_t* p) const {
   std::memcpy(p, prefix, 8);
   wire::writeUInt64(p + 8, timetag_);

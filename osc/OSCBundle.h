@@ -72,6 +72,8 @@ class OSCBundle {
   std::uint8_t* writeTo(std::uint8_t* p) const;
   // The length of data().
   std::size_t size() const;
+  // The bytes the bundle takes in memory, itself and its elements included (an estimate).
+  std::size_t footprint() const;
 
   // Reads a bundle from received bytes, validating everything. Throws OSCBundleError or an
   // element's decoding error; never returns a partial bundle.

@@ -59,6 +59,10 @@ std::size_t firstZero(const std::uint8_t* p, std::size_t length) {
 
 }  // namespace
 
+OSCMessage::OSCMessage(OSCAddress address, std::vector<OSCValue> values)
+    : address_(std::move(address)),
+      values_(values.empty() ? nullptr : std::make_shared<const std::vector<OSCValue>>(std::move(values))) {}
+
 std::optional<OSCMessage> OSCMessage::make(std::string_view address, std::vector<OSCValue> values) {
   auto validated = OSCAddress::make(address);
   if (!validated) return std::nullopt;
@@ -66,8 +70,9 @@ std::optional<OSCMessage> OSCMessage::make(std::string_view address, std::vector
 }
 
 std::size_t OSCMessage::size() const {
-  std::size_t total = address_.paddedSize() + tagStringSize(values_.size());
-  for (const auto& value : values_) total += value.paddedSize();
+  const auto& values = this->values();
+  std::size_t total = address_.paddedSize() + tagStringSize(values.size());
+  for (const auto& value : values) total += value.paddedSize();
   return total;
 }
 
@@ -75,11 +80,23 @@ std::uint8_t* OSCMessage::writeTo(std::uint8_t* p) const {
   p = address_.writeTo(p);
   std::uint8_t* tags = p;
   *tags++ = ',';
-  for (const auto& value : values_) *tags++ = static_cast<std::uint8_t>(value.typeTag().rawValue);
-  const std::size_t tagsSize = tagStringSize(values_.size());
-  p = wire::writePadding(tags, tagsSize - 1 - values_.size());
-  for (const auto& value : values_) p = value.writeTo(p);
+  const auto& values = this->values();
+  for (const auto& value : values) *tags++ = static_cast<std::uint8_t>(value.typeTag().rawValue);
+  const std::size_t tagsSize = tagStringSize(values.size());
+  p = wire::writePadding(tags, tagsSize - 1 - values.size());
+  for (const auto& value : values) p = value.writeTo(p);
   return p;
+}
+
+std::size_t OSCMessage::footprint() const {
+  const std::size_t addressSize = address_.text().size();
+  std::size_t total = sizeof(OSCMessage) + (addressSize > OSCAddress::inlineCapacity ? addressSize : 0);
+  if (!values_) return total;
+  // The shared storage counts whole in every copy: an upper bound of what the copies hold.
+  total += sizeof(std::vector<OSCValue>) + 2 * sizeof(void*) +
+           (values_->capacity() - values_->size()) * sizeof(OSCValue);
+  for (const auto& value : *values_) total += value.footprint();
+  return total;
 }
 
 void OSCMessage::encode(std::vector<std::uint8_t>& out) const { wire::appendEncoded(out, *this, size()); }
@@ -144,27 +161,29 @@ OSCMessage OSCMessage::decode(std::span<const std::uint8_t> bytes) {
 
   const std::size_t tagCount = tagBytes - 1;
   if (tagCount == 0) return message;
-  message.values_.reserve(tagCount);
+  auto values = std::make_shared<std::vector<OSCValue>>();
+  values->reserve(tagCount);
   std::size_t p = tagStringSize(tagCount);
   for (std::size_t k = 1; k <= tagCount; ++k) {
     const auto kind = static_cast<OSCValueKind>(tagKinds[rest[k]]);
     if (kind == OSCValueKind::boolean) {
-      message.values_.push_back(OSCValue::boolean(rest[k] == 'T'));
+      values->push_back(OSCValue::boolean(rest[k] == 'T'));
     } else {
-      p += OSCValue::decodeAppend(kind, rest.subspan(p), message.values_);
+      p += OSCValue::decodeAppend(kind, rest.subspan(p), *values);
     }
   }
+  message.values_ = std::move(values);
   return message;
 }
 
 std::string OSCMessage::description() const {
   std::string text = "OSCMessage(";
   text += address_.text();
-  if (!values_.empty()) {
+  if (values_) {
     text += ", values: [";
-    for (std::size_t k = 0; k < values_.size(); ++k) {
+    for (std::size_t k = 0; k < values_->size(); ++k) {
       if (k > 0) text += ", ";
-      text += values_[k].description();
+      text += (*values_)[k].description();
     }
     text += ']';
   }

@@ -1,9 +1,11 @@
 #pragma once
 // An OSC message: a validated address and a list of argument values, plus the sender and the
-// reception time that a receiver stamps on it. A plain value, copied with its values; any
-// thread may use its own copy.
+// reception time that a receiver stamps on it. A plain value; the values are immutable and shared
+// by all copies, so a copy costs no allocation (a received message is kept once, however many
+// sequences, replays and readers hold it). Any thread may use its own copy.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,13 +43,12 @@ class OSCMessageError : public OSCCaseError<OSCMessageErrorCase> {
 
 class OSCMessage {
  public:
-  explicit OSCMessage(OSCAddress address, std::vector<OSCValue> values = {})
-      : address_(std::move(address)), values_(std::move(values)) {}
+  explicit OSCMessage(OSCAddress address, std::vector<OSCValue> values = {});
   // The message, or nothing when the text is not a valid address.
   static std::optional<OSCMessage> make(std::string_view address, std::vector<OSCValue> values = {});
 
   const OSCAddress& address() const { return address_; }
-  const std::vector<OSCValue>& values() const { return values_; }
+  const std::vector<OSCValue>& values() const { return values_ ? *values_ : noValues; }
 
   const std::optional<OSCEndpoint>& endpoint() const { return endpoint_; }
   void setEndpoint(std::optional<OSCEndpoint> endpoint) { endpoint_ = std::move(endpoint); }
@@ -63,6 +64,8 @@ class OSCMessage {
   std::uint8_t* writeTo(std::uint8_t* p) const;
   // The length of data().
   std::size_t size() const;
+  // The bytes the message takes in memory, itself included (an estimate).
+  std::size_t footprint() const;
 
   // Reads a message from received bytes, validating everything. Throws OSCMessageError,
   // OSCTypeTagStringError or OSCValueError. Bytes after the last value are ignored; bytes that
@@ -72,14 +75,19 @@ class OSCMessage {
   // "OSCMessage(/a)" or "OSCMessage(/a, values: [1, \"x\"])".
   std::string description() const;
 
-  friend bool operator==(const OSCMessage&, const OSCMessage&) = default;
+  friend bool operator==(const OSCMessage& a, const OSCMessage& b) {
+    return a.address_ == b.address_ && a.values() == b.values() && a.endpoint_ == b.endpoint_ &&
+           a.receiveTime_ == b.receiveTime_;
+  }
 
  private:
   // For the decoder: the address text is valid and has no trailing "/".
   explicit OSCMessage(std::string_view validatedAddress) : address_(validatedAddress) {}
 
+  static inline const std::vector<OSCValue> noValues;
+
   OSCAddress address_;
-  std::vector<OSCValue> values_;
+  std::shared_ptr<const std::vector<OSCValue>> values_;  // none: no values
   std::optional<OSCEndpoint> endpoint_;
   std::optional<DispatchTime> receiveTime_;
 };

@@ -35,6 +35,11 @@ std::size_t OSCObject::size() const {
   return std::visit([](const auto& object) { return object.size(); }, value_);
 }
 
+std::size_t OSCObject::footprint() const {
+  const std::size_t inner = std::visit([](const auto& value) { return value.footprint() - sizeof value; }, value_);
+  return sizeof(OSCObject) + inner;
+}
+
 std::string OSCObject::description() const {
   return std::visit([](const auto& object) { return object.description(); }, value_);
 }

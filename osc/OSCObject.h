@@ -44,6 +44,8 @@ class OSCObject {
   void encode(std::vector<std::uint8_t>& out) const;
   std::uint8_t* writeTo(std::uint8_t* p) const;
   std::size_t size() const;
+  // The bytes the object takes in memory, itself included (an estimate).
+  std::size_t footprint() const;
   std::string description() const;
 
   friend bool operator==(const OSCObject&, const OSCObject&) = default;

@@ -66,8 +66,10 @@ void OSCServer::start() {
   const std::int32_t bound = socket.boundPort();
 
   // Fed by the receive loop itself: no stream and no pump task between the socket and the readers.
-  auto [objects, objectFeed] = Objects::fed(replayCapacity);
-  auto [messages, messageFeed] = Messages::fed(replayCapacity);
+  auto [objects, objectFeed] = Objects::fed(
+      {replayCapacity, replayBytes, [](const DatagramObject& object) { return object.footprint(); }});
+  auto [messages, messageFeed] =
+      Messages::fed({replayCapacity, replayBytes, [](const OSCMessage& message) { return message.footprint(); }});
   // Last of what may fail: when no thread can be made, the socket closes with `receiver` and the
   // server keeps the sequences it had. The loop waits for the lock before it hands anything on.
   loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());

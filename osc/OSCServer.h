@@ -7,8 +7,9 @@
 //   allMessages()  every message, those inside bundles included (depth first, in element order);
 //   dispatcher()   the handlers registered by address pattern, run on the delegate queue;
 //   the delegate   new senders, undecodable datagrams and the end of the loop, on the delegate queue.
-// Both sequences replay their newest 512 elements to each new reader, so a reply that arrives
-// before its wait subscribes is still found (firstMessage, firstBundle). They are absent before
+// Both sequences replay their newest elements to each new reader, so a reply that arrives before
+// its wait subscribes is still found (firstMessage, firstBundle): at most 512 elements and
+// replayBytes of decoded size each, so that no peer can make a server hold more than that. They are absent before
 // the first start, end normally on stop() and are kept after it; a start makes new ones.
 //
 // Owned through std::shared_ptr (make()). The receive loop holds the server weakly, so the last
@@ -71,6 +72,8 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   // less): a device sends a whole preset's segments in one burst, which the default queue drops.
   static constexpr int kernelReceiveQueueBytes = 4 * 1024 * 1024;
   static constexpr std::size_t replayCapacity = 512;
+  // The decoded size (footprint()) the replay of each sequence keeps at most.
+  static constexpr std::size_t replayBytes = 512 * 1024;
   static constexpr std::int64_t backlog = 1024;
 
   // Does not touch the network. Without a delegate queue the server makes a serial one labelled

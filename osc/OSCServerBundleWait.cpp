@@ -11,17 +11,16 @@ asio::awaitable<OSCBundle> waitForBundle(std::shared_ptr<const OSCServer> server
                                          std::optional<std::string> host, std::uint16_t port, DispatchTime since) {
   const auto objects = server->objects();
   if (!objects) throw OSCServerError::serverStopped();
-  detail::FirstMatch<OSCServer::Objects, OSCBundle> operation{
-      *objects,
-      [host = std::move(host), port, since](const DatagramObject& object) {
-        const OSCBundle* bundle = object.bundle();
-        return bundle && detail::receivedAfter(bundle->receiveTime(), since) &&
-               detail::fromSender(bundle->endpoint(), host, port);
-      },
-      [](const DatagramObject& object) -> std::optional<OSCBundle> { return *object.bundle(); }};
-  auto race = detail::raceFirstMatch(timeout, std::move(operation));
-  OSCBundle bundle = co_await std::move(race);
-  co_return bundle;
+  const auto pick = [host = std::move(host), port, since](const DatagramObject& object) -> std::optional<OSCBundle> {
+    const OSCBundle* bundle = object.bundle();
+    if (!bundle || !detail::receivedAfter(bundle->receiveTime(), since) ||
+        !detail::fromSender(bundle->endpoint(), host, port)) {
+      return std::nullopt;
+    }
+    return *bundle;
+  };
+  auto wait = detail::firstMatch<OSCBundle>(*objects, timeout, pick);
+  co_return co_await std::move(wait);
 }
 
 }  // namespace

@@ -25,23 +25,21 @@ asio::awaitable<OSCMessage> waitForMessage(std::shared_ptr<const OSCServer> serv
   const auto objects = server->objects();
   if (!objects) throw OSCServerError::serverStopped();
   if (fromMessageStream) {
-    detail::FirstMatch<OSCServer::Messages, OSCMessage> operation{
-        *server->allMessages(), test, [](const OSCMessage& message) -> std::optional<OSCMessage> { return message; }};
-    auto race = detail::raceFirstMatch(timeout, std::move(operation));
-    OSCMessage message = co_await std::move(race);
-    co_return message;
+    const auto pick = [test](const OSCMessage& message) -> std::optional<OSCMessage> {
+      if (!test(message)) return std::nullopt;
+      return message;
+    };
+    auto wait = detail::firstMatch<OSCMessage>(*server->allMessages(), timeout, pick);
+    co_return co_await std::move(wait);
   }
   // Top-level messages only: bundles are skipped, not opened.
-  detail::FirstMatch<OSCServer::Objects, OSCMessage> operation{
-      *objects,
-      [test](const DatagramObject& object) {
-        const OSCMessage* message = object.message();
-        return message && test(*message);
-      },
-      [](const DatagramObject& object) -> std::optional<OSCMessage> { return *object.message(); }};
-  auto race = detail::raceFirstMatch(timeout, std::move(operation));
-  OSCMessage message = co_await std::move(race);
-  co_return message;
+  const auto pick = [test](const DatagramObject& object) -> std::optional<OSCMessage> {
+    const OSCMessage* message = object.message();
+    if (!message || !test(*message)) return std::nullopt;
+    return *message;
+  };
+  auto wait = detail::firstMatch<OSCMessage>(*objects, timeout, pick);
+  co_return co_await std::move(wait);
 }
 
 }  // namespace

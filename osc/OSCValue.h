@@ -111,6 +111,15 @@ class OSCValue {
   // As decode(), appending the value to `values` without a temporary; returns its padded size.
   static std::size_t decodeAppend(Kind kind, std::span<const std::uint8_t> bytes, std::vector<OSCValue>& values);
 
+  // The bytes the value takes in memory, itself included (an estimate of the heap's share).
+  std::size_t footprint() const {
+    if (const auto* text = std::get_if<std::string>(&value_)) {
+      return sizeof(OSCValue) + (text->capacity() > std::string().capacity() ? text->capacity() + 1 : 0);
+    }
+    if (const auto* blob = std::get_if<Blob>(&value_)) return sizeof(OSCValue) + blob->capacity();
+    return sizeof(OSCValue);
+  }
+
   // Text for log lines: numbers in decimal, text quoted, blobs as "N bytes".
   std::string description() const;
 

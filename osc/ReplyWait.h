@@ -1,14 +1,24 @@
 #pragma once
 // The parts shared by OSCServer's waits for replies (internal to the OSC library): the reply tests
-// and the race's operation, which iterates a subscription of its own until an element qualifies.
+// and the wait itself, a one-shot watcher of a server sequence with a deadline. The wait completes
+// in place: the receive loop that delivers the reply (or the stop that ends the sequence) posts
+// the waiting task's continuation directly; no child task, stream or subscription is involved.
 
+#include <boost/asio/async_result.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/this_coro.hpp>
+#include <boost/asio/use_awaitable.hpp>
+
+#include <exception>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 
-#include <boost/asio/awaitable.hpp>
-
+#include "async/Cancellation.h"
+#include "async/TaskHandle.h"
 #include "osc/OSCEndpoint.h"
 #include "osc/OSCServerError.h"
 #include "osc/ThrowingContinuationError.h"
@@ -26,39 +36,86 @@ inline bool fromSender(const std::optional<OSCEndpoint>& endpoint, const std::op
   return !host || (endpoint && endpoint->host == *host && endpoint->port == port);
 }
 
-// The operation raced against the time-out: subscribes to `source` when it starts, handed only the
-// elements `accept` takes (it runs under the source's lock: cheap, no throw), and gives the first
-// that `pick` turns into a result, or none when the source ends without one. An
-// error the source ends with passes on. (The end is not thrown here: an error thrown in this child
-// task would be shared with the waiting task, and the wait throws its own.)
-template <class Sequence, class Result>
-struct FirstMatch {
-  using Element = typename Sequence::Element;
+// What a wait has come to; the first of the four to happen decides it.
+template <class Result>
+struct ReplyWaitState {
+  enum class Outcome { pending, matched, ended, timedOut, cancelled };
 
-  Sequence source;
-  std::function<bool(const Element&)> accept;
-  std::function<std::optional<Result>(const Element&)> pick;
+  explicit ReplyWaitState(const asio::any_io_executor& executor) : timer(executor) {}
 
-  asio::awaitable<std::optional<Result>> operator()() {
-    auto iterator = source.makeAsyncIterator(std::move(accept));
-    for (;;) {
-      std::optional<Element> element = co_await iterator.next();
-      if (!element) co_return std::nullopt;
-      std::optional<Result> result = pick(*element);
-      if (result) co_return result;
+  // Decides the wait, once; later calls do nothing. Posts the waiting task's continuation.
+  void decide(Outcome how, std::optional<Result> value = std::nullopt, std::exception_ptr error = nullptr) {
+    {
+      std::lock_guard lock(mutex);
+      if (outcome != Outcome::pending) return;
+      outcome = how;
+      result = std::move(value);
+      endError = std::move(error);
     }
+    // Only the first decision gets here. Called where it lies: Boost 1.81's any_completion_handler
+    // wraps itself again on every move.
+    std::move(*completion)();
   }
+
+  std::mutex mutex;
+  Outcome outcome = Outcome::pending;
+  std::optional<Result> result;
+  std::exception_ptr endError;
+  // Posts to the waiting task's executor; set before anything can decide the wait.
+  std::optional<asio::any_completion_handler<void()>> completion;
+  asio::steady_timer timer;                          // used on the waiting task's executor only
 };
 
-// The wait's race: `operation` against `timeout` nanoseconds, with readTimeout as its expiry error;
-// the end of the source without a match is serverStopped.
-template <class Sequence, class Result>
-asio::awaitable<Result> raceFirstMatch(std::uint64_t timeout, FirstMatch<Sequence, Result> operation) {
-  // The race is made in a statement of its own: g++ 12 may destroy temporaries of a co_await twice.
-  auto race = withTimeout(timeout, OSCServerError::readTimeout(), std::move(operation));
-  std::optional<Result> result = co_await std::move(race);
-  if (!result) throw OSCServerError::serverStopped();
-  co_return std::move(*result);
+// The first element of `source` (one of the server's fed sequences) that `pick` turns into a
+// result, from the replay or live, within `timeout` nanoseconds. Throws OSCServerError::readTimeout
+// when the time runs out, the error the source ends with, or serverStopped() when it ends without
+// one or the waiting task is (or gets) cancelled. Call from a task made by async::spawn.
+template <class Result, class Sequence, class Pick>
+asio::awaitable<Result> firstMatch(Sequence source, std::uint64_t timeout, Pick pick) {
+  using State = ReplyWaitState<Result>;
+  using Outcome = typename State::Outcome;
+  using Element = typename Sequence::Element;
+  if (co_await async::isCancelled()) throw OSCServerError::serverStopped();
+  const auto state = std::make_shared<State>(co_await asio::this_coro::executor);
+  std::uint64_t key = 0;
+  const auto initiate = [&](auto handler) {
+    if (auto slot = asio::get_associated_cancellation_slot(handler); slot.is_connected()) {
+      slot.assign([state](asio::cancellation_type) { state->decide(Outcome::cancelled); });
+    }
+    state->completion.emplace(async::detail::postingTo<>(std::move(handler)));
+    state->timer.expires_after(nanosecondsDuration(timeout));
+    state->timer.async_wait([state](const boost::system::error_code& error) {
+      if (!error) state->decide(Outcome::timedOut);
+    });
+    key = source.watch([state, pick](const Element* element, const std::exception_ptr& end) {
+      if (!element) {
+        state->decide(Outcome::ended, std::nullopt, end);
+        return true;
+      }
+      std::optional<Result> result = pick(*element);
+      if (!result) return false;
+      state->decide(Outcome::matched, std::move(result));
+      return true;
+    });
+  };
+  co_await asio::async_initiate<decltype(asio::use_awaitable), void()>(initiate, asio::use_awaitable);
+  source.unwatch(key);
+  state->timer.cancel();
+  Outcome outcome;
+  std::exception_ptr endError;
+  {
+    std::lock_guard lock(state->mutex);
+    outcome = state->outcome;
+    endError = state->endError;
+  }
+  switch (outcome) {
+    case Outcome::matched: co_return std::move(*state->result);
+    case Outcome::timedOut: throw OSCServerError::readTimeout();
+    case Outcome::ended:
+      if (endError) std::rethrow_exception(endError);
+      throw OSCServerError::serverStopped();
+    default: throw OSCServerError::serverStopped();
+  }
 }
 
 }  // namespace osc::detail

@@ -100,6 +100,38 @@ TEST(OSCServer, undecodableDatagramsGoOnlyToTheDelegate) {
   EXPECT_EQ(r.delegate->events.values().at(1), "unparsed 4 OSCDecoderError.dataIsNotOSC");
 }
 
+// Datagrams that decode into many values (4 KB of boolean tags, about 160 KB each): each sequence
+// replays only the newest that fit into its byte bound, up to the last one received, and both
+// share the messages' storage.
+TEST(OSCServer, aFloodOfInflatingDatagramsKeepsTheReplayBounded) {
+  Running r;
+  auto ended = std::make_shared<async::test::EventLog<std::string>>();
+  r.server->dispatcher().register_(*OSCAddressPattern::make("/end"),
+                                   [ended](const auto&, const OSCMessage&) { ended->record("end"); });
+  std::vector<std::uint8_t> datagram = {'/', 'a', 0, 0, ','};
+  datagram.resize(4095, 'T');
+  datagram.push_back(0);
+  for (int k = 0; k < 25; ++k) r.client.send(datagram, "127.0.0.1", r.port, 0);
+  r.client.send(*OSCMessage::make("/end"), 0);
+  ASSERT_TRUE(ended->waitFor(1));
+  r.server->stop();
+
+  const auto objects = takeNow(*r.server->objects(), 1000);
+  const auto messages = takeNow(*r.server->allMessages(), 1000);
+  std::size_t objectBytes = 0, messageBytes = 0;
+  for (const auto& object : objects) objectBytes += object.footprint();
+  for (const auto& message : messages) messageBytes += message.footprint();
+  EXPECT_LE(objectBytes, OSCServer::replayBytes);
+  EXPECT_LE(messageBytes, OSCServer::replayBytes);
+  // Not an empty replay: the newest floods and the last message are there.
+  ASSERT_GE(messages.size(), 2u);
+  EXPECT_EQ(messages.back().address().address(), "/end");
+  EXPECT_EQ(messages.front().values().size(), 4090u);
+  EXPECT_EQ(objects.size(), messages.size());
+  // Both sequences hold one stored copy of each message's values.
+  EXPECT_EQ(objects.front().message()->values().data(), messages.front().values().data());
+}
+
 TEST(OSCServer, stopEndsTheSequencesAndARestartOnTheSamePortWorks) {
   Running r;
   EXPECT_THROW(r.server->start(), OSCServerError);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <numeric>
 #include <thread>
 
@@ -92,6 +93,30 @@ TEST(SharedBufferedAsyncSequence, filteredReadersOfBaseAndFedSequences) {
   }
 }
 
+// A replay bounded by bytes keeps the newest elements that fit, each measured (here: an element
+// measures its own value), and never more than its element count; one too large empties it.
+TEST(SharedBufferedAsyncSequence, replayBoundedByBytesKeepsTheNewestThatFit) {
+  struct Case {
+    std::size_t elements;
+    std::vector<int> fed;
+    std::vector<int> replayed;
+  };
+  const Case cases[] = {
+      {8, {1, 2, 3, 4}, {1, 2, 3, 4}},       // exactly the bound
+      {8, {1, 2, 3, 4, 1}, {2, 3, 4, 1}},    // one byte over: the oldest goes
+      {8, {5, 1, 6}, {1, 6}},                // over by more than the oldest: as many as needed go
+      {8, {4, 11, 2}, {2}},                  // larger than the bound alone: the replay starts over
+      {3, {1, 1, 1, 1}, {1, 1, 1}},          // the element count still bounds
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.fed));
+    auto [shared, feed] = Shared::fed({c.elements, 10, [](const int& i) { return static_cast<std::size_t>(i); }});
+    for (const int i : c.fed) feed.yield(i);
+    feed.finish();
+    EXPECT_EQ(test::takeNow(shared, 100), c.replayed);
+  }
+}
+
 // Readers subscribe from another thread while the pump delivers: each one sees a gapless run of
 // consecutive elements up to the last, never one twice and never one missing.
 TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
@@ -113,6 +138,28 @@ TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen, range(seen.front(), count));
   }
+}
+
+// One-shot watchers made from another thread while elements are fed each find their element once,
+// replayed or live; those still waiting at the end are offered the end.
+TEST(SharedBufferedAsyncSequence, watchersFindTheirElementReplayedOrLiveThenTheEnd) {
+  constexpr int count = 4000;
+  auto [shared, feed] = Shared::fed(count);
+  std::vector<std::atomic<int>> found(count + 2);
+  std::thread watcher([&, shared = shared] {
+    for (int target = 1; target <= count + 1; target += 40) {
+      shared.watch([&found, target](const int* element, const std::exception_ptr&) {
+        if (element && *element != target) return false;
+        found[static_cast<std::size_t>(target)] += element ? 1 : 100;
+        return true;
+      });
+    }
+  });
+  for (int i = 1; i <= count; ++i) feed.yield(i);
+  watcher.join();
+  feed.finish();
+  for (int target = 1; target <= count; target += 40) EXPECT_EQ(found[static_cast<std::size_t>(target)], 1) << target;
+  EXPECT_EQ(found[count + 1], 100);  // never fed: the end
 }
 
 }  // namespace
