@@ -65,10 +65,7 @@ VeltoClientError::Case thrownCase(boost::asio::awaitable<T> operation) {
 template <class Client>
 class PresetClientFixture : public ::testing::Test {
  protected:
-  explicit PresetClientFixture(DeviceConfig config)
-      : simulator({withFreePorts(std::move(config))}, {std::nullopt, [](const std::string& line) {
-                     if (std::getenv("SIMLOG")) std::fprintf(stderr, "%s\n", line.c_str());
-                   }}) {}
+  explicit PresetClientFixture(DeviceConfig config) : simulator({withFreePorts(std::move(config))}) {}
 
   static DeviceConfig withFreePorts(DeviceConfig config) {
     config.discoveryPort = config.companionPort = 0;

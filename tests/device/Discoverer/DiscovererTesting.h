@@ -1,6 +1,6 @@
 #pragma once
 // Test helpers for the discoverers: user-info replies sent by liblo, a clock the test moves, plain
-// UDP receivers on 127.x addresses, interface entries and a queue the test can wait for.
+// UDP receivers on 127.x addresses and interface entries.
 
 #include <lo/lo.h>
 
@@ -121,10 +121,5 @@ inline UserDiscoverer::Options options(std::uint16_t discoveryPort, std::vector<
 }
 
 using testsupport::eventually;
-
-// Waits until everything queued so far on `queue` has run.
-inline void drain(const osc::DispatchQueue& queue) {
-  queue.sync([] {});
-}
 
 }  // namespace device::test

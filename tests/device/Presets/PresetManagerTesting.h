@@ -49,18 +49,16 @@ class LogRecorder {
   LogRecorder() { destination_->setAsynchronously(false), tallylog::Tallylog::addDestination(destination_); }
   ~LogRecorder() { tallylog::Tallylog::removeDestination(destination_); }
 
-  // The messages logged by `function` (all when empty) or at warning level, in order.
-  Calls messages(const std::string& function = "", bool warningsOnly = false) const {
+  // The messages logged (only the warnings when `warningsOnly`), in order.
+  Calls messages(bool warningsOnly = false) const {
     Calls result;
     for (const auto& call : destination_->calls()) {
       EXPECT_EQ(call.file, "PresetManager.cpp");
-      if ((function.empty() || call.function == function + "()") &&
-          (!warningsOnly || call.level == tallylog::Tallylog::Level::warning))
-        result.push_back(call.message);
+      if (!warningsOnly || call.level == tallylog::Tallylog::Level::warning) result.push_back(call.message);
     }
     return result;
   }
-  Calls warnings() const { return messages("", true); }
+  Calls warnings() const { return messages(true); }
 
  private:
   std::shared_ptr<tallylog::testing::RecordingDestination> destination_ =
