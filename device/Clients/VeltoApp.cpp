@@ -50,12 +50,12 @@ std::string VeltoApp::userShowFileName(std::string_view name) {
 }
 
 std::string VeltoApp::slotNameForSaving(unsigned slot) {
-  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot();
+  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot(slot);
   return (slot >= 1 && slot <= 9 ? "SLOT_0" : "SLOT_") + std::to_string(slot);
 }
 
 std::string VeltoApp::slotNameForDeleting(unsigned slot) {
-  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot();
+  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot(slot);
   return (slot <= 9 ? "SLOT_0" : "SLOT_") + std::to_string(slot);
 }
 

@@ -111,6 +111,8 @@ TEST(Gzip, ErrorsMapZlibCodes) {
   EXPECT_EQ(GzipError(Z_DATA_ERROR, nullptr).message(), "Unknown gzip error");
   EXPECT_EQ(GzipError(Z_DATA_ERROR, "\xff bad").message(), "Unknown gzip error");
   EXPECT_EQ(GzipError(Z_DATA_ERROR, "incorrect header check").message(), "incorrect header check");
+  EXPECT_STREQ(GzipError(Z_DATA_ERROR, "incorrect header check").what(),
+               "The compressed data could not be processed: incorrect header check");
 }
 
 }  // namespace

@@ -56,8 +56,8 @@ TEST(OfflineEditor, FactoriesCheckTheClockSpeedModeFirst) {
     }
     EXPECT_EQ(thrown, expected);
   }
-  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes).what(),
-               "The operation couldn\u2019t be completed. (VeltoClient.OfflineEditor.EditorError error 1.)");
+  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes, 17).what(),
+               "The offline editor cannot run a processor with 17 mixes (it takes 1 to 16).");
   EXPECT_EQ(OfflineEditor::clockSpeedMode(2), Mode::s96khz);
   EXPECT_FALSE(OfflineEditor::clockSpeedMode(3));
 }

@@ -90,8 +90,7 @@ TEST(VeltoApp, RefusesSlotsAbove64BeforeSending) {
     ADD_FAILURE() << "slot 1000 was accepted";
   } catch (const VeltoAppEndpointError& e) {
     EXPECT_EQ(e, VeltoAppEndpointError::invalidRotaverSlot());
-    EXPECT_STREQ(e.what(),
-                 "The operation couldn\u2019t be completed. (VeltoClient.VeltoApp.VeltoAppError error 0.)");
+    EXPECT_STREQ(e.what(), "There is no controller slot 1000 (slots go from 0 to 64).");
   }
   endpoint.app.showNextUser();
   EXPECT_EQ(endpoint.receiver.next(), "/Va/screen/nextUser");  // nothing went out before it

@@ -87,7 +87,7 @@ TEST(VeltoAppReplies, BuildOnlyFromStringIntegerString) {
     if (!printed) continue;
     EXPECT_EQ(confirmation->description(), *printed);
     EXPECT_EQ(error->description(), *printed);
-    EXPECT_STREQ(error->what(), printed->c_str());
+    EXPECT_EQ(error->what(), "The device reported an error: " + std::string(*values[0].asString()));
   }
   const auto error = VeltoAppError::fromMessage(reply({"File not found.", std::int32_t(7), "U"}));
   EXPECT_EQ(error->type(), device::VeltoAppErrorCase::FileNotFound);
