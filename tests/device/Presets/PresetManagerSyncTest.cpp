@@ -64,7 +64,9 @@ TEST_F(PresetManagerSync, PullsEachMissingPresetFromTheFirstDeviceThenPushes) {
   EXPECT_EQ(b->sent["Intro"], "doc A Intro");
   EXPECT_EQ(progress(), Units(6, 6));
   for (const auto& name : PresetManager::localPresetList(folder.path))
-    if (name.name == "Song") EXPECT_EQ(name.rawDate, "2024-01-02T03:04:05.678Z");
+    if (name.name == "Song") {
+      EXPECT_EQ(name.rawDate, "2024-01-02T03:04:05.678Z");
+    }
 
   const Calls lines = log.messages("syncDevices");
   EXPECT_EQ(Calls(lines.begin(), lines.begin() + 5),
