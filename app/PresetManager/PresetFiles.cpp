@@ -48,7 +48,10 @@ struct Descriptor {
 }  // namespace
 
 void writeFileAtomically(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";  // appended step by step: g++ 12 warns falsely about "." + a temporary string
+  name += path.filename().string();
+  name += ".XXXXXX";
+  std::string temporary = (path.parent_path() / name).string();
   Descriptor file{::mkstemp(temporary.data())};
   if (file.fd < 0) fail("write", path);
   auto discard = [&](const char* what) {

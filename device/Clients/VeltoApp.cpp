@@ -3,6 +3,15 @@
 #include "device/Model/AppSettings.h"
 
 namespace device {
+
+VeltoAppEndpointError::VeltoAppEndpointError(Case errorCase, std::optional<unsigned> slot)
+    : case_(errorCase), description_("There is no controller slot") {
+  if (slot) {
+    description_ += ' ';
+    description_ += std::to_string(*slot);
+  }
+  description_ += " (slots go from 0 to 64).";
+}
 namespace {
 
 using osc::OSCValue;

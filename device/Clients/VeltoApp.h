@@ -43,10 +43,7 @@ class VeltoAppEndpointError : public std::exception {
   }
 
  private:
-  VeltoAppEndpointError(Case errorCase, std::optional<unsigned> slot)
-      : case_(errorCase),
-        description_("There is no controller slot" + (slot ? " " + std::to_string(*slot) : std::string()) +
-                     " (slots go from 0 to 64).") {}
+  VeltoAppEndpointError(Case errorCase, std::optional<unsigned> slot);
   Case case_;
   std::string description_;
 };
