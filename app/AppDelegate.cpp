@@ -22,17 +22,15 @@ bool AppDelegate::applicationDidFinishLaunching() {
   std::optional<std::string> failure;
   try {
     manager_.startDiscoverer(1'000'000'000);
-  } catch (const std::exception& error) {
-    failure = error.what();
   } catch (...) {
-    failure = "Unknown error";
+    failure = errorDescription(std::current_exception());
   }
   if (!failure) {
     manager_.startReconnectTimer();
     return true;
   }
   TALLYLOG_ERROR("Could not start device discoverer: " + *failure);
-  dialogs().runModal(Alert{"Could not start device discoverer", *failure, AlertStyle::critical, {}});
+  dialogs().runModal(nullptr, Alert{"Could not start device discoverer", *failure, AlertStyle::critical, {}});
   return false;
 }
 

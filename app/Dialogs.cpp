@@ -1,6 +1,9 @@
 #include "app/Dialogs.h"
 
 #include "app/MessageBoxDialogs.h"
+#include <filesystem>
+
+#include "platform/FileError.h"
 
 namespace app {
 
@@ -15,29 +18,29 @@ Dialogs& dialogs() {
 
 void setDialogs(Dialogs* replacement) { installed = replacement; }
 
-void showErrorMessage(const std::string& informativeText) {
-  dialogs().runModal(Alert{"Error", informativeText, AlertStyle::warning, {}});
+void showErrorMessage(QWidget* window, const std::string& informativeText) {
+  dialogs().runModal(window, Alert{"Error", informativeText, AlertStyle::warning, {}});
 }
-
-void showErrorAlert(const std::exception& error) { showErrorMessage(error.what()); }
 
 std::string errorDescription(const std::exception_ptr& error) {
   try {
     std::rethrow_exception(error);
+  } catch (const std::filesystem::filesystem_error& e) {
+    return platform::fileErrorDescription(e);
   } catch (const std::exception& e) {
     return e.what();
   } catch (...) {
-    return "Unknown error";
+    return "The operation failed for an unknown reason.";
   }
 }
 
-void showErrorAlert(const std::exception_ptr& error) {
-  if (error) showErrorMessage(errorDescription(error));
+void showErrorAlert(QWidget* window, const std::exception_ptr& error) {
+  if (error) showErrorMessage(window, errorDescription(error));
 }
 
-bool askYesNo(const std::string& messageText, const std::string& informativeText) {
+bool askYesNo(QWidget* window, const std::string& messageText, const std::string& informativeText) {
   Alert alert{messageText, informativeText, AlertStyle::informational, {"Yes", "No"}};
-  return dialogs().runModal(alert) == alertFirstButtonReturn;
+  return dialogs().runModal(window, alert) == alertFirstButtonReturn;
 }
 
 }  // namespace app

@@ -4,6 +4,9 @@
 // Window code calls the free functions below (or dialogs() directly); the program uses the
 // QMessageBox/QFileDialog implementation, tests install a scripted one with setDialogs(). GUI
 // thread only. The modal calls run a nested event loop and return when the user has answered.
+// Every alert names the widget it belongs to: it opens centred on that widget's window (the
+// devices window, the preset manager window or a sheet over one) and stays above it; nullptr
+// means the active window.
 
 #include <filesystem>
 #include <functional>
@@ -40,12 +43,13 @@ struct FolderChooser {
 class Dialogs {
  public:
   virtual ~Dialogs() = default;
-  // An application-modal alert; returns its answer.
-  virtual int runModal(const Alert& alert) = 0;
+  // An application-modal alert over `window`; returns its answer.
+  virtual int runModal(QWidget* window, const Alert& alert) = 0;
   // A window-modal alert over `window`; returns at once, `completion` gets the answer later (not
   // when the window goes away first).
   virtual void beginSheet(QWidget* window, const Alert& alert, std::function<void(int)> completion) = 0;
   // A modal folder chooser that can create folders; the chosen folder, or nothing when cancelled.
+  // It opens at the folder chosen last time, else at the home folder.
   virtual std::optional<std::filesystem::path> chooseFolder(QWidget* parent,
                                                             const FolderChooser& chooser) = 0;
 };
@@ -55,16 +59,17 @@ Dialogs& dialogs();
 // Installs `replacement` (not owned; nullptr restores the real dialogs).
 void setDialogs(Dialogs* replacement);
 
-// The shared error alert: message "Error", warning style, `informativeText`, one default button.
-void showErrorMessage(const std::string& informativeText);
-// An error's description: what() of a std::exception, else "Unknown error".
+// The shared error alert over `window`: message "Error", warning style, `informativeText`, one
+// default button.
+void showErrorMessage(QWidget* window, const std::string& informativeText);
+// An error's description: the sentence of our error types (what()), a file error's sentence, else
+// a sentence saying that the reason is unknown.
 std::string errorDescription(const std::exception_ptr& error);
 
 // The shared error alert with the error's description as informative text.
-void showErrorAlert(const std::exception& error);
-void showErrorAlert(const std::exception_ptr& error);
+void showErrorAlert(QWidget* window, const std::exception_ptr& error);
 
-// An informational question with the buttons "Yes" then "No"; true for "Yes".
-bool askYesNo(const std::string& messageText, const std::string& informativeText);
+// An informational question over `window` with the buttons "Yes" then "No"; true for "Yes".
+bool askYesNo(QWidget* window, const std::string& messageText, const std::string& informativeText);
 
 }  // namespace app

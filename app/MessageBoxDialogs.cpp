@@ -2,15 +2,24 @@
 
 #include <memory>
 
+#include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 
 namespace app {
 
 namespace {
+
+// Where the folder chooser remembers the folder chosen last.
+constexpr const char* kLastFolderKey = "Dialogs/lastChosenFolder";
+
+// The window an alert belongs to: the given widget's window, else the active one.
+QWidget* ownerOf(QWidget* widget) { return widget != nullptr ? widget->window() : QApplication::activeWindow(); }
 
 QMessageBox::Icon iconFor(AlertStyle style) {
   switch (style) {
@@ -26,6 +35,7 @@ QMessageBox::Icon iconFor(AlertStyle style) {
 
 // Fills `box` and returns its buttons in the alert's order.
 std::vector<QAbstractButton*> fill(QMessageBox& box, const Alert& alert) {
+  box.setWindowTitle(QApplication::applicationDisplayName());
   box.setIcon(iconFor(alert.style));
   box.setText(QString::fromStdString(alert.messageText));
   box.setInformativeText(QString::fromStdString(alert.informativeText));
@@ -57,8 +67,10 @@ int answerOf(const QMessageBox& box, const std::vector<QAbstractButton*>& button
 
 }  // namespace
 
-int MessageBoxDialogs::runModal(const Alert& alert) {
-  QMessageBox box;
+int MessageBoxDialogs::runModal(QWidget* window, const Alert& alert) {
+  // With a parent the box opens centred on it and stays above it; exec() keeps it application-modal.
+  QMessageBox box(ownerOf(window));
+  box.setWindowModality(Qt::ApplicationModal);
   auto buttons = fill(box, alert);
   box.exec();
   return answerOf(box, buttons);
@@ -66,7 +78,7 @@ int MessageBoxDialogs::runModal(const Alert& alert) {
 
 void MessageBoxDialogs::beginSheet(QWidget* window, const Alert& alert,
                                    std::function<void(int)> completion) {
-  auto* box = new QMessageBox(window);
+  auto* box = new QMessageBox(ownerOf(window));
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::WindowModal);
   auto buttons = fill(*box, alert);
@@ -79,8 +91,11 @@ void MessageBoxDialogs::beginSheet(QWidget* window, const Alert& alert,
 
 std::optional<std::filesystem::path> MessageBoxDialogs::chooseFolder(QWidget* parent,
                                                                     const FolderChooser& chooser) {
-  QFileDialog dialog(parent, QString::fromStdString(chooser.title));
+  QFileDialog dialog(ownerOf(parent), QString::fromStdString(chooser.title));
   dialog.setFileMode(QFileDialog::Directory);
+  QSettings settings;
+  const QString last = settings.value(kLastFolderKey).toString();
+  dialog.setDirectory(!last.isEmpty() && QDir(last).exists() ? last : QDir::homePath());
   // Qt's own dialog, so that the message can be shown above the folder list.
   dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -90,7 +105,9 @@ std::optional<std::filesystem::path> MessageBoxDialogs::chooseFolder(QWidget* pa
     grid->addWidget(message, grid->rowCount(), 0, 1, grid->columnCount());
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+  const QString chosen = dialog.selectedFiles().front();
+  settings.setValue(kLastFolderKey, chosen);
+  return std::filesystem::path(chosen.toStdString());
 }
 
 }  // namespace app

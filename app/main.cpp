@@ -47,7 +47,7 @@ void quitOnSignals(QApplication& application) {
 }
 
 void criticalAlert(const std::string& message, const std::string& information) {
-  app::dialogs().runModal(app::Alert{message, information, app::AlertStyle::critical, {}});
+  app::dialogs().runModal(nullptr, app::Alert{message, information, app::AlertStyle::critical, {}});
 }
 
 }  // namespace

@@ -14,7 +14,7 @@ namespace asio = boost::asio;
 // Thrown by checkCancellation, sleep and the other waits that honour cancellation. One type
 // everywhere.
 struct CancellationError : std::exception {
-  const char* what() const noexcept override { return "CancellationError"; }
+  const char* what() const noexcept override { return "The operation was cancelled."; }
 };
 
 bool isCancellationError(const std::exception_ptr& error);

@@ -23,6 +23,7 @@ GzipError::Kind kindOf(std::int32_t code) {
 
 GzipError::GzipError(std::int32_t code, const char* msg)
     : kind_(kindOf(code)),
-      message_(msg != nullptr && platform::isValidUtf8(msg) ? msg : unknownMessage) {}
+      message_(msg != nullptr && platform::isValidUtf8(msg) ? msg : unknownMessage),
+      description_("The compressed data could not be processed: " + message_) {}
 
 }  // namespace gzip

@@ -37,12 +37,14 @@ class GzipError : public std::exception {
 
   const Kind& kind() const noexcept { return kind_; }
   const std::string& message() const noexcept { return message_; }
-  const std::string& description() const noexcept { return message_; }
-  const char* what() const noexcept override { return message_.c_str(); }
+  // "The compressed data could not be processed: incorrect header check" (the message at the end).
+  const std::string& description() const noexcept { return description_; }
+  const char* what() const noexcept override { return description_.c_str(); }
 
  private:
   Kind kind_;
   std::string message_;
+  std::string description_;
 };
 
 }  // namespace gzip

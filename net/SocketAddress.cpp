@@ -37,9 +37,10 @@ std::string ipv4Text(const in_addr& address) {
   std::memcpy(bytes, &address.s_addr, sizeof bytes);  // network order: first byte first
   char buffer[INET_ADDRSTRLEN];
   char* out = buffer;
+  char* const last = buffer + sizeof buffer;
   for (std::size_t k = 0; k < 4; ++k) {
-    if (k > 0) *out++ = '.';
-    out = std::to_chars(out, buffer + sizeof buffer, static_cast<unsigned>(bytes[k])).ptr;
+    if (k > 0 && out != last) *out++ = '.';
+    out = std::to_chars(out, last, static_cast<unsigned>(bytes[k])).ptr;
   }
   return std::string(buffer, out);
 }

@@ -7,12 +7,12 @@
 
 namespace osc {
 
-OSCBundleError OSCBundleError::invalidPrefix() { return {Case::invalidPrefix, "OSCBundleError.invalidPrefix"}; }
-OSCBundleError OSCBundleError::invalidSize() { return {Case::invalidSize, "OSCBundleError.invalidSize"}; }
+OSCBundleError OSCBundleError::invalidPrefix() { return {Case::invalidPrefix, "The OSC bundle does not begin with #bundle."}; }
+OSCBundleError OSCBundleError::invalidSize() { return {Case::invalidSize, "The OSC bundle's size is not a multiple of four bytes."}; }
 OSCBundleError OSCBundleError::sizeExceedsDataProvided() {
-  return {Case::sizeExceedsDataProvided, "OSCBundleError.sizeExceedsDataProvided"};
+  return {Case::sizeExceedsDataProvided, "An element of the OSC bundle is longer than the data received."};
 }
-OSCBundleError OSCBundleError::nestingTooDeep() { return {Case::nestingTooDeep, "OSCBundleError.nestingTooDeep"}; }
+OSCBundleError OSCBundleError::nestingTooDeep() { return {Case::nestingTooDeep, "The OSC bundle nests bundles too deeply."}; }
 
 bool operator==(const OSCBundle& a, const OSCBundle& b) {
   return a.endpoint_ == b.endpoint_ && a.receiveTime_ == b.receiveTime_ && a.timetag_ == b.timetag_ &&

@@ -9,7 +9,7 @@ namespace osc {
 
 OSCClientError OSCClientError::couldNotCreateAddress(std::string host, std::uint16_t port) {
   std::string description =
-      "OSCClientError.couldNotCreateAddress(host: \"" + host + "\", port: " + std::to_string(port) + ")";
+      "Could not find an IPv4 address for \u201c" + host + "\u201d (port " + std::to_string(port) + ").";
   return {Case::couldNotCreateAddress, std::move(description), std::move(host), port};
 }
 

@@ -29,7 +29,7 @@ enum class OSCClientErrorCase { couldNotCreateAddress, invalidPort };
 
 class OSCClientError : public OSCCaseError<OSCClientErrorCase> {
  public:
-  // "OSCClientError.couldNotCreateAddress(host: \"x\", port: 9000)".
+  // "Could not find an IPv4 address for “x” (port 9000)."
   static OSCClientError couldNotCreateAddress(std::string host, std::uint16_t port);
 
   const std::string& host() const { return host_; }

@@ -1,8 +1,9 @@
 #pragma once
 // The common bases of the OSC library's error types. Each concrete error type carries one case
 // of its enumeration (and the case's payload, where it has one); description() and what() give
-// the same text, the case written as "Type.case" or "Type.case(payload)". Two errors are equal
-// when case and payload are. Plain values: safe to copy and hand between threads.
+// the same text, a sentence saying what failed with the payload in it ("No reply arrived in
+// time.", "The OSC message's address “ab” is not valid."). Two errors are equal when case and
+// payload are. Plain values: safe to copy and hand between threads.
 
 #include <exception>
 #include <string>

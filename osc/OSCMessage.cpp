@@ -10,15 +10,15 @@
 namespace osc {
 
 OSCMessageError OSCMessageError::malformedMessage(std::string text) {
-  std::string description = "OSCMessageError.malformedMessage(\"" + text + "\")";
+  std::string description = "The OSC message is malformed: " + text;
   return {Case::malformedMessage, std::move(text), std::move(description)};
 }
 OSCMessageError OSCMessageError::malformedAddress(std::string text) {
-  std::string description = "OSCMessageError.malformedAddress(\"" + text + "\")";
+  std::string description = "The OSC message's address \u201c" + text + "\u201d is not valid.";
   return {Case::malformedAddress, std::move(text), std::move(description)};
 }
 OSCMessageError OSCMessageError::invalidSize() {
-  return {Case::invalidSize, {}, "OSCMessageError.invalidSize"};
+  return {Case::invalidSize, {}, "The OSC message's size is not a multiple of four bytes."};
 }
 
 namespace {

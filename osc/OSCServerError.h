@@ -21,7 +21,7 @@ enum class OSCServerErrorCase {
 
 class OSCServerError : public OSCCaseError<OSCServerErrorCase> {
  public:
-  // "OSCServerError.serverStopped(nil)", or with the error's what() inside the brackets.
+  // "The OSC server has stopped receiving.", or with ": " and the error's what() in place of the point.
   static OSCServerError serverStopped(std::exception_ptr error = nullptr);
   static OSCServerError serverAlreadyStarted();
   static OSCServerError readTimeout();

@@ -3,9 +3,9 @@
 namespace osc {
 
 OSCDecoderError OSCDecoderError::emptyDataProvided() {
-  return {Case::emptyDataProvided, "OSCDecoderError.emptyDataProvided"};
+  return {Case::emptyDataProvided, "The datagram is empty."};
 }
-OSCDecoderError OSCDecoderError::dataIsNotOSC() { return {Case::dataIsNotOSC, "OSCDecoderError.dataIsNotOSC"}; }
+OSCDecoderError OSCDecoderError::dataIsNotOSC() { return {Case::dataIsNotOSC, "The datagram is neither an OSC message nor an OSC bundle."}; }
 
 OSCObject OSCStandardDecoder::decodePresent(std::span<const std::uint8_t> datagram) {
   if (datagram.empty()) throw OSCDecoderError::emptyDataProvided();

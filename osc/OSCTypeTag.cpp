@@ -6,16 +6,16 @@
 namespace osc {
 
 OSCTypeTagStringError OSCTypeTagStringError::unkownTypeTag(char character) {
-  std::string text = "OSCTypeTagStringError.unkownTypeTag(\"";
+  std::string text = "The OSC type tag \u201c";
   text += character;
-  text += "\")";
+  text += "\u201d is unknown.";
   return {Case::unkownTypeTag, character, std::move(text)};
 }
 OSCTypeTagStringError OSCTypeTagStringError::malformedData() {
-  return {Case::malformedData, 0, "OSCTypeTagStringError.malformedData"};
+  return {Case::malformedData, 0, "The OSC type tags are malformed."};
 }
 OSCTypeTagStringError OSCTypeTagStringError::unkownBeginningCharacter() {
-  return {Case::unkownBeginningCharacter, 0, "OSCTypeTagStringError.unkownBeginningCharacter"};
+  return {Case::unkownBeginningCharacter, 0, "The OSC type tags do not begin with a comma."};
 }
 
 OSCTypeTagString OSCTypeTagString::fromValues(std::span<const OSCValue> values) {

@@ -10,9 +10,9 @@
 
 namespace osc {
 
-OSCValueError OSCValueError::sizeError() { return {Case::sizeError, "OSCValueError.sizeError"}; }
+OSCValueError OSCValueError::sizeError() { return {Case::sizeError, "An OSC value is cut short."}; }
 OSCValueError OSCValueError::encodingError() {
-  return {Case::encodingError, "OSCValueError.encodingError"};
+  return {Case::encodingError, "An OSC value is not valid."};
 }
 
 namespace {

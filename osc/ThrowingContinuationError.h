@@ -22,7 +22,7 @@ enum class ThrowingContinuationErrorCase { timeout };
 
 class ThrowingContinuationError : public OSCCaseError<ThrowingContinuationErrorCase> {
  public:
-  static ThrowingContinuationError timeout() { return {Case::timeout, "ThrowingContinuationError.timeout"}; }
+  static ThrowingContinuationError timeout() { return {Case::timeout, "The operation did not finish in time."}; }
 
  private:
   using OSCCaseError::OSCCaseError;

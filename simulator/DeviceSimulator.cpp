@@ -123,7 +123,11 @@ void DeviceSimulator::Impl::bind(std::size_t device, const std::string& address,
   // earlier one (not 0) shares that socket.
   auto open = [&](std::uint16_t configured, std::uint16_t bound) {
     std::uint16_t port = secondPath ? bound : configured;
-    Socket socket{openSocket(address, port), device, {}, address, port};
+    Socket socket;
+    socket.fd = openSocket(address, port);  // sets `port` to the bound one
+    socket.device = device;
+    socket.address = address;
+    socket.port = port;
     socket.roles.secondPath = secondPath;
     sockets.push_back(socket);
     return sockets.size() - 1;
@@ -342,8 +346,10 @@ void DeviceSimulator::start() {
     }
     if (impl_->options.relayAddress && !impl_->devices.empty()) {
       std::uint16_t port = impl_->ports[0].discovery;
-      Impl::Socket relay{impl_->openSocket(*impl_->options.relayAddress, port), SimReceived::relayDevice, {},
-                         *impl_->options.relayAddress, port};
+      Impl::Socket relay;
+      relay.fd = impl_->openSocket(*impl_->options.relayAddress, port);  // sets `port` to the bound one
+      relay.address = *impl_->options.relayAddress;
+      relay.port = port;
       relay.roles.discovery = true;
       impl_->sockets.push_back(relay);
     }

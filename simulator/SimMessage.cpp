@@ -53,7 +53,10 @@ const std::vector<std::uint8_t>* SimMessage::blob(std::size_t k) const {
 
 std::string SimMessage::description() const {
   std::string text = address + " " + types();
-  for (const auto& value : values) text += " " + value.description();
+  for (const auto& value : values) {
+    text += ' ';
+    text += value.description();
+  }
   return text;
 }
 

@@ -31,7 +31,8 @@ Alert confirmation(DeviceAction action, const std::vector<ActionTarget>& targets
   return {reboot ? "Reboot" : "Factory Reset", question, AlertStyle::informational, {"Yes", "No"}};
 }
 
-boost::asio::awaitable<void> runDeviceAction(DeviceAction action, std::vector<ActionTarget> targets) {
+boost::asio::awaitable<void> runDeviceAction(QPointer<QWidget> window, DeviceAction action,
+                                             std::vector<ActionTarget> targets) {
   for (const auto& target : targets) {
     auto client = target.client;
     auto serialNumber = target.device.serialNumber();
@@ -45,8 +46,8 @@ boost::asio::awaitable<void> runDeviceAction(DeviceAction action, std::vector<Ac
       failed = true;  // the alert names the device, not the error
     }
     if (failed)
-      showErrorMessage((action == DeviceAction::reboot ? "Could not reboot " : "Could not factory reset ") +
-                       target.device.name());
+      showErrorMessage(window, (action == DeviceAction::reboot ? "Could not reboot " : "Could not factory reset ") +
+                                   target.device.name());
   }
 }
 

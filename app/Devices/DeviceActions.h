@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+#include <QWidget>
 #include <boost/asio/awaitable.hpp>
 
 #include "app/Devices/ClientKind.h"
@@ -34,8 +36,9 @@ std::vector<ActionTarget> actionTargets(const std::vector<ClientPtr>& selected);
 Alert confirmation(DeviceAction action, const std::vector<ActionTarget>& targets);
 
 // Sends the command to each target in order, one after the other; a failure shows the alert
-// "Could not reboot <name>" ("Could not factory reset <name>") and the next target follows.
-// A main task: it touches no widget.
-boost::asio::awaitable<void> runDeviceAction(DeviceAction action, std::vector<ActionTarget> targets);
+// "Could not reboot <name>" ("Could not factory reset <name>") over `window` and the next target
+// follows. A main task: it touches no other widget.
+boost::asio::awaitable<void> runDeviceAction(QPointer<QWidget> window, DeviceAction action,
+                                             std::vector<ActionTarget> targets);
 
 }  // namespace app

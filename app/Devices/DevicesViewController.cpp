@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -20,7 +21,7 @@ namespace {
 
 constexpr std::uint64_t kDimTimeout = 3'000'000'000;
 
-asio::awaitable<void> applyDisplayDim(std::vector<ClientPtr> controllers, bool dim) {
+asio::awaitable<void> applyDisplayDim(QPointer<QWidget> window, std::vector<ClientPtr> controllers, bool dim) {
   device::AppSettings::Container container;
   container.setDisplayDim(dim);
   for (const auto& controller : controllers) {
@@ -32,7 +33,7 @@ asio::awaitable<void> applyDisplayDim(std::vector<ClientPtr> controllers, bool d
       error = std::current_exception();
     }
     if (error) {
-      showErrorAlert(error);
+      showErrorAlert(window, error);
       co_return;
     }
   }
@@ -105,7 +106,9 @@ std::vector<ClientPtr> DevicesViewController::selectedControllers() const {
 void DevicesViewController::setDisplayDim(bool dim) {
   auto controllers = selectedControllers();
   if (controllers.empty()) return;
-  spawnOnMain([controllers, dim] { return applyDisplayDim(controllers, dim); });
+  spawnOnMain([window = QPointer<QWidget>(window()), controllers, dim] {
+    return applyDisplayDim(window, controllers, dim);
+  });
 }
 
 void DevicesViewController::received(const platform::Notification& notification) {

@@ -143,8 +143,8 @@ void DevicesWindowController::factoryReset() { runAction(DeviceAction::factoryRe
 void DevicesWindowController::runAction(DeviceAction action) {
   auto targets = actionTargets(devices_->selectedClients());
   if (targets.empty()) return;
-  if (dialogs().runModal(confirmation(action, targets)) != alertFirstButtonReturn) return;
-  spawnOnMain([action, targets] { return runDeviceAction(action, targets); });
+  if (dialogs().runModal(this, confirmation(action, targets)) != alertFirstButtonReturn) return;
+  spawnOnMain([window = QPointer<QWidget>(this), action, targets] { return runDeviceAction(window, action, targets); });
 }
 
 void DevicesWindowController::showPresetManager() { PresetManagerWindow::show(manager_, center_); }

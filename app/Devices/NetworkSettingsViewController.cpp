@@ -93,7 +93,7 @@ void NetworkSettingsViewController::applyPressed() {
       ipTextField_->text().toStdString(), subnetTextField_->text().toStdString(),
       gatewayTextField_->text().toStdString());
   if (decision.error) {
-    showErrorMessage(*decision.error);
+    showErrorMessage(this, *decision.error);
     return;
   }
   if (decision.change.kind == NetworkChange::Kind::nothing) {
@@ -104,7 +104,7 @@ void NetworkSettingsViewController::applyPressed() {
   send(decision.change, [self = QPointer(this)](std::exception_ptr error) {
     if (!self) return;
     if (error)
-      showErrorAlert(error);
+      showErrorAlert(self, error);
     else
       self->accept();
   });

@@ -1,6 +1,7 @@
 #include "app/Devices/PlaceholderPanes.h"
 
 #include <QLabel>
+#include <QPalette>
 #include <QVBoxLayout>
 
 namespace app {
@@ -12,7 +13,10 @@ PlaceholderPane::PlaceholderPane(const QString& objectName, const QString& text,
   label->setObjectName("messageLabel");
   label->setAlignment(Qt::AlignCenter);
   label->setWordWrap(true);
-  label->setEnabled(false);  // the dimmed look of a hint
+  // The look of a hint, as the style shows placeholder text.
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+  label->setPalette(palette);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label);
 }

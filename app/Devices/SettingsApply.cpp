@@ -63,7 +63,7 @@ boost::asio::awaitable<void> runSettingsApply(SettingsApply job) {
   }
   if (renamed) {
     auto error = co_await applyToEach(job.clients, job.changes(), job.timeout);
-    if (error) showErrorMessage("Could not apply changes: " + errorDescription(error));
+    if (error) showErrorMessage(job.window, "Could not apply changes: " + errorDescription(error));
   }
   postToMain(std::move(job.finish));
 }

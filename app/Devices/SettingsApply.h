@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+#include <QWidget>
 #include <boost/asio/awaitable.hpp>
 
 #include "app/Devices/ClientKind.h"
@@ -28,6 +30,8 @@ struct SettingsApply {
   // Posted to the GUI thread when the apply has ended, whatever happened.
   std::function<void()> finish;
   std::uint64_t timeout = kTimeout;
+  // The window the error alert belongs to (the devices window).
+  QPointer<QWidget> window;
 };
 
 // Sends `changes` to every client at once (applyAppSettings with `timeout` each) and waits for all

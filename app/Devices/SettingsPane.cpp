@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPointer>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -50,15 +49,12 @@ SettingsPane::SettingsPane(std::vector<ClientPtr> clients, std::span<const FlagO
       extraRows_(new QFormLayout),
       applyButton_(makeButton(tr("Apply"), "applyButton", this)),
       resetButton_(makeButton(tr("Reset"), "resetButton", this)),
-      progressIndicator_(new QProgressBar(this)) {
+      progressIndicator_(new BusyIndicator(this)) {
   setObjectName(objectName);
   setMinimumWidth(SelectionPanes::kSettingsPaneWidth);
   nameTextField_->setObjectName("nameTextField");
   applyButton_->setDefault(true);
   progressIndicator_->setObjectName("progressIndicator");
-  progressIndicator_->setRange(0, 0);  // busy
-  progressIndicator_->setTextVisible(false);
-  progressIndicator_->setFixedWidth(48);
   progressIndicator_->hide();
 
   auto* layout = new QVBoxLayout(this);
@@ -131,6 +127,7 @@ void SettingsPane::apply() {
     if (self) self->finishApply();
   };
   job.timeout = timeout_;
+  job.window = window();
   spawnOnMain([job = std::move(job)] { return runSettingsApply(job); });
 }
 

@@ -18,6 +18,7 @@
 
 #include <QWidget>
 
+#include "app/Devices/BusyIndicator.h"
 #include "app/Devices/ClientKind.h"
 #include "app/Devices/SettingsApply.h"
 #include "app/Devices/SettingsOptions.h"
@@ -25,7 +26,6 @@
 class QCheckBox;
 class QFormLayout;
 class QLineEdit;
-class QProgressBar;
 class QPushButton;
 
 namespace app {
@@ -76,7 +76,7 @@ class SettingsPane : public QWidget {
   QFormLayout* extraRows_;
   QPushButton* applyButton_;
   QPushButton* resetButton_;
-  QProgressBar* progressIndicator_;
+  BusyIndicator* progressIndicator_;
 };
 
 }  // namespace app

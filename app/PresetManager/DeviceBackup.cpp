@@ -23,7 +23,7 @@ std::vector<device::PresetName> backupPresets(const device::PresetNameList& list
 
 // The backup's alert; closes the sheet when it is up.
 void fail(PresetOperationHost& host, const std::string& text) {
-  showErrorMessage(text);
+  showErrorMessage(host.window(), text);
   host.closeProgress();
 }
 
@@ -62,7 +62,7 @@ void DeviceBackup::showBackupDeviceSelector() {
 
 bool DeviceBackup::backupSelected(const std::vector<Client>& clients) {
   if (clients.empty()) {
-    showErrorMessage("Please select at least one device!");
+    showErrorMessage(host_->window(), "Please select at least one device!");
     return false;
   }
   backupClients(clients);

@@ -25,26 +25,26 @@ void DeviceSync::chooseDevicesToSync() {
   presentDeviceSelector(host_, candidates(), "Choose the devices you\u2019d like to sync.", choice);
 }
 
-bool DeviceSync::askToBackUpSyncedPresets() {
-  return askYesNo("Backup", "Would you also like to create a local copy of the synced presets?");
+bool DeviceSync::askToBackUpSyncedPresets(QWidget* window) {
+  return askYesNo(window, "Backup", "Would you also like to create a local copy of the synced presets?");
 }
 
 std::optional<async::TaskHandle<void>> DeviceSync::startSync(const std::vector<Client>& clients,
                                                              const std::function<void()>& closeSelector) {
   if (clients.size() < 2) {
-    showErrorMessage("Please select at least two devices!");
+    showErrorMessage(host_->window(), "Please select at least two devices!");
     return std::nullopt;
   }
   std::optional<std::filesystem::path> folder;
-  if (askToBackUpSyncedPresets()) folder = DeviceBackup::chooseBackupFolder(host_->window());
+  if (askToBackUpSyncedPresets(host_->window())) folder = DeviceBackup::chooseBackupFolder(host_->window());
   if (closeSelector) closeSelector();
 
   std::shared_ptr<PrivateFolder> privateLibrary;
   if (!folder) {
     try {
       privateLibrary = std::make_shared<PrivateFolder>("velto-sync");
-    } catch (const std::exception& error) {
-      showErrorAlert(error);
+    } catch (const std::exception&) {
+      showErrorAlert(host_->window(), std::current_exception());
       return std::nullopt;
     }
     folder = privateLibrary->path();
@@ -116,7 +116,7 @@ boost::asio::awaitable<void> DeviceSync::runSync(std::shared_ptr<PresetOperation
   }
   if (error) {
     if (co_await cancel.endedByCancel(error)) co_return;
-    showErrorAlert(error);
+    showErrorAlert(host->window(), error);
   }
   host->closeProgress();
 }

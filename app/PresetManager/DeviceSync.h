@@ -44,7 +44,7 @@ class DeviceSync {
                                                    const std::function<void()>& closeSelector);
 
   // "Backup" / "Would you also like to create a local copy of the synced presets?"; true for Yes.
-  static bool askToBackUpSyncedPresets();
+  static bool askToBackUpSyncedPresets(QWidget* window);
 
   static boost::asio::awaitable<void> runSync(std::shared_ptr<PresetOperationHost> host,
                                               std::shared_ptr<device::PresetManager> manager,

@@ -6,17 +6,17 @@
 
 namespace app {
 
-int askToOverwrite(const device::PresetName& name, bool offerAll) {
+int askToOverwrite(QWidget* window, const device::PresetName& name, bool offerAll) {
   Alert alert{"Overwrite Preset?", "Would you like to overwrite \"" + name.name + "\"?", AlertStyle::informational,
               {"Yes", "No"}};
   if (offerAll) alert.buttons.push_back("All");
-  return dialogs().runModal(alert);
+  return dialogs().runModal(window, alert);
 }
 
 std::optional<bool> OverwriteDecision::decide(const device::PresetName& name) {
   if (std::find(existing_.begin(), existing_.end(), name) == existing_.end()) return false;
   if (overwriteAll_) return true;
-  switch (askToOverwrite(name, offerAll_)) {
+  switch (askToOverwrite(window_, name, offerAll_)) {
     case alertFirstButtonReturn:
       return true;
     case alertThirdButtonReturn:

@@ -11,23 +11,26 @@
 
 #include "device/Model/PresetName.h"
 
+class QWidget;
+
 namespace app {
 
-// "Overwrite Preset?" with the buttons "Yes", "No" and, with `offerAll`, "All"; the answer
-// (alertFirstButtonReturn, ...).
-int askToOverwrite(const device::PresetName& name, bool offerAll);
+// "Overwrite Preset?" over `window` with the buttons "Yes", "No" and, with `offerAll`, "All"; the
+// answer (alertFirstButtonReturn, ...).
+int askToOverwrite(QWidget* window, const device::PresetName& name, bool offerAll);
 
 class OverwriteDecision {
  public:
-  // `existing`: the target's names (without defaults and backups); `offerAll`: more than one
-  // preset was dropped.
-  OverwriteDecision(std::vector<device::PresetName> existing, bool offerAll)
-      : existing_(std::move(existing)), offerAll_(offerAll) {}
+  // `window`: where the questions appear; `existing`: the target's names (without defaults and
+  // backups); `offerAll`: more than one preset was dropped.
+  OverwriteDecision(QWidget* window, std::vector<device::PresetName> existing, bool offerAll)
+      : window_(window), existing_(std::move(existing)), offerAll_(offerAll) {}
 
   // Whether to delete the target's copy first; none when the user chose to skip the preset.
   std::optional<bool> decide(const device::PresetName& name);
 
  private:
+  QWidget* window_;
   std::vector<device::PresetName> existing_;
   bool offerAll_;
   bool overwriteAll_ = false;

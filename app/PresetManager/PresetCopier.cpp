@@ -17,7 +17,7 @@ std::vector<PresetCopier::PresetCopyJob> PresetCopier::makeCopyJobs(const std::v
   auto stored = host_->storedPresets(target);
   if (!stored || dragged.empty()) return {};
   const auto types = target->supportedPresetTypes();
-  OverwriteDecision decision(stored->filtered(types, false, false), dragged.size() > 1);
+  OverwriteDecision decision(host_->window(), stored->filtered(types, false, false), dragged.size() > 1);
   const auto rows = host_->presetItems();
   std::vector<PresetCopyJob> jobs;
   for (const auto& dragged : dragged) {
@@ -83,7 +83,7 @@ boost::asio::awaitable<void> PresetCopier::runCopyJobs(std::shared_ptr<PresetOpe
     }
     if (error) {
       if (co_await cancel.endedByCancel(error)) co_return;
-      showErrorMessage("Coult not copy preset \"" + job.item.name.description() + "\"");
+      showErrorMessage(host->window(), "Coult not copy preset \"" + job.item.name.description() + "\"");
       host->closeProgress();
       co_return;
     }

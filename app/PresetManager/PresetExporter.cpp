@@ -17,6 +17,7 @@
 #include "app/PresetManager/PrivateFolder.h"
 #include "async/Cancellation.h"
 #include "device/Presets/PresetManagerError.h"
+#include "platform/FileError.h"
 
 namespace app {
 
@@ -56,10 +57,10 @@ async::TaskHandle<PresetExporter::Files> PresetExporter::startExport(const std::
   try {
     std::string pattern = (exportFolder() / "drag-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
-      throw fs::filesystem_error("cannot make an export folder", pattern, std::error_code(errno, std::generic_category()));
+      throw platform::FileError("make an export folder in", exportFolder(), errno);
     folder = pattern;
-  } catch (const std::exception& error) {
-    showErrorAlert(error);
+  } catch (const std::exception&) {
+    showErrorAlert(host_->window(), std::current_exception());
   }
   if (folder) {
     maxFilePromiseCounter_ += static_cast<int>(sources.size());
@@ -117,7 +118,7 @@ boost::asio::awaitable<void> PresetExporter::writePromisedPreset(std::weak_ptr<P
     }
   }
   if (!client) {
-    showErrorMessage("device no longer available");
+    showErrorMessage(host.window(), "device no longer available");
     exporter->stopExport(cancel, true);
     co_return;
   }
@@ -127,14 +128,14 @@ boost::asio::awaitable<void> PresetExporter::writePromisedPreset(std::weak_ptr<P
     device::PresetData data = co_await client->receivePreset(source.presetName, receiveRetries, receiveTimeout);
     co_await cancel.check();
     auto fileName = presetFileName(source.presetName);
-    if (!fileName) throw device::PresetManagerError::invalidPath();
+    if (!fileName) throw device::PresetManagerError::invalidPath(source.presetName.baseName());
     writeFileAtomically(folder / *fileName, data.data);
     written->push_back(folder / *fileName);
   } catch (...) {
     error = std::current_exception();
   }
   if (error) {
-    if (!co_await cancel.endedByCancel(error)) showErrorAlert(error);
+    if (!co_await cancel.endedByCancel(error)) showErrorAlert(host.window(), error);
     exporter->stopExport(cancel, true);
     co_return;
   }

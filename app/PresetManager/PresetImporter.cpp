@@ -49,7 +49,8 @@ std::vector<PresetImporter::PresetImportJob> PresetImporter::makeImportJobs(cons
                                                                             const Client& target) const {
   auto stored = host_->storedPresets(target);
   if (!stored) return {};
-  OverwriteDecision decision(stored->filtered(target->supportedPresetTypes(), false, false), urls.size() != 1);
+  OverwriteDecision decision(host_->window(), stored->filtered(target->supportedPresetTypes(), false, false),
+                             urls.size() != 1);
   std::vector<PresetImportJob> jobs;
   for (const QUrl& url : urls) {
     const std::string dropped = url.toLocalFile().toStdString();
@@ -59,11 +60,11 @@ std::vector<PresetImporter::PresetImportJob> PresetImporter::makeImportJobs(cons
     const std::string urlText = url.toString(QUrl::FullyEncoded).toStdString();
     auto name = PresetName::fromFileName(platform::lastPathComponent(dropped));
     if (!name) {
-      showErrorMessage("File at " + urlText + " is not a valid VELTO file.");
+      showErrorMessage(host_->window(), "File at " + urlText + " is not a valid VELTO file.");
       continue;
     }
     if (!target->supportsPresetType(name->type)) {
-      showErrorMessage("File at " + urlText + " is not not supported by this device.");
+      showErrorMessage(host_->window(), "File at " + urlText + " is not not supported by this device.");
       continue;
     }
     auto overwrite = decision.decide(*name);
@@ -111,13 +112,13 @@ boost::asio::awaitable<void> PresetImporter::runImportJobs(std::shared_ptr<Prese
     try {
       bytes = readWholeFile(job.url);
     } catch (const std::exception&) {
-      showErrorMessage("Could not load preset " + job.url.filename().string());
+      showErrorMessage(host->window(), "Could not load preset " + job.url.filename().string());
       continue;
     }
     try {
       bytes = presetBytes(std::move(bytes), job.presetName.type);
-    } catch (const std::exception& error) {
-      showErrorAlert(error);
+    } catch (const std::exception&) {
+      showErrorAlert(host->window(), std::current_exception());
       continue;
     }
 
@@ -134,7 +135,7 @@ boost::asio::awaitable<void> PresetImporter::runImportJobs(std::shared_ptr<Prese
     }
     if (error) {
       if (co_await cancel.endedByCancel(error)) co_return;
-      showErrorAlert(error);
+      showErrorAlert(host->window(), error);
     }
   }
   co_await refreshPresetList(host, target, presetListTimeout, cancel);

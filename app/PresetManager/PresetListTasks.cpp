@@ -36,7 +36,7 @@ boost::asio::awaitable<void> runPresetDeletion(QPointer<PresetManagerWindowContr
     }
     if (!failure) continue;
     if (co_await async::isCancelled() || window == nullptr) co_return;
-    showErrorMessage("Could not delete Preset(s)!");
+    showErrorMessage(window, "Could not delete Preset(s)!");
     if (window != nullptr) window->closeProgressAfterFailure();
     co_return;
   }
@@ -57,14 +57,14 @@ boost::asio::awaitable<void> runPresetDeletion(QPointer<PresetManagerWindowContr
   }
 }
 
-boost::asio::awaitable<void> runPresetLoad(PresetItem item) {
+boost::asio::awaitable<void> runPresetLoad(QPointer<QWidget> window, PresetItem item) {
   std::exception_ptr failure;
   try {
     co_await item.client->loadPreset(item.name, kLoadTimeout);
   } catch (...) {
     failure = std::current_exception();
   }
-  if (failure) showErrorMessage("Could not load Preset!\n" + errorDescription(failure));
+  if (failure) showErrorMessage(window, "Could not load Preset!\n" + errorDescription(failure));
 }
 
 }  // namespace app

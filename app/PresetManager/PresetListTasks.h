@@ -3,6 +3,7 @@
 // and touch nothing once it is gone; the items keep their clients alive. Not read by moc.
 
 #include <QPointer>
+#include <QWidget>
 #include <boost/asio/awaitable.hpp>
 #include <vector>
 
@@ -18,7 +19,8 @@ class PresetManagerWindowController;
 boost::asio::awaitable<void> runPresetDeletion(QPointer<PresetManagerWindowController> window,
                                                std::vector<PresetItem> items);
 
-// Loads the item on its device; a failure shows "Could not load Preset!" and the error.
-boost::asio::awaitable<void> runPresetLoad(PresetItem item);
+// Loads the item on its device; a failure shows "Could not load Preset!" and the error over
+// `window` (the preset manager window).
+boost::asio::awaitable<void> runPresetLoad(QPointer<QWidget> window, PresetItem item);
 
 }  // namespace app

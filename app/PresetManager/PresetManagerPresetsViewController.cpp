@@ -96,9 +96,9 @@ void PresetManagerPresetsViewController::loadPresetPressed() {
                   "\" This will overwrite all current settings on the processor!",
               AlertStyle::warning,
               {"Load", "Cancel"}};
-  dialogs().beginSheet(window(), alert, [item](int answer) {
+  dialogs().beginSheet(window(), alert, [item, owner = QPointer<QWidget>(window())](int answer) {
     if (answer != alertFirstButtonReturn) return;
-    spawnOnMain([item]() { return runPresetLoad(item); });
+    spawnOnMain([item, owner]() { return runPresetLoad(owner, item); });
   });
 }
 

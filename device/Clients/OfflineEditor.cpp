@@ -13,10 +13,13 @@ void requireClockSpeed(OfflineEditor::ClockSpeedMode mode) {
 
 }  // namespace
 
-OfflineEditor::EditorError::EditorError(Case errorCase)
+OfflineEditor::EditorError::EditorError(Case errorCase, std::optional<std::size_t> numberOfMixes)
     : case_(errorCase),
-      description_("The operation couldn\u2019t be completed. (VeltoClient.OfflineEditor.EditorError error " +
-                   std::to_string(static_cast<int>(errorCase)) + ".)") {}
+      description_(errorCase == Case::unsupportedClockSpeedMode
+                       ? "The offline editor cannot run this processor with an automatic clock speed."
+                       : "The offline editor cannot run a processor with " +
+                             (numberOfMixes ? std::to_string(*numberOfMixes) : std::string("this number of")) +
+                             " mixes (it takes 1 to 16).") {}
 
 OfflineEditor::OfflineEditor(DeviceType processorType, std::size_t numberOfMixes, std::size_t numberOfInputs,
                              bool eqMode, ClockSpeedMode clockSpeedMode, Address editor)
@@ -49,7 +52,7 @@ OfflineEditor OfflineEditor::pelion(std::size_t numberOfMixes, bool eqMode, Cloc
                                     Address editor) {
   requireClockSpeed(clockSpeedMode);
   const auto type = DeviceType::make(DeviceType::Value::pelion, numberOfMixes);
-  if (!type) throw EditorError(EditorError::Case::unsupportedNumberOfMixes);
+  if (!type) throw EditorError(EditorError::Case::unsupportedNumberOfMixes, numberOfMixes);
   return OfflineEditor(*type, numberOfMixes, type->numberOfInputs(), eqMode, clockSpeedMode, std::move(editor));
 }
 
@@ -60,12 +63,15 @@ void OfflineEditor::sendConfiguration() {
     if (!oscClient_) oscClient_ = std::make_shared<osc::OSCClient>(editor_.host, editor_.port);
     client = oscClient_;
   }
-  const osc::OSCMessage message(*osc::OSCAddress::make("/Vp/co/OfflineEditor"),
-                                {osc::OSCValue::nativeInt(numericCode(processorType_.value())),
-                                 osc::OSCValue::nativeInt(static_cast<std::int64_t>(numberOfMixes_)),
-                                 osc::OSCValue::nativeInt(static_cast<std::int64_t>(clockSpeedMode_)),
-                                 osc::OSCValue::boolean(eqMode_),
-                                 osc::OSCValue::nativeInt(static_cast<std::int64_t>(numberOfInputs_))});
+  // Appended one by one: g++ 12 warns falsely about the variants of an initializer list here.
+  std::vector<osc::OSCValue> values;
+  values.reserve(5);
+  values.push_back(osc::OSCValue::nativeInt(numericCode(processorType_.value())));
+  values.push_back(osc::OSCValue::nativeInt(static_cast<std::int64_t>(numberOfMixes_)));
+  values.push_back(osc::OSCValue::nativeInt(static_cast<std::int64_t>(clockSpeedMode_)));
+  values.push_back(osc::OSCValue::boolean(eqMode_));
+  values.push_back(osc::OSCValue::nativeInt(static_cast<std::int64_t>(numberOfInputs_)));
+  const osc::OSCMessage message(*osc::OSCAddress::make("/Vp/co/OfflineEditor"), std::move(values));
   client->send(message, kSendTimeout);
 }
 

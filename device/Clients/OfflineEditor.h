@@ -41,9 +41,10 @@ class OfflineEditor {
   class EditorError : public std::exception {
    public:
     enum class Case { unsupportedClockSpeedMode, unsupportedNumberOfMixes };
-    explicit EditorError(Case errorCase);
+    // `numberOfMixes`: the refused count of unsupportedNumberOfMixes, named by the description.
+    explicit EditorError(Case errorCase, std::optional<std::size_t> numberOfMixes = std::nullopt);
     Case errorCase() const noexcept { return case_; }
-    // The generic text naming the case by its number, as for VeltoClientError.
+    // A sentence naming what the editor cannot do.
     const std::string& description() const noexcept { return description_; }
     const char* what() const noexcept override { return description_.c_str(); }
     friend bool operator==(const EditorError& a, const EditorError& b) noexcept { return a.case_ == b.case_; }

@@ -3,6 +3,15 @@
 #include "device/Model/AppSettings.h"
 
 namespace device {
+
+VeltoAppEndpointError::VeltoAppEndpointError(Case errorCase, std::optional<unsigned> slot)
+    : case_(errorCase), description_("There is no controller slot") {
+  if (slot) {
+    description_ += ' ';
+    description_ += std::to_string(*slot);
+  }
+  description_ += " (slots go from 0 to 64).";
+}
 namespace {
 
 using osc::OSCValue;
@@ -50,12 +59,12 @@ std::string VeltoApp::userShowFileName(std::string_view name) {
 }
 
 std::string VeltoApp::slotNameForSaving(unsigned slot) {
-  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot();
+  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot(slot);
   return (slot >= 1 && slot <= 9 ? "SLOT_0" : "SLOT_") + std::to_string(slot);
 }
 
 std::string VeltoApp::slotNameForDeleting(unsigned slot) {
-  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot();
+  if (slot > kMaximumRotaverSlot) throw VeltoAppEndpointError::invalidRotaverSlot(slot);
   return (slot <= 9 ? "SLOT_0" : "SLOT_") + std::to_string(slot);
 }
 

@@ -13,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,14 +25,15 @@
 
 namespace device {
 
-// The endpoint's own error (distinct from the device's error reply, VeltoAppError). It has no
-// text of its own: description() is the generic text naming the case by its number, as for
-// VeltoClientError.
+// The endpoint's own error (distinct from the device's error reply, VeltoAppError); its
+// description() names the refused slot.
 class VeltoAppEndpointError : public std::exception {
  public:
   enum class Case { invalidRotaverSlot };
   // A controller slot above 64 was given to a slot operation.
-  static VeltoAppEndpointError invalidRotaverSlot() { return VeltoAppEndpointError(Case::invalidRotaverSlot); }
+  static VeltoAppEndpointError invalidRotaverSlot(std::optional<unsigned> slot = std::nullopt) {
+    return VeltoAppEndpointError(Case::invalidRotaverSlot, slot);
+  }
 
   Case errorCase() const noexcept { return case_; }
   const std::string& description() const noexcept { return description_; }
@@ -41,10 +43,7 @@ class VeltoAppEndpointError : public std::exception {
   }
 
  private:
-  explicit VeltoAppEndpointError(Case errorCase)
-      : case_(errorCase),
-        description_("The operation couldn\u2019t be completed. (VeltoClient.VeltoApp.VeltoAppError error " +
-                     std::to_string(static_cast<int>(errorCase)) + ".)") {}
+  VeltoAppEndpointError(Case errorCase, std::optional<unsigned> slot);
   Case case_;
   std::string description_;
 };

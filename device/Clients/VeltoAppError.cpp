@@ -6,6 +6,12 @@ std::string_view caseName(VeltoAppErrorCase kind) {
   return kind == VeltoAppErrorCase::FileNotFound ? "FileNotFound" : "Unkown";
 }
 
+VeltoAppError::VeltoAppError(VeltoAppReply reply)
+    : reply_(std::move(reply)),
+      description_(reply_.description()),
+      sentence_(reply_.message.empty() ? "The device reported an error."
+                                       : "The device reported an error: " + reply_.message) {}
+
 std::optional<VeltoAppError> VeltoAppError::fromMessage(const osc::OSCMessage& message) {
   auto reply = VeltoAppReply::fromMessage(message);
   if (!reply) return std::nullopt;

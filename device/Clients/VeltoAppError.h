@@ -19,7 +19,7 @@ class VeltoAppError : public std::exception {
  public:
   using ErrorType = VeltoAppReplyType<VeltoAppErrorCase>;
 
-  explicit VeltoAppError(VeltoAppReply reply) : reply_(std::move(reply)), description_(reply_.description()) {}
+  explicit VeltoAppError(VeltoAppReply reply);
   // As VeltoAppReply::fromMessage.
   static std::optional<VeltoAppError> fromMessage(const osc::OSCMessage& message);
 
@@ -30,15 +30,17 @@ class VeltoAppError : public std::exception {
   std::int32_t code() const { return reply_.code; }
   const std::string& uid() const { return reply_.uid; }
   ErrorType type() const { return classify(reply_.message); }
-  // message + " - " + code + "@" + uid; what() gives the same.
+  // The printed form of the reply: message + " - " + code + "@" + uid.
   const std::string& description() const { return description_; }
-  const char* what() const noexcept override { return description_.c_str(); }
+  // What an alert and a log line show: "The device reported an error: File not found."
+  const char* what() const noexcept override { return sentence_.c_str(); }
 
   friend bool operator==(const VeltoAppError& a, const VeltoAppError& b) { return a.reply_ == b.reply_; }
 
  private:
   VeltoAppReply reply_;
   std::string description_;
+  std::string sentence_;
 };
 
 }  // namespace device

@@ -1,8 +1,8 @@
 #pragma once
-// The error of every device client operation. One case each, presetSelectFailed carrying the
-// device's answer. Like the other error values of the device library without a text of their own,
-// description() is the generic text shown for an error value that carries none, naming the case by
-// its number; the device's answer stays readable through text(). Plain value; any thread.
+// The error of every device client operation. One case each; presetSelectFailed carries the
+// device's answer, presetSaveFailed and presetDeleteFailed may carry the preset's name.
+// description() is a sentence that says what failed and includes that text ("The device did not
+// load the preset: ERROR: busy", "The device is offline."). Plain value; any thread.
 
 #include <cstddef>
 #include <exception>
@@ -33,14 +33,19 @@ class VeltoClientError : public std::exception {
   static VeltoClientError noMatchingConfirmationReceived() {
     return VeltoClientError(Case::noMatchingConfirmationReceived);
   }
-  static VeltoClientError presetDeleteFailed() { return VeltoClientError(Case::presetDeleteFailed); }
-  static VeltoClientError presetSaveFailed() { return VeltoClientError(Case::presetSaveFailed); }
+  static VeltoClientError presetDeleteFailed(std::string presetName = {}) {
+    return VeltoClientError(Case::presetDeleteFailed, std::move(presetName));
+  }
+  static VeltoClientError presetSaveFailed(std::string presetName = {}) {
+    return VeltoClientError(Case::presetSaveFailed, std::move(presetName));
+  }
   static VeltoClientError unsupportedDeviceType() { return VeltoClientError(Case::unsupportedDeviceType); }
   static VeltoClientError unknownDeviceType() { return VeltoClientError(Case::unknownDeviceType); }
   static VeltoClientError actionUnsupportedByDevice() { return VeltoClientError(Case::actionUnsupportedByDevice); }
 
   Case errorCase() const noexcept { return case_; }
-  // The device's answer of presetSelectFailed; empty for the other cases.
+  // The device's answer of presetSelectFailed, the preset's name of presetSaveFailed and
+  // presetDeleteFailed; empty for the other cases.
   const std::string& text() const noexcept { return text_; }
   const std::string& description() const noexcept { return description_; }
   const char* what() const noexcept override { return description_.c_str(); }

@@ -163,8 +163,8 @@ PresetHandler::Task<void> VeltoPresetClient::changeUserShow(PresetName name, boo
   const PresetNameList list = co_await requestPresetList(options().userShowListTimeout);
   const auto kept = list.filtered({PresetType::userShow}, false, true);
   const bool listed = std::any_of(kept.begin(), kept.end(), [&n](const PresetName& entry) { return entry.name == n; });
-  if (save && !listed) throw VeltoClientError::presetSaveFailed();
-  if (!save && listed) throw VeltoClientError::presetDeleteFailed();
+  if (save && !listed) throw VeltoClientError::presetSaveFailed(n);
+  if (!save && listed) throw VeltoClientError::presetDeleteFailed(n);
 }
 
 }  // namespace device

@@ -14,6 +14,7 @@
 #include "device/Presets/PresetManagerLog.h"
 #include "gzip/Gzip.h"
 #include "platform/DataHome.h"
+#include "platform/FileError.h"
 #include "platform/PathRules.h"
 
 namespace device {
@@ -28,7 +29,7 @@ constexpr const char* temporaryFileName = ".VELTOtmp-XXXXXX";
 constexpr off_t maxFileSize = static_cast<off_t>(gzip::defaultInflateLimit + gzip::defaultInflateLimit / 64 + 4096);
 
 [[noreturn]] void throwFileError(const char* what, const std::string& path, int error) {
-  throw fs::filesystem_error(what, path, std::error_code(error, std::generic_category()));
+  throw platform::FileError(what, path, error);
 }
 
 timespec toTimespec(platform::Date date) {
@@ -51,7 +52,7 @@ class TemporaryFile {
   TemporaryFile(const std::string& folder, const std::vector<std::uint8_t>& bytes, platform::Date date)
       : path_(PresetManager::presetPath(folder, temporaryFileName)) {
     const int fd = ::mkostemp(path_.data(), O_CLOEXEC);
-    if (fd < 0) throwFileError("cannot create temporary preset file", path_, errno);
+    if (fd < 0) throwFileError("create a temporary file in", folder, errno);
     created_ = true;
     int error = writeAll(fd, bytes);
     if (error == 0 && ::fchmod(fd, 0644) != 0) error = errno;
@@ -59,7 +60,7 @@ class TemporaryFile {
     if (error == 0 && ::futimens(fd, times) != 0) error = errno;
     if (error == 0 && ::fsync(fd) != 0) error = errno;
     if (::close(fd) != 0 && error == 0) error = errno;
-    if (error != 0) throwFileError("cannot write preset file", path_, error);
+    if (error != 0) throwFileError("write the temporary file", path_, error);
   }
   TemporaryFile(const TemporaryFile&) = delete;
   TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -102,7 +103,7 @@ std::string PresetManager::presetPath(const std::string& localPath, const std::s
 }
 
 void PresetManager::requirePlainName(const std::string& fileName) {
-  if (!platform::isPlainFileName(fileName)) throw PresetManagerError::invalidPath();
+  if (!platform::isPlainFileName(fileName)) throw PresetManagerError::invalidPath(fileName);
 }
 
 std::vector<PresetName> PresetManager::localPresetList(const std::string& path) {
@@ -136,7 +137,7 @@ void PresetManager::writePresetToLocal(const std::vector<std::uint8_t>& data, co
   const bool replacing = ::lstat(path.c_str(), &status) == 0;
   if (const int error = file.replace(path); error != 0) {
     if (replacing) PRESET_MANAGER_LOG(warning, "writePresetToLocal", "failed deleting preset " + name.description());
-    throwFileError("cannot store preset file", path, error);
+    throwFileError("store the preset file", path, error);
   }
   if (replacing) PRESET_MANAGER_LOG(verbose, "writePresetToLocal", "overwriting preset " + name.description());
   PRESET_MANAGER_LOG(verbose, "writePresetToLocal", "writing preset " + name.description() + " to disk");
@@ -146,15 +147,15 @@ void PresetManager::deletePresetFromLocal(const PresetName& name, const std::str
   requirePlainName(name.baseName());
   const std::string path = presetPath(localPath, name.fileName());
   std::error_code error;
-  if (!fs::remove(path, error)) throwFileError("cannot remove preset file", path, error ? error.value() : ENOENT);
+  if (!fs::remove(path, error)) throwFileError("remove the preset file", path, error ? error.value() : ENOENT);
 }
 
 PresetData PresetManager::loadPresetFromDisk(const std::string& path) {
   struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) throw PresetManagerError::presetDoesNotExist();
+  if (::stat(path.c_str(), &status) != 0) throw PresetManagerError::presetDoesNotExist(path);
   if (status.st_size > maxFileSize) throw gzip::GzipError(Z_MEM_ERROR, "preset file too large");
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw PresetManagerError::emptyPreset();
+  if (fd < 0) throw PresetManagerError::emptyPreset(path);
   std::vector<std::uint8_t> bytes;
   std::uint8_t buffer[65536];
   ssize_t result = 0;
@@ -164,7 +165,7 @@ PresetData PresetManager::loadPresetFromDisk(const std::string& path) {
     bytes.insert(bytes.end(), buffer, buffer + result);
   }
   ::close(fd);
-  if (result != 0 || bytes.empty()) throw PresetManagerError::emptyPreset();
+  if (result != 0 || bytes.empty()) throw PresetManagerError::emptyPreset(path);
   return PresetData(gzip::gunzipped(bytes, 0));
 }
 

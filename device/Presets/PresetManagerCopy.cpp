@@ -30,7 +30,7 @@ PresetManager::Task<void> PresetManager::copyPreset(PresetName name, std::shared
   }
   std::vector<PresetName> target;
   if (to) target = co_await copyablePresets(*to);
-  if (!holds(source, name)) throw PresetManagerError::presetDoesNotExistAtSource();
+  if (!holds(source, name)) throw PresetManagerError::presetDoesNotExistAtSource(name.description());
 
   PresetData data;
   if (from) {

@@ -89,7 +89,7 @@ PresetManager::Task<void> PresetManager::syncDevices() {
   std::error_code error;
   if (!std::filesystem::exists(localPath_, error)) {
     PRESET_MANAGER_LOG(warning, "syncDevices", "local preset path does not exist");
-    throw PresetManagerError::localPathDoesNotExist();
+    throw PresetManagerError::localPathDoesNotExist(localPath_);
   }
   const std::vector<PresetName> local = syncableLocalPresets(false);
   Container remote = co_await requestRemotePresetLists();
@@ -112,7 +112,7 @@ PresetManager::Task<void> PresetManager::transferRequiredRemotePresets(Container
     for (const PresetName& name : item.presets.names) {
       if (!platform::isPlainFileName(name.baseName())) {
         PRESET_MANAGER_LOG(warning, "transferRequiredRemotePresets",
-                           std::string("failed receiveing preset, ") + PresetManagerError::invalidPath().what());
+                           std::string("failed receiveing preset, ") + PresetManagerError::invalidPath(name.baseName()).what());
         continue;
       }
       PRESET_MANAGER_LOG(verbose, "transferRequiredRemotePresets", "requested preset " + name.description());

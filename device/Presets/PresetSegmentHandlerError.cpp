@@ -4,8 +4,8 @@ namespace device {
 
 const std::string& PresetSegmentHandlerError::description() const noexcept {
   static const std::string texts[] = {
-      "The operation couldn\u2019t be completed. (PresetSegmentHandlerError error 0.)",
-      "The operation couldn\u2019t be completed. (PresetSegmentHandlerError error 1.)",
+      "The preset did not arrive from the device in time.",
+      "The transfer of the preset from the device ended before the preset was complete.",
   };
   return texts[static_cast<int>(case_)];
 }

@@ -20,7 +20,7 @@ class PresetSegmentHandlerError : public std::exception {
   }
 
   Case errorCase() const noexcept { return case_; }
-  // The generic text of an error value without text of its own, with the case's number.
+  // "The preset did not arrive from the device in time." and the like.
   const std::string& description() const noexcept;
   const char* what() const noexcept override { return description().c_str(); }
 

@@ -3,7 +3,7 @@
 namespace device {
 
 const std::string& ZRXMLEncodingError::description() const noexcept {
-  static const std::string text = "The operation couldn\u2019t be completed. (ZRXMLEncodingError error 0.)";
+  static const std::string text = "The preset document could not be written: its text is not valid UTF-8.";
   return text;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 // Raised by the preset document writer when the finished document text is not valid UTF-8.
-// It has one case and no text of its own: description() is the generic text shown for an error
-// value that carries none.
+// It has one case; description() says so in a sentence.
 
 #include <cstddef>
 #include <exception>

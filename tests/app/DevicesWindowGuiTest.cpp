@@ -216,6 +216,7 @@ class DevicesWindowGuiTest : public QObject {
     QTRY_COMPARE(dialogs.alerts.size(), 2u);
     QCOMPARE(dialogs.alerts[1].messageText, std::string("Error"));
     QCOMPARE(dialogs.alerts[1].informativeText, std::string("Could not reboot monitor"));
+    QVERIFY(dialogs.windows == std::vector<QWidget*>(2, window.get()));  // the question and the alert
     QTRY_COMPARE(devices.received(2, "/VELTOpelion/Hardware/Restart"), 1u);
     QCOMPARE(devices.received(3, "/VELTOpelion/Hardware/Restart"), 1u);
     QCOMPARE(devices.received(1, "/VELTOpelion/Hardware/Restart"), 0u);
@@ -248,6 +249,8 @@ class DevicesWindowGuiTest : public QObject {
     undim->trigger();
     QTRY_COMPARE(dialogs.alerts.size(), 1u);
     QCOMPARE(dialogs.alerts[0].messageText, std::string("Error"));
+    QCOMPARE(dialogs.alerts[0].informativeText, std::string("The device is offline."));
+    QCOMPARE(dialogs.windows[0], static_cast<QWidget*>(window.get()));
     QTest::qWait(100);
     QCOMPARE(devices.received(2, "/VELTOapp/control/SetProperty", since), 0u);
     QCOMPARE(devices.received(2, "/VELTOpelion/Hardware/StatusUpdate", since), 0u);

@@ -57,23 +57,34 @@ class DialogsGuiTest : public QObject {
     });
     app::Alert alert{"Overwrite Preset?", "Would you like to overwrite \"Show\"?",
                      app::AlertStyle::informational, buttons};
-    QCOMPARE(app::dialogs().runModal(alert), answer);
+    QCOMPARE(app::dialogs().runModal(nullptr, alert), answer);
   }
 
-  void theSharedErrorAlertShowsTheDescription() {
-    QString message, informative;
+  // It sits on the window of the widget it is given, titled as the program.
+  void theSharedErrorAlertShowsTheDescriptionOverItsWindow() {
+    QMainWindow window;
+    auto* pane = new QWidget(&window);
+    window.setCentralWidget(pane);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QString message, informative, title;
     QMessageBox::Icon icon{};
+    QWidget* parent = nullptr;
     whenAlertShows([&](QMessageBox& box) {
       message = box.text();
       informative = box.informativeText();
       icon = box.icon();
+      title = box.windowTitle();
+      parent = box.parentWidget();
       app::testing::saveScreenshot(box, "error-alert");
       box.buttons().front()->click();
     });
-    app::showErrorAlert(std::make_exception_ptr(std::runtime_error("Device is offline")));
+    app::showErrorAlert(pane, std::make_exception_ptr(std::runtime_error("Device is offline")));
     QCOMPARE(message, QString("Error"));
     QCOMPARE(informative, QString("Device is offline"));
     QCOMPARE(icon, QMessageBox::Warning);
+    QCOMPARE(parent, &window);
+    QCOMPARE(title, QApplication::applicationDisplayName());
   }
 
   void sheetsAreWindowModalAndAnswerLater() {

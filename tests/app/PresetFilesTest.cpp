@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/Dialogs.h"
 #include "app/PresetManager/PrivateFolder.h"
 
 namespace app {
@@ -46,6 +47,20 @@ TEST(PresetFilesTest, WritesReplaceWholeFilesAndReadsAreBounded) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
   EXPECT_THROW(writeFileAtomically(folder.path() / "missing" / "x", first), std::filesystem::filesystem_error);
   EXPECT_THROW(readWholeFile(folder.path() / "missing"), std::filesystem::filesystem_error);
+  // Alerts name the file and give the system's reason.
+  const auto tooLong = folder.path() / (std::string(300, 'a') + ".VELTOshow");
+  const auto failure = [](auto write) {
+    try {
+      write();
+    } catch (...) {
+      return errorDescription(std::current_exception());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(failure([&] { writeFileAtomically(tooLong, first); }),
+            "Could not write \u201c" + tooLong.string() + "\u201d: File name too long");
+  EXPECT_EQ(failure([] { throw std::filesystem::filesystem_error("x", "/p", std::make_error_code(std::errc::io_error)); }),
+            "Could not access \u201c/p\u201d: Input/output error");
 }
 
 }  // namespace

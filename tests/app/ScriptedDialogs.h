@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include <QWidget>
+
 #include "app/Dialogs.h"
 #include "app/GuiExecutor.h"
 
@@ -17,13 +19,15 @@ class ScriptedDialogs : public Dialogs {
   ScriptedDialogs() { setDialogs(this); }
   ~ScriptedDialogs() override { setDialogs(nullptr); }
 
-  int runModal(const Alert& alert) override {
+  int runModal(QWidget* window, const Alert& alert) override {
     alerts.push_back(alert);
+    windows.push_back(window != nullptr ? window->window() : nullptr);
     return nextAnswer();
   }
 
-  void beginSheet(QWidget*, const Alert& alert, std::function<void(int)> completion) override {
+  void beginSheet(QWidget* window, const Alert& alert, std::function<void(int)> completion) override {
     alerts.push_back(alert);
+    windows.push_back(window != nullptr ? window->window() : nullptr);
     postToMain([completion = std::move(completion), answer = nextAnswer()] { completion(answer); });
   }
 
@@ -42,6 +46,7 @@ class ScriptedDialogs : public Dialogs {
   }
 
   std::vector<Alert> alerts;
+  std::vector<QWidget*> windows;  // the window of each alert, as given (null: none)
   std::deque<int> answers;
   std::vector<FolderChooser> choosers;
   std::deque<std::optional<std::filesystem::path>> folders;

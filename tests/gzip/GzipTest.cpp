@@ -96,6 +96,8 @@ TEST(Gzip, ErrorMessagesFallBackWithoutAValidText) {
   EXPECT_EQ(GzipError(Z_DATA_ERROR, nullptr).message(), "Unknown gzip error");
   EXPECT_EQ(GzipError(Z_DATA_ERROR, "\xff bad").message(), "Unknown gzip error");
   EXPECT_EQ(GzipError(Z_DATA_ERROR, "incorrect header check").message(), "incorrect header check");
+  EXPECT_STREQ(GzipError(Z_DATA_ERROR, "incorrect header check").what(),
+               "The compressed data could not be processed: incorrect header check");
 }
 
 TEST(Gzip, RecognisesTheGzipMagicAndTheTwoByteZlibHeaders) {

@@ -28,17 +28,17 @@ TEST(OSCBundle, ReportsEachMalformedCase) {
   const auto message = hex("2F 61 00 00 2C 00 00 00");
   auto badPrefix = emptyBundle;
   badPrefix[6] = 'x';
-  const std::string size = "OSCBundleError.invalidSize";
+  const std::string size = "The OSC bundle's size is not a multiple of four bytes.";
   const std::pair<std::vector<std::uint8_t>, std::string> cases[] = {
       {{}, size}, {hex("23 62 75 6E 64 6C 65 00 00 00 00 00"), size},
       {std::vector<std::uint8_t>(emptyBundle.begin(), emptyBundle.end() - 1), size},
-      {join({emptyBundle, hex("00 00")}), size}, {badPrefix, "OSCBundleError.invalidPrefix"},
+      {join({emptyBundle, hex("00 00")}), size}, {badPrefix, "The OSC bundle does not begin with #bundle."},
       {join({emptyBundle, hex("00 00 00 04")}), size},  // a size field with nothing after it
       {join({emptyBundle, hex("00 00 00 00"), message}), size}, {join({emptyBundle, hex("FF FF FF F8"), message}), size},
-      {join({emptyBundle, hex("00 00 00 0C"), message}), "OSCBundleError.sizeExceedsDataProvided"},
+      {join({emptyBundle, hex("00 00 00 0C"), message}), "An element of the OSC bundle is longer than the data received."},
       {join({emptyBundle, sized(hex("23 62 75 6E"))}), size}, {join({emptyBundle, sized(test::chars("abcdefgh"))}), size},
-      {join({emptyBundle, sized(test::chars("abcdefghijklmnop"))}), "OSCBundleError.invalidPrefix"},
-      {join({emptyBundle, sized(hex("2F 61 00 00 2C 69 00 00"))}), "OSCValueError.sizeError"},
+      {join({emptyBundle, sized(test::chars("abcdefghijklmnop"))}), "The OSC bundle does not begin with #bundle."},
+      {join({emptyBundle, sized(hex("2F 61 00 00 2C 69 00 00"))}), "An OSC value is cut short."},
   };
   for (const auto& [bytes, error] : cases) {
     EXPECT_EQ(errorText([&] { OSCBundle::decode(bytes); }), error) << bytes.size() << " bytes";
@@ -58,7 +58,7 @@ TEST(OSCBundle, NestingBeyondTheLimitIsADecodeError) {
   };
   EXPECT_NO_THROW(OSCBundle::decode(nest(OSCBundle::maximumNestingDepth)));
   EXPECT_EQ(errorText([&] { OSCStandardDecoder::decode(nest(OSCBundle::maximumNestingDepth + 1)); }),
-            "OSCBundleError.nestingTooDeep");
+            "The OSC bundle nests bundles too deeply.");
 }
 
 TEST(OSCBundle, EndpointAndReceiveTimeReachEveryElement) {
@@ -74,10 +74,10 @@ TEST(OSCBundle, EndpointAndReceiveTimeReachEveryElement) {
 }
 
 TEST(OSCStandardDecoder, PicksMessageOrBundleByTheFirstByte) {
-  EXPECT_EQ(errorText([] { OSCStandardDecoder::decode(std::nullopt); }), "OSCDecoderError.emptyDataProvided");
+  EXPECT_EQ(errorText([] { OSCStandardDecoder::decode(std::nullopt); }), "The datagram is empty.");
   EXPECT_EQ(errorText([] { OSCStandardDecoder::decode(std::span<const std::uint8_t>{}); }),
-            "OSCDecoderError.emptyDataProvided");
-  EXPECT_EQ(errorText([] { OSCStandardDecoder::decode(test::chars("xyz0")); }), "OSCDecoderError.dataIsNotOSC");
+            "The datagram is empty.");
+  EXPECT_EQ(errorText([] { OSCStandardDecoder::decode(test::chars("xyz0")); }), "The datagram is neither an OSC message nor an OSC bundle.");
   EXPECT_TRUE(OSCStandardDecoder::decode(hex("2F 61 00 00 2C 00 00 00")).isMessage());
   EXPECT_TRUE(OSCStandardDecoder::decode(emptyBundle).isBundle());
 }

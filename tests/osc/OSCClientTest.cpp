@@ -52,7 +52,7 @@ TEST(OSCClient, hostsResolveToIPv4Only) {
       client.send(*OSCMessage::make("/lost"), host, 9, second);
       ADD_FAILURE() << "sent to " << host;
     } catch (const OSCClientError& e) {
-      EXPECT_EQ(e.description(), "OSCClientError.couldNotCreateAddress(host: \"" + host + "\", port: 9)");
+      EXPECT_EQ(e.description(), "Could not find an IPv4 address for \u201c" + host + "\u201d (port 9).");
     }
   }
   client.send(*OSCMessage::make("/local"), second);

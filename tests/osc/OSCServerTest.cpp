@@ -97,7 +97,7 @@ TEST(OSCServer, undecodableDatagramsGoOnlyToTheDelegate) {
   r.client.send(*OSCMessage::make("/ok"), 0);
   EXPECT_EQ(takeNow(*r.server->objectsOfType<OSCMessage>(), 1).at(0).address().address(), "/ok");
   ASSERT_TRUE(r.delegate->events.waitFor(2));
-  EXPECT_EQ(r.delegate->events.values().at(1), "unparsed 4 OSCDecoderError.dataIsNotOSC");
+  EXPECT_EQ(r.delegate->events.values().at(1), "unparsed 4 The datagram is neither an OSC message nor an OSC bundle.");
 }
 
 // Datagrams that decode into many values (4 KB of boolean tags, about 160 KB each): each sequence

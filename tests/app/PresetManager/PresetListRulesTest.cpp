@@ -43,7 +43,9 @@ TEST(RowDiffTest, MatchesRowsByOrderAndMultiplicity) {
     EXPECT_EQ(diff.removed, c.removed) << c.what;
     EXPECT_EQ(diff.inserted, c.inserted) << c.what;
     EXPECT_EQ(diff.reordered, c.reordered) << c.what;
-    if (!diff.reordered) EXPECT_EQ(apply(c.before, c.after, diff), c.after) << c.what;
+    if (!diff.reordered) {
+      EXPECT_EQ(apply(c.before, c.after, diff), c.after) << c.what;
+    }
   }
 }
 

@@ -238,6 +238,7 @@ class PresetManagerWindowGuiTest : public QObject {
     window_->presetsViewController().deletePresetsPressed();
     QTRY_COMPARE(dialogs_->informativeTexts(), std::vector<std::string>{"Could not delete Preset(s)!"});
     QCOMPARE(dialogs_->alerts[0].messageText, std::string("Error"));
+    QCOMPARE(dialogs_->windows[0], static_cast<QWidget*>(window_.get()));
     QCOMPARE(stage->deleted, std::vector<std::string>{"A"});
     QVERIFY(!window_->showsProgressViewController());
     QTRY_VERIFY(!window_->progressViewController().isVisible());

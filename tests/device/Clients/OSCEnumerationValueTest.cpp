@@ -44,7 +44,7 @@ std::string decoded(const std::vector<std::uint8_t>& bytes) {
 }
 
 TEST(OSCEnumerationValue, RawValuesThatNameNoCaseAreEncodingErrors) {
-  const std::string encoding = "OSCValueError.encodingError", size = "OSCValueError.sizeError";
+  const std::string encoding = "An OSC value is not valid.", size = "An OSC value is cut short.";
   const auto text = [](const char* s) { return OSCValue::string(s).data(); };
   const std::pair<std::string, std::string> cases[] = {
       {decoded<StereoType>(text("stereov3-185")), encoding}, {decoded<BinauralType>(text("STEREO")), encoding},
@@ -62,7 +62,7 @@ TEST(OSCEnumerationValue, ReceivedValuesConvertByKind) {
   EXPECT_EQ(fromOSCValue<RenderMode>(OSCValue::nativeInt(2)), RenderMode::stereo);
   for (const OSCValue& value : {OSCValue::float_(2.0f), OSCValue::int64(2), OSCValue::string("2"),
                                 OSCValue::nativeInt(4294967298)}) {
-    EXPECT_EQ(errorText([&] { fromOSCValue<RenderMode>(value); }), "OSCValueError.encodingError")
+    EXPECT_EQ(errorText([&] { fromOSCValue<RenderMode>(value); }), "An OSC value is not valid.")
         << value.description();
   }
   EXPECT_FALSE(asEnumeration<BinauralType>(OSCValue::int32(0)));

@@ -141,8 +141,7 @@ TEST(VeltoApp, RefusesSlotsAbove64BeforeSendingAndReportsSendErrors) {
     ADD_FAILURE() << "slot 65 was accepted";
   } catch (const VeltoAppEndpointError& e) {
     EXPECT_EQ(e, VeltoAppEndpointError::invalidRotaverSlot());
-    EXPECT_STREQ(e.what(),
-                 "The operation couldn\u2019t be completed. (VeltoClient.VeltoApp.VeltoAppError error 0.)");
+    EXPECT_STREQ(e.what(), "There is no controller slot 65 (slots go from 0 to 64).");
   }
   endpoint.app.showNextUser();
   EXPECT_EQ(endpoint.receiver.next(), "/Va/screen/nextUser");  // nothing went out before it
@@ -196,8 +195,8 @@ TEST(OfflineEditor, FactoriesCheckTheClockSpeedModeFirst) {
     }
     EXPECT_EQ(thrown, expected);
   }
-  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes).what(),
-               "The operation couldn\u2019t be completed. (VeltoClient.OfflineEditor.EditorError error 1.)");
+  EXPECT_STREQ(Error(C::unsupportedNumberOfMixes, 17).what(),
+               "The offline editor cannot run a processor with 17 mixes (it takes 1 to 16).");
   EXPECT_EQ(OfflineEditor::clockSpeedMode(2), Mode::s96khz);
   EXPECT_FALSE(OfflineEditor::clockSpeedMode(3));
 }

@@ -66,7 +66,7 @@ TEST(VeltoAppReplies, BuildOnlyFromStringIntegerString) {
     if (!printed) continue;
     EXPECT_EQ(confirmation->description(), *printed);
     EXPECT_EQ(error->description(), *printed);
-    EXPECT_STREQ(error->what(), printed->c_str());
+    EXPECT_EQ(error->what(), "The device reported an error: " + std::string(*values[0].asString()));
   }
 }
 

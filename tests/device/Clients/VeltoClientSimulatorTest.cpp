@@ -157,7 +157,7 @@ TEST_F(VeltoClientSimulatorTest, ConfirmationWaitsTakeOnlyLaterAnswersOfTheirTyp
   auto failing = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetSaved,
                                                           osc::DispatchTime::clock::now(), 10 * second));
   toClient({"/VELTOapp/error", {SimValue::string("File not found."), SimValue::int32(4), SimValue::string("D")}});
-  EXPECT_STREQ(thrown<VeltoAppError>(failing.value()).what(), "File not found. - 4@D");
+  EXPECT_STREQ(thrown<VeltoAppError>(failing.value()).what(), "The device reported an error: File not found.");
 
   // The server's stop ends a wait with noMatchingConfirmationReceived. The stop must come after
   // the wait has begun (a wait begun offline fails at once with deviceIsOffline): the task tells

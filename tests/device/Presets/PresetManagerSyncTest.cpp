@@ -201,7 +201,9 @@ TEST_F(PresetManagerCopy, BetweenDevicesAndTheFolder) {
   const auto b = device("B", {"Song *[2020-01-01T00:00:00.000Z]"});
   const auto offline = device("O", {"Song"});
   offline->online = false;
-  const std::string missing = PresetManagerError::presetDoesNotExistAtSource().what();
+  const auto missing = [](const char* name) {
+    return std::string(PresetManagerError::presetDoesNotExistAtSource(PresetName(name).description()).what());
+  };
   const std::string isOffline = device::VeltoClientError::deviceIsOffline().what();
 
   EXPECT_EQ(copy(PresetName("Song"), a, b), (Calls{"A list", "B list", "A receive Song", "B delete Song 1", "B send Song 0"}));
@@ -216,10 +218,10 @@ TEST_F(PresetManagerCopy, BetweenDevicesAndTheFolder) {
   EXPECT_TRUE(copy(PresetName("Song"), nullptr, nullptr).empty());
   EXPECT_EQ(copy(PresetName("Song"), offline, a), Calls{isOffline});
   EXPECT_EQ(copy(PresetName("Song"), nullptr, offline), Calls{isOffline});
-  EXPECT_EQ(copy(PresetName("Default"), a, nullptr), Calls{missing});
-  EXPECT_EQ(copy(PresetName("Live_[bkup_1]"), a, b), Calls{missing});
-  EXPECT_EQ(copy(PresetName("Intro"), nullptr, a), Calls{missing});
-  EXPECT_EQ(copy(PresetName(".."), a, nullptr), Calls{PresetManagerError::invalidPath().what()});
+  EXPECT_EQ(copy(PresetName("Default"), a, nullptr), Calls{missing("Default")});
+  EXPECT_EQ(copy(PresetName("Live_[bkup_1]"), a, b), Calls{missing("Live_[bkup_1]")});
+  EXPECT_EQ(copy(PresetName("Intro"), nullptr, a), Calls{missing("Intro")});
+  EXPECT_EQ(copy(PresetName(".."), a, nullptr), Calls{PresetManagerError::invalidPath("..").what()});
 }
 
 TEST(PresetHandler, SupportsTheTypesItLists) {
