@@ -1,4 +1,7 @@
+// Observers called from several threads: the notification center and progress; thread labels.
 #include "platform/NotificationCenter.h"
+#include "platform/Progress.h"
+#include "platform/ThreadLabel.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,85 @@ TEST(NotificationCenter, afterRemovalReturnsTheCallbackNeitherRunsNorStartsAgain
     for (auto& poster : posters) poster.join();
     EXPECT_FALSE(lateCall);
   }
+}
+
+
+TEST(ProgressConcurrency, CountsFromManyThreadsWhileObserversComeAndGo) {
+  constexpr int threads = 4, steps = 2000;
+  Progress progress(threads * steps);
+  std::atomic<std::int64_t> highest{0};
+  auto counting = progress.observe([&](Progress::Key, std::int64_t value) {
+    for (std::int64_t seen = highest.load(); value > seen && !highest.compare_exchange_weak(seen, value);) {
+    }
+  });
+  std::atomic<bool> done{false};
+  std::thread churn([&] {
+    while (!done) progress.observe([&](Progress::Key, std::int64_t) { (void)progress.totalUnitCount(); }).end();
+  });
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t)
+    workers.emplace_back([&] {
+      for (int i = 0; i < steps; ++i) progress.addCompletedUnits();
+    });
+  for (auto& worker : workers) worker.join();
+  done = true;
+  churn.join();
+  EXPECT_EQ(progress.completedUnitCount(), threads * steps);
+  EXPECT_EQ(highest.load(), threads * steps);
+}
+
+using K = Progress::Key;
+using Changes = std::vector<std::pair<K, std::int64_t>>;
+
+TEST(Progress, ObserversSeeEachChangeUntilTheirObservationEnds) {
+  auto progress = std::make_unique<Progress>();
+  Changes first, second;
+  auto observation = progress->observe([&](K key, std::int64_t value) { first.emplace_back(key, value); });
+  {
+    const auto shortLived = progress->observe([&](K key, std::int64_t value) { second.emplace_back(key, value); });
+    progress->setTotalUnitCount(4);
+  }
+  progress->setCompletedUnitCount(1);
+  progress->addCompletedUnits(2);
+  EXPECT_DOUBLE_EQ(progress->fractionCompleted(), 0.75);
+  Progress::Observation moved = std::move(observation);
+  progress->addCompletedUnits();
+  moved.end();
+  progress->setTotalUnitCount(0);
+  EXPECT_EQ(first, (Changes{{K::totalUnitCount, 4}, {K::completedUnitCount, 1}, {K::completedUnitCount, 3},
+                            {K::completedUnitCount, 4}}));
+  EXPECT_EQ(second, (Changes{{K::totalUnitCount, 4}}));
+  EXPECT_DOUBLE_EQ(progress->fractionCompleted(), 0.0);
+
+  // Observers run outside the lock: they may change the progress and end observations, their own
+  // included. An observation may outlive its progress.
+  int calls = 0;
+  Progress::Observation self = progress->observe([&](K key, std::int64_t) {
+    ++calls;
+    if (key == K::totalUnitCount) progress->setCompletedUnitCount(0);
+    self.end();
+  });
+  progress->setTotalUnitCount(5);
+  progress->addCompletedUnits();
+  EXPECT_EQ(calls, 2);  // the total, then the nested change; nothing after the end
+  auto late = progress->observe([](K, std::int64_t) {});
+  progress.reset();
+}
+
+TEST(ThreadLabel, ScopedLabelsNestAndEachThreadHasItsOwn) {
+  EXPECT_EQ(platform::threadLabel(), "");
+  {
+    platform::ScopedThreadLabel outer("OSCServer Delegate 9999");
+    {
+      platform::ScopedThreadLabel inner("tallylog-queue-1");
+      EXPECT_EQ(platform::threadLabel(), "tallylog-queue-1");
+    }
+    EXPECT_EQ(platform::threadLabel(), "OSCServer Delegate 9999");
+    std::string seenElsewhere = "unset";
+    std::thread([&] { seenElsewhere = platform::threadLabel(); }).join();
+    EXPECT_EQ(seenElsewhere, "");
+  }
+  EXPECT_EQ(platform::threadLabel(), "");
 }
 
 }  // namespace
