@@ -1,15 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <re2/re2.h>
+#include <set>
+#include <string>
 #include <tuple>
 
 #include "device/Model/PresetName.h"
+#include "device/Model/PresetNameList.h"
+#include "device/Model/UnicodePattern.h"
 
 namespace {
 
 using device::PresetName;
 using device::PresetType;
 using std::nullopt;
+using device::PresetNameList;
+using Names = std::vector<std::string>;
+using device::FinalLineBreak;
 constexpr auto P = PresetType::preset;
 constexpr auto U = PresetType::userShow;
 
@@ -116,6 +124,69 @@ TEST(PresetName, LongNamesFromDevicesParseInLinearTime) {
   EXPECT_EQ(PresetName(std::string(1 << 20, 'a') + " (USER SHOW)").type, U);
   const std::string blanks = std::string(1 << 20, 'a') + std::string(1 << 16, ' ') + "x";
   EXPECT_EQ(PresetName(blanks).name, blanks);
+}
+
+Names fileNames(const std::vector<PresetName>& names) {
+  Names result;
+  for (const auto& n : names) result.push_back(n.fileName());
+  return result;
+}
+
+TEST(PresetNameList, FiltersAndKeepsDuplicates) {
+  PresetNameList list;
+  for (const char* text : {"Show", "Show_[bkup_1]", "default", "Mix (USER SHOW)", "DefaultOff (USER SHOW)",
+                           "DEFAULT_[bkup_2]", "Default1"}) {
+    list.append(PresetName(text));
+  }
+  EXPECT_EQ(fileNames(list.presets()),
+            (Names{"Show.VELTOshow", "Show_[bkup_1].VELTOshow", "Default1.VELTOshow"}));
+  EXPECT_EQ(fileNames(list.filtered({PresetType::preset}, false, false)),
+            (Names{"Show.VELTOshow", "Default1.VELTOshow"}));
+  EXPECT_EQ(fileNames(list.presetsIncludingDefaults()),
+            (Names{"Show.VELTOshow", "Show_[bkup_1].VELTOshow", "default.VELTOshow",
+                   "DEFAULT_[bkup_2].VELTOshow", "Default1.VELTOshow"}));
+  EXPECT_EQ(fileNames(list.userShows()), (Names{"Mix.vup"}));
+  EXPECT_EQ(fileNames(list.userShowsIncludingDefaults()), (Names{"Mix.vup", "DefaultOff.vup"}));
+  EXPECT_EQ(fileNames(list.allWithoutBackups()), (Names{"Show.VELTOshow", "default.VELTOshow", "Mix.vup",
+                                                        "DefaultOff.vup", "Default1.VELTOshow"}));
+  EXPECT_EQ(list.allWithoutDefaults().size(), 4u);  // the default backup goes when either flag excludes it
+  EXPECT_EQ(list.filtered(std::set<PresetType>{PresetType::userShow}, true, true).size(), 2u);
+  EXPECT_TRUE(list.filtered(std::vector<PresetType>{}, true, true).empty());
+  list.append(PresetName("Show"));  // a duplicate is kept, in order
+  EXPECT_EQ(list.count(), 8u);
+  EXPECT_EQ(fileNames(list.presets()).back(), "Show.VELTOshow");
+}
+
+TEST(UnicodePattern, ReadsClassesTheUnicodeWayOutsideBrackets) {
+  struct Case {
+    const char* syntax;
+    FinalLineBreak dollar;
+    std::string text;
+    bool matches;
+  };
+  const Case cases[] = {
+      {R"(^\S+$)", FinalLineBreak::notAllowed, "\u00C9t\u00E9", true},
+      {R"(^\S+$)", FinalLineBreak::notAllowed, "a\u00A0b", false},
+      {R"(^\S+$)", FinalLineBreak::notAllowed, "a\u3000b", false},
+      {R"(^\d+$)", FinalLineBreak::notAllowed, "\u0663\u0664", true},  // Arabic-Indic digits
+      {R"(^a.b$)", FinalLineBreak::notAllowed, "a\u00E9b", true},
+      {R"(^a.b$)", FinalLineBreak::notAllowed, "a\rb", false},
+      {R"(^a.b$)", FinalLineBreak::notAllowed, "a\u2028b", false},
+      {R"(^a[.]b$)", FinalLineBreak::notAllowed, "axb", false},  // a point in brackets is a point
+      {R"(^a[.]b$)", FinalLineBreak::notAllowed, "a.b", true},
+      {R"(^a[]S.]b$)", FinalLineBreak::notAllowed, "a]b", true},
+      {R"(^a\.b$)", FinalLineBreak::notAllowed, "axb", false},
+      {R"(^a\$$)", FinalLineBreak::allowed, "a$", true},
+      {R"(^a$)", FinalLineBreak::notAllowed, "a\n", false},
+      {R"(^a$)", FinalLineBreak::allowed, "a\n", true},
+      {R"(^a$)", FinalLineBreak::allowed, "a\r\n", true},
+      {R"(^a$)", FinalLineBreak::allowed, "a\n\n", false},
+  };
+  for (const Case& c : cases) {
+    const auto expression = device::unicodeExpression(c.syntax, c.dollar);
+    ASSERT_TRUE(expression->ok()) << c.syntax;
+    EXPECT_EQ(RE2::PartialMatch(c.text, *expression), c.matches) << c.syntax << " on " << c.text;
+  }
 }
 
 }  // namespace

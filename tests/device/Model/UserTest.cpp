@@ -1,18 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "device/Model/Group.h"
 #include "device/Model/User.h"
+#include "device/Model/UserInfo.h"
+#include "device/Model/UserList.h"
 #include "tests/device/Model/ModelXml.h"
 
 namespace {
 
-using device::Group;
-using device::User;
+using namespace device;
 using modeltest::errorOf;
 using modeltest::noAttribute;
 using modeltest::parse;
+using osc::OSCValue;
+using Values = std::vector<OSCValue>;
+using Changes = std::vector<std::pair<std::size_t, OSCValue>>;
+using modeltest::collectUnknown;
 
 std::string groupSummary(const User& user) {
   std::string out;
@@ -88,6 +97,204 @@ TEST(User, WritesAttributesThenGroupsReusingEachOldGroupOnce) {
     EXPECT_EQ(errorOf([&] { user.encode(target); }), error);
     EXPECT_EQ(target->attributes.at("Name"), "Mix 1");
   }
+}
+
+// A well-formed reply of a tamo (18 arguments) with the arguments at the positions of `changes`
+// replaced.
+Values reply(const Changes& changes = {}) {
+  Values v = {"Anna", "inst_x1", std::int32_t{3}, false, "SN123", "192.168.1.20", std::int32_t{9000}, "VELTO:tamo",
+              "5.7.13", std::int32_t{0}, std::int32_t{0}, "Stage Rack", std::int32_t{24}, std::int32_t{5},
+              std::int32_t{0}, std::int32_t{0}, "0", "UID-1"};
+  for (const auto& [position, value] : changes) v[position] = value;
+  return v;
+}
+
+std::optional<UserInfo> read(Values values) {
+  return UserInfo::fromMessage(*osc::OSCMessage::make("/VELTOapp/control/UserInfo", std::move(values)));
+}
+
+// The fields a description leaves out: password, mix hide, phase, port, version, reported inputs
+// and outputs, the type's mixes x inputs, uid.
+std::string summary(const std::optional<UserInfo>& info) {
+  if (!info) return "none";
+  const auto& u = info->user();
+  const auto& d = info->device();
+  return std::string(u.requiresPassword() ? "pw " : "") + device::description(u.mixHide()) +
+         (u.phaseInvert() ? " inverted " : " ") + std::to_string(d.port()) + " " + d.version().description() +
+         " " + std::to_string(d.numberOfInputs()) + "/" + std::to_string(d.numberOfOutputs()) + " " +
+         std::to_string(d.type().numberOfMixes()) + "x" + std::to_string(d.type().numberOfInputs()) + " " + d.uid();
+}
+
+TEST(UserInfo, ReadsArgumentsByPositionAndRejectsMalformedReplies) {
+  using I = std::int32_t;
+  const char* plain = "visible 9000 5.7.13 24/5 5x24 UID-1";
+  const struct {
+    Changes changes;
+    const char* expected;
+  } cases[] = {
+      {{}, plain},
+      {{{17, I{1}}}, "none"},  // a uid of another kind
+      {{{9, OSCValue::blob({})}, {10, OSCValue::float_(2)}, {14, "z"}}, plain},  // ignored, of any kind
+      {{{16, "1"}}, "visible inverted 9000 5.7.13 24/5 5x24 UID-1"},
+      {{{16, "true"}}, plain},
+      {{{16, I{1}}}, "none"},
+      {{{15, I{20}}}, "hidden 9000 5.7.13 24/5 5x24 UID-1"},
+      {{{15, I{1}}}, "none"},
+      {{{15, "0"}}, "none"},
+      {{{6, I{65535}}}, "visible 65535 5.7.13 24/5 5x24 UID-1"},
+      {{{6, I{65536}}}, "none"},
+      {{{6, I{-1}}}, "none"},
+      {{{2, I{-1}}}, "none"},  // user number
+      {{{3, I{1}}}, "none"},
+      {{{3, true}}, "pw visible 9000 5.7.13 24/5 5x24 UID-1"},
+      {{{7, "VELTO:Tamo"}}, "none"},
+      {{{8, "5.7"}}, "none"},
+      {{{8, I{50713}}}, "none"},
+      {{{12, I{-5}}}, "visible 9000 5.7.13 -5/5 5x24 UID-1"},
+      {{{13, I{-1}}}, "none"},
+      {{{13, I{3}}}, "visible 9000 5.7.13 24/3 5x24 UID-1"},
+      {{{7, "VELTO:pelion"}, {13, I{8}}}, "visible 9000 5.7.13 24/8 8x23 UID-1"},
+      {{{7, "VELTO:pelion"}, {13, I{17}}}, "none"},
+  };
+  for (std::size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(summary(read(reply(cases[i].changes))), cases[i].expected) << "row " << i;
+
+  Values values = reply();
+  values.pop_back();
+  EXPECT_EQ(summary(read(values)), "none");  // 17 arguments
+  values = reply({{17, "UID-24"}});
+  values.insert(values.begin() + 17, {OSCValue::blob({1}), OSCValue::float_(1), true, OSCValue::int64(1), "x", "y",
+                                      "z"});
+  EXPECT_EQ(summary(read(values)), "visible 9000 5.7.13 24/5 5x24 UID-24");
+}
+
+TEST(UserInfo, DescribesAndComparesByIdentity) {
+  const auto info = read(reply());
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->description(), "Anna #3 Stage Rack - 192.168.1.20:9000 VELTO:tamo:UID-1");
+  // Address, name and version are not part of the device's identity.
+  for (const Changes& same : {Changes{{5, "10.0.0.7"}}, Changes{{11, "Renamed"}}, Changes{{8, "5.8.0"}}})
+    EXPECT_EQ(*read(reply(same)), *info);
+  EXPECT_NE(read(reply({{4, "SN124"}}))->device(), info->device());
+  EXPECT_NE(read(reply({{16, "1"}}))->user(), info->user());
+  EXPECT_NE(*read(reply({{16, "1"}})), *info);
+}
+
+// A preset's user list as devices send it. Names beginning with "x" (attributes) or "X" (elements)
+// are unknown to the model; Tone, Morph and the segment values are read but never written.
+constexpr const char* document = R"(<UserList xFw="9"><XInfo>kept</XInfo>
+  <User Name="Mix 1" xCustom="u1"><XMeter xPeak="-3"/>
+    <Groups xLayout="grid"><Group ID="0" Name="G1" Icon="i" Colour="ff702482" xPin="1"/><XNote/>
+      <Group ID="1" Name="G2" Icon="i" Colour="FF822473"/></Groups>
+    <ChannelSettingsList TotalChannels="2" SegmentChannels="2" LastSeg="1" xRev="4">
+      <ChannelSettings InputChannel="1" Index="0" Name="CH 1" Icon="s" Color="ff702482" Visible="1" LinkedStereoChannel="-1"
+        Hide="0" Tone="0.3" Morph="0.7" R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="-144"
+        Solo="0" Mute="0" GroupID="0" xEq="flat"><XFx xA="1"/></ChannelSettings>
+      <ChannelSettings InputChannel="2" Index="1" Name="CH 2" Icon="s" Color="ff702482" Visible="yes" LinkedStereoChannel="-1"
+        R="1" Theta="1" Phi="0" WidthOffset="0" ChannelMode="3" ChannelGaindB="-6" Solo="0" Mute="false" GroupID="1"/>
+    </ChannelSettingsList></User>
+  <User Name="Mix 2" xCustom="u2"><Groups/><ChannelSettingsList TotalChannels="0" SegmentChannels="0" LastSeg="1"/></User>
+  <RemoteSettings xKind="k"><InputMap><Channel Local="0" Remote="999" xTag="t"/><Channel Local="1" Remote="3"/></InputMap>
+    <OutputMap xSide="L"/></RemoteSettings>
+</UserList>)";
+
+TEST(UserList, ReadModifyWriteKeepsEveryUnknownElementAndAttribute) {
+  const auto xml = parse(document);
+  std::set<std::string> before, after;
+  collectUnknown(*xml, before);
+  ASSERT_EQ(before.size(), 24u);
+  const auto list = UserList::fromXml(xml);
+  ASSERT_EQ(list->users.size() + list->users[0]->channelSettingsList->channelSettings.size(), 4u);
+  EXPECT_EQ(list->users[0]->channelSettingsList->channelSettings[0]->tone(), 0.3);
+
+  list->users[0]->name = "Lead";
+  list->users[0]->groups[1]->colour = device::Color(1, 2, 3, 255);
+  list->users[0]->channelSettingsList->channelSettings[1]->setChannelGaindB(50);
+  list->users[1]->channelSettingsList->channelSettings.push_back(std::make_shared<ChannelSettings>(4, 0, "new", 0));
+  list->remoteSettings->mapInput(1, 5);
+  list->encode(xml);
+
+  const auto reread = parse(xml->xmlString());
+  collectUnknown(*reread, after);
+  EXPECT_EQ(after, before);
+  const auto again = UserList::fromXml(reread);
+  EXPECT_EQ(again->users[0]->name, "Lead");
+  EXPECT_EQ(again->users[0]->groups[1]->colour.argbHex(), "ff010203");
+  EXPECT_EQ(again->users[0]->channelSettingsList->channelSettings[1]->channelGaindB(), 12.0);
+  EXPECT_EQ(again->users[1]->channelSettingsList->channelSettings.at(0)->name, "new");
+  EXPECT_EQ(again->remoteSettings->inputRemote(1), 5u);
+}
+
+TEST(UserList, ReadsUsersByPosition) {
+  UserList list;
+  list.users = {std::make_shared<User>("a", 1, 2, 2), std::make_shared<User>("b", 3, 4, 2)};
+  const auto first = list.users[0];
+  list.decode(parse(R"(<UserList><User Name="x"/><User Icon="i"/><User Name="c"/></UserList>)"));
+  ASSERT_EQ(list.users.size(), 3u);
+  EXPECT_EQ(list.users[0], first);
+  EXPECT_EQ(list.users[0]->name + list.users[1]->name + list.users[2]->name, "xbc");
+}
+
+// A failed user leaves the element as it was; a missing "RemoteSettings" fails after the users.
+TEST(UserList, WritesUsersByPositionAllOrNothing) {
+  const char* three = R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User>
+      <RemoteSettings><InputMap/><OutputMap/></RemoteSettings>
+      <User Old="1"><Groups/><ChannelSettingsList/></User><User Old="2"/></UserList>)";
+  const char* one = R"(<UserList><User Old="0"><Groups/><ChannelSettingsList/></User></UserList>)";
+  const auto noGroups = modeltest::noChild("User", "Groups");
+  const struct {
+    const char* xml;
+    std::size_t users;
+    std::string error;
+    std::vector<std::string> children;  // element names, with "Old" for old users; none: unchanged
+  } cases[] = {
+      {three, 2, "", {"RemoteSettings", "User0", "User1"}},
+      {three, 0, "", {"RemoteSettings"}},
+      {three, 3, noGroups, {}},  // the third old element lacks its children
+      {one, 2, noGroups, {}},    // more users than elements
+      {one, 1, modeltest::noChild("UserList", "RemoteSettings"), {"User0"}},
+  };
+  for (const auto& c : cases) {
+    UserList list;
+    for (std::size_t i = 0; i < c.users; ++i) list.users.push_back(std::make_shared<User>("u", 1, 2, 2));
+    const auto xml = parse(c.xml);
+    const std::string text = xml->xmlString();
+    EXPECT_EQ(errorOf([&] { list.encode(xml); }), c.error);
+    if (c.children.empty()) {
+      EXPECT_EQ(xml->xmlString(), text);
+      continue;
+    }
+    std::vector<std::string> names;
+    for (const auto& child : xml->children) {
+      const auto& a = child->attributes;
+      names.push_back(child->elementName + (a.contains("Old") ? a.at("Old") : ""));
+      EXPECT_TRUE(child->elementName != "User" || a.at("Name") == "u");
+    }
+    EXPECT_EQ(names, c.children);
+  }
+}
+
+TEST(UserList, CopiesShareNothing) {
+  const auto written = [](UserList& list) {
+    const auto xml = parse(document);
+    list.encode(xml);
+    return xml->xmlString();
+  };
+  const auto source = UserList::fromXml(parse(document));
+  const std::string sourceText = written(*source);
+  const auto copy = device::deepCopy(source);
+  EXPECT_EQ(written(*copy), sourceText);
+
+  copy->users[0]->name = "changed";
+  copy->users[0]->groups[0]->colour = device::Color(0, 0, 0, 0);
+  copy->users[0]->channelSettingsList->channelSettings[0]->setChannelGaindB(0);
+  copy->remoteSettings->inputMap[1]->remote = 7;
+  EXPECT_EQ(written(*source), sourceText);
+  source->users[1]->icon = "source changed";
+  source->remoteSettings->outputMap.push_back(std::make_shared<device::ChannelMap>(1, 1));
+  EXPECT_EQ(copy->users[1]->icon, "inst_x1");
+  EXPECT_TRUE(copy->remoteSettings->outputMap.empty());
+  EXPECT_EQ(device::deepCopy(std::shared_ptr<UserList>{}), nullptr);
 }
 
 }  // namespace
