@@ -1,7 +1,9 @@
+#include "device/Model/PresetName.h"
 #include "device/Presets/PresetSegmentHandler.h"
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <time.h>
 
 #include <chrono>
@@ -17,11 +19,7 @@
 
 namespace {
 
-using device::PresetData;
-using device::PresetSegment;
-using device::PresetSegmentHandler;
-using device::PresetSegmentHandlerError;
-using device::PresetWait;
+using namespace device;
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
@@ -272,6 +270,19 @@ TEST(PresetSegmentHandler, TakesSegmentMessagesFromManyThreads) {
   for (auto& sender : senders) sender.join();
   for (int d = 0; d < 4; ++d) EXPECT_EQ(await(waits[d], longWait).data, texts[d]) << d;
   EXPECT_FALSE(handler->add(*osc::OSCMessage::make("/VELTOapp/control/PresetSeg", {osc::OSCValue::int32(1)})));
+}
+
+TEST(PresetName, FirstUseFromManyThreadsAtOnce) {
+  // Each test runs in a process of its own, so this is the expression's first use.
+  std::vector<std::thread> threads;
+  std::vector<int> ok(8, 0);
+  for (int i = 0; i < 8; ++i) {
+    threads.emplace_back([&ok, i] {
+      ok[i] = PresetName("Show_[bkup_" + std::to_string(i) + "]").backupDate == std::to_string(i);
+    });
+  }
+  for (auto& t : threads) t.join();
+  EXPECT_EQ(ok, std::vector<int>(8, 1));
 }
 
 }  // namespace
