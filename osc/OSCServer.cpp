@@ -6,16 +6,17 @@
 
 #include <sys/socket.h>
 
-#include "platform/ThreadLabel.h"
+#include "osc/DatagramReader.h"
 
 namespace osc {
 
 struct OSCServer::Receiver {
   explicit Receiver(std::unique_ptr<net::Socket> s) : socket(std::move(s)) {}
-  // Read by the loop without a lock; woken, closed and released only once the loop has ended (or,
-  // on the loop's own thread, between two reads).
+  // Read on the reader's thread without a lock; closed only once the reader has let go of it (or,
+  // on the reader's own thread, between two reads).
   const std::unique_ptr<net::Socket> socket;
   std::atomic<bool> stopping{false};  // set under the server's lock
+  std::uint64_t key = 0;              // the reader's registration, set before it can fire
 };
 
 std::shared_ptr<OSCServer> OSCServer::make(std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate,
@@ -38,8 +39,6 @@ OSCServer::OSCServer(Passkey, std::uint16_t port, std::weak_ptr<OSCServerDelegat
 
 OSCServer::~OSCServer() { stop(); }
 
-std::string OSCServer::label() const { return "OSCServer Delegate " + std::to_string(port_); }
-
 std::string OSCServer::description() const {
   return "OSCServer@" + listeningAddress_.value_or("") + ":" + std::to_string(port_);
 }
@@ -54,6 +53,7 @@ void OSCServer::start() {
   net::Socket& socket = *receiver->socket;
   try {
     socket.setReadBufferSize(receiveBufferSize);
+    socket.setBlocking(false);
     // Best effort: a smaller queue than asked for still works, only bursts may be lost.
     const int queueBytes = kernelReceiveQueueBytes;
     ::setsockopt(socket.socketfd(), SOL_SOCKET, SO_RCVBUF, &queueBytes, sizeof queueBytes);
@@ -70,9 +70,10 @@ void OSCServer::start() {
       {replayCapacity, replayBytes, [](const DatagramObject& object) { return object.footprint(); }});
   auto [messages, messageFeed] =
       Messages::fed({replayCapacity, replayBytes, [](const OSCMessage& message) { return message.footprint(); }});
-  // Last of what may fail: when no thread can be made, the socket closes with `receiver` and the
-  // server keeps the sequences it had. The loop waits for the lock before it hands anything on.
-  loop_ = std::thread(&OSCServer::receiveLoop, weak_from_this(), receiver, label());
+  // Last of what may fail: when the reader refuses the socket, it closes with `receiver` and the
+  // server keeps the sequences it had. The reader waits for the lock before it hands anything on.
+  receiver->key = DatagramReader::shared().add(
+      socket.socketfd(), [server = weak_from_this(), receiver] { readReady(server, receiver); });
 
   listeningPort_ = bound >= 0 ? static_cast<std::uint16_t>(bound) : port_;
   objects_.emplace(std::move(objects));
@@ -84,11 +85,10 @@ void OSCServer::start() {
   receiver_ = std::move(receiver);
 }
 
-void OSCServer::stop() { stopRun(nullptr); }
+void OSCServer::stop() { stopRun(nullptr, nullptr); }
 
-void OSCServer::stopRun(const Receiver* run) {
+void OSCServer::stopRun(const Receiver* run, std::exception_ptr error) {
   std::shared_ptr<Receiver> receiver;
-  std::thread loop;
   std::optional<Objects::Feed> objects;
   std::optional<Messages::Feed> messages;
   {
@@ -99,18 +99,13 @@ void OSCServer::stopRun(const Receiver* run) {
     tearingDown_ = true;
     receiver = std::move(receiver_);
     receiver->stopping = true;
-    loop = std::move(loop_);
     objects = objectsFeed_;
     messages = allMessagesFeed_;
     endpoints_.clear();
     knownEndpoints_.clear();
   }
-  receiver->socket->wakeUp();
-  if (loop.get_id() == std::this_thread::get_id()) {
-    loop.detach();  // the loop's own thread: it sees the mark before it reads again
-  } else {
-    loop.join();
-  }
+  // On the reader's own thread this returns at once; the read in progress sees the mark first.
+  DatagramReader::shared().remove(receiver->key, receiver->socket->socketfd());
   receiver->socket->close();
   objects->finish();
   messages->finish();
@@ -119,6 +114,7 @@ void OSCServer::stopRun(const Receiver* run) {
     tearingDown_ = false;
   }
   tornDown_.notify_all();
+  tellDelegate([error](OSCServerDelegate& delegate) { delegate.serverDidStop(error); });
 }
 
 bool OSCServer::isRunning() const {
@@ -164,38 +160,33 @@ void OSCServer::tellDelegate(std::function<void(OSCServerDelegate&)> call) const
   });
 }
 
-void OSCServer::receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Receiver> receiver, std::string label) {
-  platform::ScopedThreadLabel scoped(std::move(label));
-  std::exception_ptr readError;
-  while (!receiver->stopping) {
+void OSCServer::readReady(const std::weak_ptr<OSCServer>& server, const std::shared_ptr<Receiver>& receiver) {
+  // A bounded drain, so that one flooded socket does not starve the others; what is left keeps
+  // the socket ready.
+  for (int k = 0; k < 64 && !receiver->stopping; ++k) {
     std::vector<std::uint8_t> datagram;
     net::Socket::DatagramResult result;
+    std::exception_ptr readError;
     try {
       result = receiver->socket->readDatagram(datagram);
     } catch (...) {
       readError = std::current_exception();
     }
-    if (receiver->stopping) {
-      readError = nullptr;  // stopped: a read that failed meanwhile is not the reason
-      break;
-    }
+    if (receiver->stopping) return;  // stopped: a read that failed meanwhile is not the reason
     const auto self = server.lock();
-    if (!self) return;  // the server is being destroyed: its destructor stops this loop
+    if (!self) return;  // the server is being destroyed: its destructor stops this run
     if (readError) {
       // The socket failed by itself: this run stops, and the delegate hears why.
-      self->stopRun(receiver.get());
-      break;
+      self->stopRun(receiver.get(), readError);
+      return;
     }
-    // No address: an empty datagram, or a wake-up whose mark the next check sees.
-    if (!result.address) continue;
+    // No address: nothing more waits (or an empty datagram; the readiness brings the rest).
+    if (!result.address) return;
     try {
       self->handleDatagram(*receiver, std::move(datagram), *result.address);
     } catch (...) {
-      // Only a failed allocation gets here: the datagram is lost, the loop goes on.
+      // Only a failed allocation gets here: the datagram is lost, the reading goes on.
     }
-  }
-  if (const auto self = server.lock()) {
-    self->tellDelegate([readError](OSCServerDelegate& delegate) { delegate.serverDidStop(readError); });
   }
 }
 

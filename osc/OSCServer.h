@@ -1,24 +1,25 @@
 #pragma once
-// OSCServer: receives OSC over UDP/IPv4 on one bound port. A receive loop on a thread of its own
+// OSCServer: receives OSC over UDP/IPv4 on one bound port. The process's one DatagramReader thread
 // reads each datagram (up to 8192 bytes), notes a new sender, decodes it with the owner's decoder,
 // stamps the object with its sender and the time of reception (a bundle passes both on to every
 // element) and hands it on, in arrival order, along four roads:
 //   objects()      every decoded object, a bundle as one element;
 //   allMessages()  every message, those inside bundles included (depth first, in element order);
 //   dispatcher()   the handlers registered by address pattern, run on the delegate queue;
-//   the delegate   new senders, undecodable datagrams and the end of the loop, on the delegate queue.
+//   the delegate   new senders, undecodable datagrams and the end of a run, on the delegate queue.
 // Both sequences replay their newest elements to each new reader, so a reply that arrives before
 // its wait subscribes is still found (firstMessage, firstBundle): at most 512 elements and
 // replayBytes of decoded size each, so that no peer can make a server hold more than that. They are absent before
 // the first start, end normally on stop() and are kept after it; a start makes new ones.
 //
-// Owned through std::shared_ptr (make()). The receive loop holds the server weakly, so the last
-// owner is never dropped on the loop's own thread; the destructor stops the server without telling
-// the delegate. start(), stop() and isRunning() run on the caller's thread under the server's lock;
-// any thread may call them. stop() wakes the loop, joins it (a stop on the loop's own thread
-// detaches it instead), closes the socket, then ends both sequences; the loop then reports
-// serverDidStop without an error. A stop or start that meets another thread's stop waits until
-// that one has ended the sequences. A failed start leaves the server stopped.
+// Owned through std::shared_ptr (make()). The reader holds the server weakly, so the last owner
+// may be dropped on the reader's thread; the destructor stops the server without telling the
+// delegate. start(), stop() and isRunning() run on the caller's thread under the server's lock;
+// any thread may call them. stop() takes the socket from the reader (waiting until the reader no
+// longer reads it, except on the reader's own thread), closes it, ends both sequences, then
+// reports serverDidStop without an error; a failed read stops the run the same way with its error.
+// A stop or start that meets another thread's stop waits until that one has ended the sequences.
+// A failed start leaves the server stopped.
 
 #include <condition_variable>
 #include <cstdint>
@@ -29,7 +30,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -77,7 +77,7 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   static constexpr std::int64_t backlog = 1024;
 
   // Does not touch the network. Without a delegate queue the server makes a serial one labelled
-  // "OSCServer Delegate " and the port; the receive loop's thread carries the same label.
+  // "OSCServer Delegate " and the port.
   static std::shared_ptr<OSCServer> make(std::uint16_t port, std::weak_ptr<OSCServerDelegate> delegate = {},
                                          std::shared_ptr<DispatchQueue> delegateQueue = nullptr,
                                          DecoderFunction decoderType = decoderOf<OSCStandardDecoder>(),
@@ -140,19 +140,19 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
                                          std::uint16_t port, DispatchTime since) const;
 
  private:
-  // What the receive loop shares with the server: the socket and the stop mark.
+  // What the reader shares with the server: the socket, the stop mark and the registration.
   struct Receiver;
 
-  // Stops the run of `run` only (null: whichever runs).
-  void stopRun(const Receiver* run);
-  static void receiveLoop(std::weak_ptr<OSCServer> server, std::shared_ptr<Receiver> receiver, std::string label);
+  // Stops the run of `run` only (null: whichever runs) and tells the delegate with `error`.
+  void stopRun(const Receiver* run, std::exception_ptr error);
+  // On the reader's thread, when the socket of `receiver` is readable.
+  static void readReady(const std::weak_ptr<OSCServer>& server, const std::shared_ptr<Receiver>& receiver);
   void handleDatagram(const Receiver& receiver, std::vector<std::uint8_t> datagram,
                       const net::Socket::Address& address);
   void handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& sender, const Objects::Feed& objects,
               const Messages::Feed& messages);
   // Runs `call` with the delegate on the delegate queue, holding the server weakly.
   void tellDelegate(std::function<void(OSCServerDelegate&)> call) const;
-  std::string label() const;
 
   const std::shared_ptr<DispatchQueue> delegateQueue_;
   const DecoderFunction decoderType_;
@@ -164,7 +164,6 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   std::condition_variable tornDown_;
   bool tearingDown_ = false;  // between taking a run from the server and ending its sequences
   std::shared_ptr<Receiver> receiver_;  // present while running
-  std::thread loop_;
   std::vector<OSCEndpoint> endpoints_;              // in the order first heard
   std::unordered_set<OSCEndpoint> knownEndpoints_;  // the same senders, to look them up at once
   std::optional<Objects> objects_;

@@ -1,5 +1,5 @@
 // The server against liblo as sender on 127.0.0.1: sequences, dispatcher, delegate, endpoints,
-// lifecycle (stop and restart, failed bind, the last owner on the loop's thread).
+// lifecycle (stop and restart, failed bind, the last owner or a stop on the reader's thread).
 
 #include <gtest/gtest.h>
 
@@ -201,13 +201,15 @@ TEST(OSCServer, aFailedBindLeavesTheServerStopped) {
   server->stop();
 }
 
-// The last owner let go on the receive loop's own thread: the server is destroyed there, the loop
-// is detached rather than joined, and the port is free again.
+// The last owner let go on the reader's thread: the server is destroyed there, without waiting for
+// itself, and the port is free again.
 std::atomic<bool> decoding{false};
 std::atomic<bool> mayDecode{false};
+std::weak_ptr<OSCServer> stopWhileDecoding;
 std::optional<DatagramObject> slowDecode(std::optional<std::span<const std::uint8_t>> datagram) {
   decoding = true;
   while (!mayDecode) std::this_thread::yield();
+  if (const auto server = stopWhileDecoding.lock()) server->stop();
   return OSCStandardDecoder::decode(datagram);
 }
 
@@ -228,6 +230,37 @@ TEST(OSCServer, theLastOwnerMayLetGoWhileTheLoopHandlesADatagram) {
   std::this_thread::sleep_for(50ms);
   // Destruction does not tell the delegate.
   EXPECT_EQ(delegate->events.values(), Strings{endpointEvent(peer)});
+}
+
+// Many servers on the one reader: a stop from another thread waits while the reader delivers to
+// that server; a stop on the reader's own thread (here from the decoder) returns at once, reports
+// the end, and the reader goes on serving the others.
+TEST(OSCServer, serversShareOneReaderThatAStopWaitsForOrComesFrom) {
+  std::vector<Running> others(16);
+  for (int round = 0; round < 2; ++round) {
+    decoding = mayDecode = false;
+    auto delegate = std::make_shared<test::RecordingDelegate>();
+    const auto server = OSCServer::make(0, delegate, nullptr, &slowDecode);
+    server->start();
+    stopWhileDecoding = round == 1 ? server : nullptr;
+    LoPeer peer;
+    peer.send(*server->listeningPort(), "/x", loMessage(1).get());
+    while (!decoding) std::this_thread::yield();
+    std::atomic<bool> stopped{false};
+    std::thread stopper([&] {
+      if (round == 0) server->stop();
+      stopped = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(stopped, round == 1);
+    mayDecode = true;
+    stopper.join();
+    ASSERT_TRUE(delegate->events.waitFor(2));
+    EXPECT_EQ(delegate->events.values().at(1), "stop");
+    EXPECT_FALSE(server->isRunning());
+    for (auto& other : others) other.peer.send(other.port, "/y", loMessage(round).get());
+    for (auto& other : others) EXPECT_EQ(takeNow(*other.server->allMessages(), round + 1).size(), round + 1u);
+  }
 }
 
 }  // namespace
