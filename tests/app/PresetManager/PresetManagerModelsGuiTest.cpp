@@ -6,8 +6,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "FakePresetClient.h"
-#include "FakePresetStore.h"
 #include "PresetManagerTesting.h"
 #include "app/PresetManager/PresetClient.h"
 #include "app/PresetManager/PresetsModel.h"

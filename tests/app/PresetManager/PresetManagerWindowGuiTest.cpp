@@ -11,8 +11,6 @@
 
 #include "../GuiTesting.h"
 #include "../ScriptedDialogs.h"
-#include "FakePresetClient.h"
-#include "FakePresetStore.h"
 #include "PresetManagerTesting.h"
 #include "app/PresetManager/ClickedRowTableView.h"
 #include "app/PresetManager/PresetManagerPresetsViewController.h"
