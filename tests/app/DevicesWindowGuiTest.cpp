@@ -161,20 +161,17 @@ class DevicesWindowGuiTest : public QObject {
     pane.show();
     QVERIFY(QTest::qWaitForWindowExposed(&pane));
   }
-  static bool idle(QWidget& pane) {
-    return child<QPushButton>(pane, "applyButton")->isEnabled() && child<QPushButton>(pane, "resetButton")->isEnabled() &&
-           child<QWidget>(pane, "progressIndicator")->isHidden();
-  }
-  static bool applying(QWidget& pane) {
-    return !child<QPushButton>(pane, "applyButton")->isEnabled() &&
-           !child<QPushButton>(pane, "resetButton")->isEnabled() &&
-           !child<QWidget>(pane, "progressIndicator")->isHidden();
+  // Apply and Reset are disabled and the indicator shown exactly while applying.
+  static bool showsApplying(QWidget& pane, bool applying) {
+    return child<QPushButton>(pane, "applyButton")->isEnabled() != applying &&
+           child<QPushButton>(pane, "resetButton")->isEnabled() != applying &&
+           child<QWidget>(pane, "progressIndicator")->isHidden() != applying;
   }
   // Presses a button and waits for the apply to end.
   static void press(QWidget& pane, const char* button) {
     child<QPushButton>(pane, button)->click();
-    QVERIFY(applying(pane));
-    QTRY_VERIFY_WITH_TIMEOUT(idle(pane), 8000);
+    QVERIFY(showsApplying(pane, true));
+    QTRY_VERIFY_WITH_TIMEOUT(showsApplying(pane, false), 8000);
   }
   static Qt::CheckState state(QWidget& pane, const char* box) { return child<QCheckBox>(pane, box)->checkState(); }
   static std::vector<QString> mixedBoxes(QWidget& pane) {
@@ -438,10 +435,10 @@ class DevicesWindowGuiTest : public QObject {
     show(pane);
     child<QCheckBox>(pane, "autoUnmuteButton")->click();
     child<QPushButton>(pane, "applyButton")->click();
-    QVERIFY(applying(pane));
+    QVERIFY(showsApplying(pane, true));
     QTest::qWait(50);
     app::testing::saveScreenshot(pane, "controller-settings-applying");
-    QTRY_VERIFY_WITH_TIMEOUT(idle(pane), 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(showsApplying(pane, false), 8000);
 
     QCOMPARE(setting(0, "RotvAutoUnmute"), std::string("0"));
     QCOMPARE(setting(1, "RotvAutoUnmute"), std::string("1"));
