@@ -1,7 +1,7 @@
 // The preset manager window's operations end to end: a real device manager finds simulated
 // processors on 127.33.<case>.x, the window lists them through its notifications, and drops,
 // drags, backups and syncs go through the window to the devices. Dialogs are scripted. The cases of
-// each operation are tested against fake devices (PresetCopyImportGuiTest, PresetBackupSyncExportGuiTest),
+// each operation are tested against fake devices (PresetOperationsGuiTest),
 // deleting through the window in PresetManagerWindowGuiTest.
 
 #include <filesystem>
