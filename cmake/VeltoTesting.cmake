@@ -1,7 +1,7 @@
 # Test files (or folders, ending in /) whose file-local names clash with those of other files in
 # the same folder: compiled on their own.
 set(VELTO_TESTS_OUTSIDE_BATCHES
-  tests/async/ tests/device/Presets/PresetTest.cpp tests/log/LineFormatTest.cpp)
+  tests/async/ tests/device/Presets/PresetTest.cpp)
 
 # velto_test(<name> SOURCES <files...> LIBS <libs...> [CONCURRENT])
 # Adds one GoogleTest executable whose cases ctest runs one by one.

@@ -1,4 +1,3 @@
-#include "RecordingDestination.h"
 #include "log/BaseDestination.h"
 #include "log/ConsoleDestination.h"
 #include "log/DateFormatter.h"
@@ -8,6 +7,7 @@
 #include "log/Utf8Text.h"
 #include "platform/ThreadLabel.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -15,6 +15,8 @@
 #include <ctime>
 #include <future>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -26,7 +28,44 @@ namespace tallylog {
 namespace {
 
 using Level = Tallylog::Level;
-using testing::RecordingDestination;
+
+// A destination for tests that keeps every call it is sent, with the line the base produced and
+// the label of the thread that ran it; and a helper for lines that start with the time of day.
+struct SentCall {
+  Tallylog::Level level;
+  std::string message, thread, file, function;
+  std::int64_t line;
+  std::string text;
+  std::string queueLabel;  // label of the thread that ran send
+};
+
+class RecordingDestination : public BaseDestination {
+ public:
+  std::optional<std::string> send(Level level, std::string_view msg, std::string_view thread,
+                                  std::string_view file, std::string_view function,
+                                  std::int64_t line, const Context& context) override {
+    auto text = BaseDestination::send(level, msg, thread, file, function, line, context);
+    std::lock_guard lock(mutex_);
+    calls_.push_back({level, std::string(msg), std::string(thread), std::string(file),
+                      std::string(function), line, text.value_or(""), platform::threadLabel()});
+    return text;
+  }
+
+  std::vector<SentCall> calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<SentCall> calls_;
+};
+
+// The text after a line's leading "HH:mm:ss.SSS"; the whole line marked when it has no such start.
+std::string afterTimeOfDay(const std::string& line) {
+  const auto timed = ::testing::MatchesRegex("[0-9]{2}:[0-9]{2}:[0-9]{2}[.][0-9]{3}.*");
+  return ::testing::Matches(timed)(line) ? line.substr(12) : "no time of day: " + line;
+}
 
 class TallylogTest : public ::testing::Test {
  protected:
@@ -191,7 +230,7 @@ TEST_F(TallylogTest, ApplicationConsoleLine) {
   ASSERT_TRUE(Tallylog::flush(10));
   std::istringstream out(::testing::internal::GetCapturedStdout());
   std::vector<std::string> lines;
-  for (std::string line; std::getline(out, line);) lines.push_back(testing::afterTimeOfDay(line));
+  for (std::string line; std::getline(out, line);) lines.push_back(afterTimeOfDay(line));
   EXPECT_EQ(lines, (std::vector<std::string>{" \U0001F499 INFO Socket.connect():12 - Connected",
                                              " \u2764\uFE0F ERROR Socket.connect():7 - m 42"}));
 }
@@ -246,7 +285,7 @@ TEST(SerialQueue, LastOwnerLettingGoOnTheQueueThreadDetaches) {
   EXPECT_EQ(finished.wait_for(std::chrono::seconds(20)), std::future_status::ready);
 }
 
-Tallylog::Context context(nlohmann::json value) {
+Tallylog::Context jsonContext(nlohmann::json value) {
   return std::make_shared<const nlohmann::json>(std::move(value));
 }
 
@@ -276,8 +315,8 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
       {"$-4M|", "\U0001F1E9\U0001F1EA\u0915\u093F", path, {}, "\U0001F1E9\U0001F1EA\u0915\u093F  |"},
       {"$99999999999999999999L", "m", path, {}, "99999999999999999999L"},
       {"$M $X", "m", path, {}, "m"},
-      {"[$X]", "m", path, context(" \n spaced out\n "), "[spaced out]"},
-      {"[$X]", "m", path, context({{"user", "ann"}}), R"([{"user":"ann"}])"},
+      {"[$X]", "m", path, jsonContext(" \n spaced out\n "), "[spaced out]"},
+      {"[$X]", "m", path, jsonContext({{"user", "ann"}}), R"([{"user":"ann"}])"},
       {"$M", "trailing\xC2\xA0\t\n", path, {}, "trailing"},
       {"$Mtext", "m", path, {}, "mtext"},
   };
@@ -293,7 +332,7 @@ TEST(LineFormat, TokensWidthsAndLiteralText) {
 
 TEST(LineFormat, DefaultFormat) {
   BaseDestination base;
-  EXPECT_EQ(testing::afterTimeOfDay(base.formatMessage(base.format, Level::info, "hello", "",
+  EXPECT_EQ(afterTimeOfDay(base.formatMessage(base.format, Level::info, "hello", "",
                                                        "/a/Socket.cpp", "connect()", 7, {})),
             " INFO Socket.connect():7 - hello");
   EXPECT_EQ(base.formatMessage("$U", Level::info, "m", "", "f", "g()", 1, {}).substr(0, 9),
@@ -348,7 +387,7 @@ TEST(LineFormat, JsonLines) {
                                    {"file", "/a/F.cpp"}, {"function", "g()"}, {"line", 3}}));
 
   const std::string invalid =
-      *destination.send(Level::fault, "bad \xFF\nbyte", "", "f", "g()", 1, context({{"k", 1}}));
+      *destination.send(Level::fault, "bad \xFF\nbyte", "", "f", "g()", 1, jsonContext({{"k", 1}}));
   const auto repaired = nlohmann::json::parse(invalid);
   EXPECT_EQ(repaired["message"], "bad \uFFFD\nbyte");
   EXPECT_EQ(repaired["context"], nlohmann::json({{"k", 1}}));
