@@ -162,7 +162,6 @@ TEST(OSCClient, hostsResolveToIPv4Only) {
   }
   client.send(*OSCMessage::make("/local"), second);
   EXPECT_EQ(peer.receive(1), std::vector<std::string>{"/local"});
-  EXPECT_EQ(OSCClient::resolveIPv4("localhost", 7)->description(), "ipv4(127.0.0.1:7)");
 }
 
 }  // namespace

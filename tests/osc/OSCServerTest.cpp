@@ -191,9 +191,7 @@ TEST(OSCServer, stopsAndRestartsWhileDatagramsArrive) {
 // A bind that fails leaves the server stopped, without an open socket or new sequences, so a
 // retry fails the same way instead of claiming the server runs.
 TEST(OSCServer, aFailedBindLeavesTheServerStopped) {
-  EXPECT_EQ(OSCServer::make(0)->description(), "OSCServer@:0");
   const auto server = OSCServer::make(9, {}, nullptr, decoderOf<OSCStandardDecoder>(), "192.0.2.1");
-  EXPECT_EQ(server->description(), "OSCServer@192.0.2.1:9");
   for (int attempt = 0; attempt < 2; ++attempt) {
     EXPECT_THROW(server->start(), net::SocketError);
     EXPECT_FALSE(server->isRunning() || server->objects() || server->listeningPort());
