@@ -150,9 +150,7 @@ using app::ClientPtr;
 using app::DeviceManager;
 using app::DevicesWindowController;
 using app::SettingsPane;
-using app::testing::DeviceConfig;
-using app::testing::named;
-using app::testing::SimulatedDevices;
+using namespace app::testing;
 using Clock = testsupport::DeviceSimulator::Clock;
 
 Q_DECLARE_METATYPE(std::vector<std::size_t>)
