@@ -4,8 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
+#include <numeric>
+#include <string>
 #include <thread>
+#include <vector>
 
+#include "osc/OSCClient.h"
+#include "osc/OSCMessage.h"
+#include "osc/OSCObjectDispatcher.h"
+#include "osc/SharedBufferedAsyncSequence.h"
 #include "platform/ThreadLabel.h"
 #include "tests/osc/TransportTesting.h"
 
@@ -351,6 +360,307 @@ TEST(OSCServerWait, aStopOrCancelEndsTheWaitBeforeItsDeadline) {
     EXPECT_EQ(outcome(pending), stopped);
   }
   EXPECT_LT(Clock::now() - start, 5s);
+}
+
+// The dispatcher on a queue of its own: order, removal, bundles, changes from inside a callback,
+// a queue that is gone; a received message's address shared by handlers on several threads; and
+// the client.
+struct Fixture {
+  std::shared_ptr<DispatchQueue> queue = DispatchQueue::make("dispatch test");
+  std::shared_ptr<OSCObjectDispatcher> dispatcher = OSCObjectDispatcher::make(queue);
+  std::vector<std::string> calls;  // written on the queue, read after flush()
+
+  void add(const std::string& name, std::string_view pattern) {
+    dispatcher->register_(*OSCAddressPattern::make(pattern), [this, name](const auto& p, const OSCMessage& m) {
+      calls.push_back(name + " " + p.pattern() + " " + m.address().address());
+    });
+  }
+  static OSCMessage message(std::string_view address) { return *OSCMessage::make(address); }
+  std::vector<std::string> flush() {
+    queue->sync([] {});
+    return std::exchange(calls, {});
+  }
+};
+
+TEST(OSCObjectDispatcher, callsEveryMatchingHandlerInRegistrationOrder) {
+  Fixture f;
+  f.add("1", "/a/*");
+  f.add("2", "/b");
+  f.add("3", "/a/*");
+  f.dispatcher->dispatch(Fixture::message("/a/x"));
+  f.dispatcher->dispatch(Fixture::message("/c"));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"1 /a/* /a/x", "3 /a/* /a/x"}));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/b")));
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/c")));
+
+  f.dispatcher->remove(*OSCAddressPattern::make("/never"));
+  f.dispatcher->remove(*OSCAddressPattern::make("/a/*"));
+  // Changes not yet run on the queue count already.
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/a/x")));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/b")));
+  f.dispatcher->dispatch(OSCObject(Fixture::message("/a/x")));
+  f.dispatcher->dispatch(OSCObject(Fixture::message("/b")));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"2 /b /b"}));
+
+  // Bundles are walked depth first.
+  f.add("h", "/*");
+  const OSCBundle inner(1, {Fixture::message("/B"), Fixture::message("/C")});
+  f.dispatcher->dispatch(OSCObject(OSCBundle(1, {Fixture::message("/A"), inner, Fixture::message("/D")})));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"h /* /A", "h /* /B", "h /* /C", "h /* /D"}));
+}
+
+// A handler added from inside a callback counts from the next message; once the queue is gone
+// nothing is registered or called.
+TEST(OSCObjectDispatcher, changesFromACallbackAndAQueueThatIsGone) {
+  Fixture f;
+  f.dispatcher->register_(*OSCAddressPattern::make("/x"), [&f](const auto&, const OSCMessage&) {
+    f.calls.push_back("outer");
+    f.add("inner", "/x");
+  });
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_EQ(f.flush(), std::vector<std::string>{"outer"});
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"outer", "inner /x /x"}));
+
+  f.queue.reset();
+  f.add("late", "/x");
+  f.dispatcher->dispatch(Fixture::message("/x"));
+  EXPECT_FALSE(f.dispatcher->lookup(Fixture::message("/x")));
+  EXPECT_TRUE(f.calls.empty());
+}
+
+// Messages that arrive while the queue is busy are delivered together later, in order, and each
+// sees the changes made before it.
+TEST(OSCObjectDispatcher, burstWhileTheQueueIsBusy) {
+  Fixture f;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  f.queue->async([released] { released.wait(); });
+  f.add("a", "/a");
+  for (int k = 0; k < 3; ++k) f.dispatcher->dispatch(Fixture::message("/a"));
+  f.add("b", "/*");
+  f.dispatcher->dispatch(Fixture::message("/a"));
+  f.dispatcher->remove(*OSCAddressPattern::make("/a"));
+  f.dispatcher->dispatch(Fixture::message("/a"));
+  EXPECT_TRUE(f.dispatcher->lookup(Fixture::message("/z")));
+  release.set_value();
+  EXPECT_EQ(f.flush(), (std::vector<std::string>{"a /a /a", "a /a /a", "a /a /a", "a /a /a", "b /* /a", "b /* /a"}));
+}
+
+// A received message is handed to several handlers at once: their first calls to address()
+// race to make the string, and all of them get the same one.
+TEST(OSCAddressSharing, threadsAskingForTheStringAtOnceGetTheSameOne) {
+  for (int run = 0; run < 50; ++run) {
+    const auto message = OSCMessage::decode(OSCMessage(*OSCAddress::make("/VELTOpelion/control/ping")).data());
+    std::vector<const std::string*> seen(4);
+    std::vector<std::jthread> threads;
+    for (auto& slot : seen) threads.emplace_back([&message, &slot] { slot = &message.address().address(); });
+    threads.clear();
+    for (const auto* string : seen) EXPECT_TRUE(string == seen[0] && *string == "/VELTOpelion/control/ping");
+  }
+}
+
+// The client towards liblo on 127.0.0.1: what arrives, where, the write time-out, and hosts that
+// do not resolve to IPv4.
+constexpr std::uint64_t second = 1'000'000'000;
+
+TEST(OSCClient, sendsMessagesAndBundlesToLiblo) {
+  test::LoPeer defaultPeer;
+  test::LoPeer otherPeer;
+  OSCClient client("127.0.0.1", defaultPeer.port());
+  client.send(*OSCMessage::make("/one", {OSCValue::int32(1)}), second);
+  client.send(OSCBundle(1, {*OSCMessage::make("/two", {OSCValue::string("x")}), *OSCMessage::make("/three")}), second);
+  client.send(*OSCMessage::make("/elsewhere"), "127.0.0.1", otherPeer.port(), second);
+  client.send(OSCBundle(1, {*OSCMessage::make("/bundled")}), "127.0.0.1", otherPeer.port(), 999'999);
+  EXPECT_EQ(defaultPeer.receive(3), (std::vector<std::string>{"/one i 1", "/two s x", "/three"}));
+  EXPECT_EQ(otherPeer.receive(2), (std::vector<std::string>{"/elsewhere", "/bundled"}));
+  // Broadcast sending is on: the loopback network's broadcast address takes the datagram.
+  client.send(*OSCMessage::make("/all"), "127.255.255.255", otherPeer.port(), second);
+}
+
+// The time-out in nanoseconds becomes the write time-out in whole milliseconds, which the system
+// keeps in clock ticks (up to 10 ms), rounded up.
+TEST(OSCClient, theTimeOutBecomesTheWriteTimeOutInWholeMilliseconds) {
+  test::LoPeer peer;
+  OSCClient client("127.0.0.1", peer.port());
+  for (const auto& [nanoseconds, expected] : std::initializer_list<std::pair<std::uint64_t, long>>{
+           {second, 1'000'000}, {1'999'999, 1000}, {999'999, 0}, {2'500'000'000, 2'500'000}}) {
+    client.send(*OSCMessage::make("/t"), nanoseconds);
+    timeval value{};
+    socklen_t size = sizeof value;
+    ASSERT_EQ(getsockopt(client.socket().socketfd(), SOL_SOCKET, SO_SNDTIMEO, &value, &size), 0);
+    const long microseconds = value.tv_sec * 1'000'000 + value.tv_usec;
+    EXPECT_GE(microseconds, expected) << nanoseconds;
+    EXPECT_LT(microseconds, expected == 0 ? 1 : expected + 10'000) << nanoseconds;
+  }
+}
+
+// Hosts resolve to IPv4 only: "localhost" gives 127.0.0.1 even where ::1 comes first; an
+// IPv6-only or empty host is refused with its host and port, and the client stays usable.
+TEST(OSCClient, hostsResolveToIPv4Only) {
+  test::LoPeer peer;
+  OSCClient client("localhost", peer.port());
+  for (const std::string host : {"::1", ""}) {
+    try {
+      client.send(*OSCMessage::make("/lost"), host, 9, second);
+      ADD_FAILURE() << "sent to " << host;
+    } catch (const OSCClientError& e) {
+      EXPECT_EQ(e.description(), "Could not find an IPv4 address for \u201c" + host + "\u201d (port 9).");
+    }
+  }
+  client.send(*OSCMessage::make("/local"), second);
+  EXPECT_EQ(peer.receive(1), std::vector<std::string>{"/local"});
+}
+
+// Replay to late readers, the end after the replay, and exactly-once delivery while readers
+// subscribe during delivery.
+using Stream = async::AsyncThrowingStream<int>;
+using Shared = SharedBufferedAsyncSequence<Stream>;
+
+std::vector<int> range(int from, int to) {
+  std::vector<int> out(static_cast<std::size_t>(to - from + 1));
+  std::iota(out.begin(), out.end(), from);
+  return out;
+}
+
+// Yields 1..count and waits until an early reader has seen them all, so the pump has delivered.
+void feed(const Stream::Continuation& continuation, const Shared& shared, int count) {
+  auto early = async::spawn(test::take(shared, static_cast<std::size_t>(count)));
+  for (int i = 1; i <= count; ++i) continuation.yield(i);
+  ASSERT_EQ(early.get().size(), static_cast<std::size_t>(count));
+}
+
+// Late readers get the newest `capacity` elements, then live ones; after the end (normal or with
+// an error) a reader gets the replay, then that end.
+TEST(SharedBufferedAsyncSequence, lateReadersGetTheNewestElementsThenLiveOnesThenTheEnd) {
+  struct Case {
+    std::size_t capacity;
+    int passed;
+    bool failing;
+  };
+  for (const auto& c : {Case{512, 600, false}, Case{1, 10, true}, Case{512, 10, false}}) {
+    SCOPED_TRACE(c.capacity);
+    auto [stream, continuation] = Stream::makeStream();
+    const Shared shared(stream, c.capacity);
+    feed(continuation, shared, c.passed);
+    const int first = std::max(1, c.passed - static_cast<int>(c.capacity) + 1);
+    auto late = async::spawn(test::take(shared, static_cast<std::size_t>(c.passed - first + 3)));
+    auto lateCopy = async::spawn(test::take(Shared(shared), 2));
+    continuation.yield(c.passed + 1);
+    continuation.yield(c.passed + 2);
+    EXPECT_EQ(late.get(), range(first, c.passed + 2));
+    EXPECT_EQ(lateCopy.get(), range(first, first + 1));
+    continuation.finish(c.failing ? std::make_exception_ptr(std::runtime_error("base failed")) : nullptr);
+    auto afterEnd = async::spawn(test::take(shared, 1000));
+    if (c.failing) {
+      EXPECT_THROW(afterEnd.get(), std::runtime_error);
+    } else {
+      EXPECT_EQ(afterEnd.get(), range(std::max(1, c.passed + 3 - static_cast<int>(c.capacity)), c.passed + 2));
+    }
+  }
+}
+
+// A sequence read from a base and one fed directly behave alike; a reader with a filter gets only
+// the elements it takes, from the replay and live; a fed sequence ignores what comes after its end.
+TEST(SharedBufferedAsyncSequence, filteredReadersOfBaseAndFedSequences) {
+  for (const bool fed : {false, true}) {
+    SCOPED_TRACE(fed);
+    auto [stream, continuation] = Stream::makeStream();
+    auto [fedShared, feed] = Shared::fed(8);
+    const Shared shared = fed ? fedShared : Shared(stream, 8);
+    const auto yield = [&, continuation = continuation, feed = feed](int i) {
+      if (fed) {
+        feed.yield(i);
+      } else {
+        continuation.yield(i);
+      }
+    };
+    auto early = async::spawn(test::take(shared, 12));
+    for (int i = 1; i <= 12; ++i) yield(i);
+    ASSERT_EQ(early.get(), range(1, 12));
+    auto even = async::spawn(test::takeFrom(shared.makeAsyncIterator([](int i) { return i % 2 == 0; }), 100));
+    auto all = async::spawn(test::takeFrom(shared.makeAsyncIterator(Shared::Filter{}), 100));
+    yield(13);
+    yield(14);
+    if (fed) {
+      feed.finish();
+      feed.yield(15);
+    } else {
+      continuation.finish();
+    }
+    EXPECT_EQ(even.get(), (std::vector<int>{6, 8, 10, 12, 14}));
+    EXPECT_EQ(all.get(), range(5, 14));
+    EXPECT_EQ(test::takeNow(shared, 100), range(7, 14));
+  }
+}
+
+// A replay bounded by bytes keeps the newest elements that fit, each measured (here: an element
+// measures its own value), and never more than its element count; one too large empties it.
+TEST(SharedBufferedAsyncSequence, replayBoundedByBytesKeepsTheNewestThatFit) {
+  struct Case {
+    std::size_t elements;
+    std::vector<int> fed;
+    std::vector<int> replayed;
+  };
+  const Case cases[] = {
+      {8, {1, 2, 3, 4}, {1, 2, 3, 4}},       // exactly the bound
+      {8, {1, 2, 3, 4, 1}, {2, 3, 4, 1}},    // one byte over: the oldest goes
+      {8, {5, 1, 6}, {1, 6}},                // over by more than the oldest: as many as needed go
+      {8, {4, 11, 2}, {2}},                  // larger than the bound alone: the replay starts over
+      {3, {1, 1, 1, 1}, {1, 1, 1}},          // the element count still bounds
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.fed));
+    auto [shared, feed] = Shared::fed({c.elements, 10, [](const int& i) { return static_cast<std::size_t>(i); }});
+    for (const int i : c.fed) feed.yield(i);
+    feed.finish();
+    EXPECT_EQ(test::takeNow(shared, 100), c.replayed);
+  }
+}
+
+// Readers subscribe from another thread while the pump delivers: each one sees a gapless run of
+// consecutive elements up to the last, never one twice and never one missing.
+TEST(SharedBufferedAsyncSequence, everyReaderGetsEachElementExactlyOnce) {
+  constexpr int count = 4000;
+  auto [stream, continuation] = Stream::makeStream();
+  const Shared shared(stream, 16);
+  std::vector<async::TaskHandle<std::vector<int>>> readers;
+  std::thread subscriber([&] {
+    for (int k = 0; k < 20; ++k) {
+      readers.push_back(async::spawn(test::take(shared, count)));
+      std::this_thread::yield();
+    }
+  });
+  for (int i = 1; i <= count; ++i) continuation.yield(i);
+  subscriber.join();
+  continuation.finish();
+  for (auto& reader : readers) {
+    const auto seen = reader.get();
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen, range(seen.front(), count));
+  }
+}
+
+// One-shot watchers made from another thread while elements are fed each find their element once,
+// replayed or live; those still waiting at the end are offered the end.
+TEST(SharedBufferedAsyncSequence, watchersFindTheirElementReplayedOrLiveThenTheEnd) {
+  constexpr int count = 4000;
+  auto [shared, feed] = Shared::fed(count);
+  std::vector<std::atomic<int>> found(count + 2);
+  std::thread watcher([&, shared = shared] {
+    for (int target = 1; target <= count + 1; target += 40) {
+      shared.watch([&found, target](const int* element, const std::exception_ptr&) {
+        if (element && *element != target) return false;
+        found[static_cast<std::size_t>(target)] += element ? 1 : 100;
+        return true;
+      });
+    }
+  });
+  for (int i = 1; i <= count; ++i) feed.yield(i);
+  watcher.join();
+  feed.finish();
+  for (int target = 1; target <= count; target += 40) EXPECT_EQ(found[static_cast<std::size_t>(target)], 1) << target;
+  EXPECT_EQ(found[count + 1], 100);  // never fed: the end
 }
 
 }  // namespace
