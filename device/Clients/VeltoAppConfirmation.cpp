@@ -10,15 +10,17 @@ namespace device {
 namespace {
 
 // Devices' texts are outside input: RE2 keeps the searches linear. Compiled once on first use,
-// then only read (safe from any thread).
+// then only read (safe from any thread); never destroyed, as a pool thread may still match while
+// the process exits.
 const RE2& deletedExpression() {
-  static const auto expression =
-      unicodeExpression(R"(^Preset \S+ successfully deleted\.$)", FinalLineBreak::allowed);
+  static const RE2* const expression =
+      unicodeExpression(R"(^Preset \S+ successfully deleted\.$)", FinalLineBreak::allowed).release();
   return *expression;
 }
 
 const RE2& savedExpression() {
-  static const auto expression = unicodeExpression(R"(Preset \S+ saved.$)", FinalLineBreak::allowed);
+  static const RE2* const expression =
+      unicodeExpression(R"(Preset \S+ saved.$)", FinalLineBreak::allowed).release();
   return *expression;
 }
 

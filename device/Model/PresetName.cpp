@@ -17,8 +17,9 @@ constexpr std::string_view kListTextSyntax =
 // Names come from devices, so the expression must run in linear time (RE2, no backtracking),
 // with \S, \d and "." read the Unicode way. Compiled on first use (thread-safe static
 // initialisation), then only read: RE2 matching on a const object is safe from many threads.
+// Never destroyed: a pool thread may still read a device's names while the process exits.
 const RE2& listTextExpression() {
-  static const std::unique_ptr<const RE2> expression = unicodeExpression(kListTextSyntax);
+  static const RE2* const expression = unicodeExpression(kListTextSyntax).release();
   return *expression;
 }
 
