@@ -22,29 +22,17 @@
 #include <vector>
 
 #include "device/Presets/PresetSegmentHandler.h"
+#include "bench/ProcessUsage.h"
 #include "gzip/Gzip.h"
 
 namespace {
 
+using bench::cpuSeconds;
+using bench::statusKilobytes;
+
 using device::PresetSegment;
 using device::PresetSegmentHandler;
 using Bytes = std::vector<std::uint8_t>;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long statusKilobytes(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::string(field).size()));
-  }
-  return -1;
-}
 
 // Sets the peak resident size back to the current one (Linux 4.0 and later).
 bool resetPeak() {

@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "bench/ProcessUsage.h"
 #include "device/Clients/VeltoClient.h"
 #include "device/Clients/VeltoOSCDecoder.h"
 #include "device/Discoverer/DeviceDiscoverer.h"
@@ -26,26 +27,13 @@
 
 namespace {
 
+using bench::cpuSeconds;
+using bench::statusKilobytes;
+
 constexpr int kReports = 50;
 constexpr int kKeysPerReport = 960;
 constexpr std::size_t kKeySize = 4000;
 constexpr int kReplies = 50'000;
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-long statusKilobytes(std::string_view field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.starts_with(field)) return std::stol(line.substr(field.size()));
-  }
-  return -1;
-}
 
 // Resets the peak and reads what is resident now.
 struct Measure {

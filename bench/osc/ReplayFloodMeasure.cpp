@@ -25,25 +25,13 @@
 #include <zlib.h>
 
 #include "device/Clients/VeltoOSCDecoder.h"
+#include "bench/ProcessUsage.h"
 #include "osc/OSCServer.h"
 
 namespace {
 
-long statusKiB(const char* field) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind(field, 0) == 0) return std::stol(line.substr(std::strlen(field) + 1));
-  }
-  return -1;
-}
-
-double cpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using bench::cpuSeconds;
+using bench::statusKilobytes;
 
 void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
@@ -139,18 +127,18 @@ class Flood {
 };
 
 void measure(const char* name, const std::vector<std::uint8_t>& datagram, int count) {
-  const long hwmBefore = statusKiB("VmHWM:");
+  const long hwmBefore = statusKilobytes("VmHWM:");
   const double cpuBefore = cpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   long rssAfter = 0;
   {
     Flood flood;
     flood.send(datagram, count);
-    rssAfter = statusKiB("VmRSS:");
+    rssAfter = statusKilobytes("VmRSS:");
   }
   const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("%-30s %6d x %5zu B: peak +%8.1f MB, resident at end %8.1f MB, CPU %6.2f s (wall %6.2f s)\n", name,
-              count, datagram.size(), static_cast<double>(statusKiB("VmHWM:") - hwmBefore) / 1024.0,
+              count, datagram.size(), static_cast<double>(statusKilobytes("VmHWM:") - hwmBefore) / 1024.0,
               static_cast<double>(rssAfter) / 1024.0, cpuSeconds() - cpuBefore, wall);
 }
 
