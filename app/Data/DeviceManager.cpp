@@ -45,6 +45,14 @@ bool contains(const std::vector<device::PresetName>& names, const device::Preset
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+// The same entries in the same order, time stamps as received included (name equality leaves
+// them out, so a preset saved again would otherwise keep its old stamp).
+bool sameInEverything(const std::vector<device::PresetName>& x, const std::vector<device::PresetName>& y) {
+  return std::equal(x.begin(), x.end(), y.begin(), y.end(), [](const auto& a, const auto& b) {
+    return a == b && a.rawDate == b.rawDate;
+  });
+}
+
 }  // namespace
 
 // --- DeviceManager ---
@@ -196,7 +204,8 @@ void DeviceManager::Core::updatePresets(device::PresetNameList list, const Clien
     if (stored == presets.end()) {
       presets.emplace(info->uid(), list);
       queueLocked(kPresetsAdded, client, std::move(list));
-    } else if (stored->second.names != list.names) {
+    } else if (!sameInEverything(stored->second.names, list.names)) {
+      // Stored whatever differs; posted are only the names that came or went (none for a new stamp).
       device::PresetNameList added;
       device::PresetNameList removed;
       for (const auto& name : list.names) {

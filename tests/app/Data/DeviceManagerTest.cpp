@@ -130,6 +130,30 @@ TEST(DeviceManager, postsOnlyTheDifferencesOfLaterListsAlsoAfterTheDeviceReturns
   EXPECT_EQ(manager.clients().front()->listenPort(), 31201);
 }
 
+// A device saves "Show1" again: the stored list takes the new time stamp within two polls, and
+// nothing is posted (no name came or went).
+TEST(DeviceManager, aPresetSavedAgainKeepsItsNewStampWithoutNotifications) {
+  Notifications notifications;
+  auto config = processor(1, "127.31.2.2", {"Show1"});
+  config.presets[0].stamp = "2026-12-01T20:00:00.000Z";
+  testsupport::DeviceSimulator simulator({config});
+  simulator.start();
+  DeviceManager manager(configuration({"127.31.2.2"}, 31210, notifications.center));
+  manager.startDiscoverer();
+  ASSERT_TRUE(notifications.log.waitFor(2));
+  const auto client = manager.clients().at(0);
+  ASSERT_EQ(manager.presets(*client)->names.at(0).rawDate, "2026-12-01T20:00:00.000Z");
+
+  const auto saved = testsupport::DeviceSimulator::Clock::now();
+  simulator.update(0, [](auto& c) { c.presets[0].stamp = "2026-12-07T18:30:00.000Z"; });
+  simulator.waitFor(0, "/VELTOpelion/control/RequestListOfPresets", 2, 2s, saved);
+  const auto stored = manager.presets(*client);
+  ASSERT_TRUE(stored && stored->count() == 1);
+  EXPECT_EQ(stored->names[0].name, "Show1");
+  EXPECT_EQ(stored->names[0].rawDate, "2026-12-07T18:30:00.000Z");
+  EXPECT_EQ(notifications.log.count(), 2u);
+}
+
 // A second path to a device appears: an online client stays, an offline one is replaced by a
 // client through the new endpoint.
 TEST(DeviceManager, anAddedEndpointReplacesOnlyAnOfflineClient) {
