@@ -1,9 +1,8 @@
 #pragma once
-// Everything that travels in one datagram, and every element of a bundle: a message or a
-// bundle. A closed set, held by value; callers look inside with message() / bundle() or visit
-// variant(). Plain value; any thread may use its own copy.
+// What an OSC datagram holds, and every element of a bundle: a message or a bundle. A closed
+// set, held by value; callers look inside with message() / bundle() or visit variant(). Plain
+// value; any thread may use its own copy.
 
-#include <concepts>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,16 +69,6 @@ template <class T>
 struct DecodedFrom {
   std::span<const std::uint8_t> bytes;
   operator T() const { return T::decode(bytes); }
-};
-
-// A datagram object is one of the same closed set.
-using DatagramObject = OSCObject;
-
-// The type-level decoder with which a receiver is configured: turns a datagram (possibly
-// absent) into an object, nothing, or a thrown error. Stateless between calls.
-template <typename D>
-concept DatagramDecoder = requires(std::optional<std::span<const std::uint8_t>> datagram) {
-  { D::decode(datagram) } -> std::convertible_to<std::optional<DatagramObject>>;
 };
 
 }  // namespace osc

@@ -238,8 +238,10 @@ void OSCServer::handle(std::vector<std::uint8_t> datagram, const OSCEndpoint& se
   object->setEndpoint(sender);
   object->setReceiveTime(std::chrono::steady_clock::now());
   objects.yield(*object);
-  dispatcher_->dispatch(*object);
-  yieldMessages(*object, messages);
+  if (const OSCObject* osc = object->oscObject()) {
+    dispatcher_->dispatch(*osc);
+    yieldMessages(*osc, messages);
+  }
 }
 
 }  // namespace osc

@@ -7,6 +7,7 @@
 //   allMessages()  every message, those inside bundles included (depth first, in element order);
 //   dispatcher()   the handlers registered by address pattern, run on the delegate queue;
 //   the delegate   new senders, undecodable datagrams and the end of a run, on the delegate queue.
+// An object of the owner's decoder that is not an OSC message or bundle goes to objects() only.
 // Both sequences replay their newest elements to each new reader, so a reply that arrives before
 // its wait subscribes is still found (firstMessage, firstBundle): at most 512 elements and
 // replayBytes of decoded size each, so that no peer can make a server hold more than that. They are absent before
@@ -40,12 +41,13 @@
 #include "osc/DispatchQueue.h"
 #include "osc/OSCAddressPattern.h"
 #include "osc/OSCEndpoint.h"
+#include "osc/DatagramObject.h"
 #include "osc/OSCObject.h"
 #include "osc/OSCObjectDispatcher.h"
 #include "osc/OSCServerDelegate.h"
 #include "osc/OSCServerError.h"
 #include "osc/OSCStandardDecoder.h"
-#include "osc/ObjectsOfType.h"
+#include "osc/ObjectsView.h"
 #include "osc/SharedBufferedAsyncSequence.h"
 
 namespace osc {
@@ -106,14 +108,17 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
   std::vector<OSCEndpoint> endpoints() const;
   std::optional<Objects> objects() const;
   std::optional<Messages> allMessages() const;
-  // The objects of one type (OSCMessage: the top-level messages; OSCBundle: the top-level bundles).
-  // Every object is an OSC object, so objects() itself is the view of all OSC objects.
+  // Typed views of objects(), none while it is none; each iteration is a new subscription with
+  // its replay. The objects of one type, each taken as that type (OSCMessage: the top-level
+  // messages; OSCBundle: the top-level bundles; a custom type of the owner's decoder: its objects).
   template <class T>
   std::optional<ObjectsOfType<Objects, T>> objectsOfType() const {
-    auto all = objects();
-    if (!all) return std::nullopt;
-    return ObjectsOfType<Objects, T>(std::move(*all));
+    return view<ObjectsOfType<Objects, T>>();
   }
+  // The OSC messages and bundles, each as an OSCObject.
+  std::optional<ObjectsOfType<Objects, OSCObject>> oscObjects() const { return objectsOfType<OSCObject>(); }
+  // The objects that are neither (only a decoder of the owner's own makes them), unchanged.
+  std::optional<NonOSCObjects<Objects>> nonOSCObjects() const { return view<NonOSCObjects<Objects>>(); }
 
   std::shared_ptr<OSCServerDelegate> delegate() const;
   void setDelegate(std::weak_ptr<OSCServerDelegate> delegate);
@@ -140,6 +145,13 @@ class OSCServer : public std::enable_shared_from_this<OSCServer> {
                                          std::uint16_t port, DispatchTime since) const;
 
  private:
+  template <class View>
+  std::optional<View> view() const {
+    auto all = objects();
+    if (!all) return std::nullopt;
+    return View(std::move(*all));
+  }
+
   // What the reader shares with the server: the socket, the stop mark and the registration.
   struct Receiver;
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "osc/OSCError.h"
-#include "osc/OSCObject.h"
+#include "osc/DatagramObject.h"
 
 namespace osc {
 

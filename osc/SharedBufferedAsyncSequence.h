@@ -3,7 +3,7 @@
 // time, and each new reader first gets a replay of the newest `capacity` elements, oldest first.
 // A replay may also be bounded by bytes (a Bound with a measure of each element): then it keeps
 // only as many of the newest elements as fit into `bytes`; an element larger than that alone is
-// delivered live and empties the replay.
+// delivered live but left out of the replay, which keeps what it had.
 // The base is read by one pump task, started at construction, so the replay fills while nobody
 // reads. Each makeAsyncIterator() opens an independent, unbounded subscription, registered before
 // it returns; reading never consumes anything for other readers.
@@ -117,11 +117,8 @@ class ReplayingSubSequenceManager : public async::SubSequenceManager<T> {
     std::lock_guard lock(watchMutex_);
     std::erase_if(watchers_, [&element](auto& entry) { return entry.second(&element, nullptr); });
     const std::size_t bytes = bound_.measure ? bound_.measure(element) : 0;
-    if (bytes > bound_.bytes) {  // too large to replay at all: the replay stays the newest that fit
-      buffer_.clear();
-      bytes_ = 0;
-      return;
-    }
+    // Too large to replay at all: only this element is left out; what came before stays replayable.
+    if (bytes > bound_.bytes) return;
     while (!buffer_.empty() && (buffer_.size() == bound_.elements || bytes > bound_.bytes - bytes_)) {
       bytes_ -= buffer_.front().bytes;
       buffer_.pop_front();

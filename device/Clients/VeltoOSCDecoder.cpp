@@ -5,7 +5,7 @@
 
 namespace device {
 
-std::optional<osc::OSCObject> VeltoOSCDecoder::decode(std::optional<std::span<const std::uint8_t>> datagram) {
+std::optional<osc::DatagramObject> VeltoOSCDecoder::decode(std::optional<std::span<const std::uint8_t>> datagram) {
   if (!datagram) return std::nullopt;
   if (gzip::isZlibCompressed(*datagram)) {
     const gzip::Bytes inflated = gzip::gunzipped(*datagram, 0, inflateLimit);

@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "osc/OSCObject.h"
+#include "osc/DatagramObject.h"
 
 namespace device {
 
@@ -18,7 +18,7 @@ struct VeltoOSCDecoder {
 
   // No data: nothing, without an error. Otherwise the decoded message or bundle; throws the
   // inflater's gzip::GzipError or the standard decoder's errors.
-  static std::optional<osc::OSCObject> decode(std::optional<std::span<const std::uint8_t>> datagram);
+  static std::optional<osc::DatagramObject> decode(std::optional<std::span<const std::uint8_t>> datagram);
 };
 
 static_assert(osc::DatagramDecoder<VeltoOSCDecoder>);

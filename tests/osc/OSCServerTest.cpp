@@ -199,6 +199,67 @@ TEST(OSCServer, stopsAndRestartsWhileDatagramsArrive) {
   sender.join();
 }
 
+// A decoder of the owner's own: "TEXT..." datagrams become text objects, the rest is OSC.
+struct TextObject : CustomDatagramObject {
+  std::string text;
+  explicit TextObject(std::string t) : text(std::move(t)) {}
+  std::vector<std::uint8_t> data() const override { return {text.begin(), text.end()}; }
+  std::string description() const override { return "text " + text; }
+  std::size_t footprint() const override { return sizeof *this + text.size(); }
+  std::unique_ptr<CustomDatagramObject> clone() const override { return std::make_unique<TextObject>(*this); }
+};
+struct TextOrOSCDecoder {
+  static std::optional<DatagramObject> decode(std::optional<std::span<const std::uint8_t>> datagram) {
+    const std::string_view bytes(reinterpret_cast<const char*>(datagram->data()), datagram->size());
+    if (bytes.starts_with("TEXT")) return TextObject(std::string(bytes.substr(4)));
+    return OSCStandardDecoder::decode(datagram);
+  }
+};
+
+// Objects of the owner's decoder reach objects() and the views that take them, stamped like any
+// other; never allMessages() or the dispatcher. Every view is absent before the start and
+// replays to each new iteration.
+TEST(OSCServer, customObjectsGoToObjectsOnlyAndTheTypedViewsSplitThem) {
+  auto delegate = std::make_shared<test::RecordingDelegate>();
+  const auto server = OSCServer::make(0, delegate, nullptr, decoderOf<TextOrOSCDecoder>());
+  EXPECT_FALSE(server->oscObjects() || server->nonOSCObjects() || server->objectsOfType<TextObject>());
+  server->start();
+  auto dispatched = std::make_shared<std::atomic<int>>(0);
+  server->dispatcher().register_(*OSCAddressPattern::make("/*"), [dispatched](const auto&, const auto&) { ++*dispatched; });
+  OSCClient client("127.0.0.1", *server->listeningPort());
+  const auto before = Clock::now();
+  client.send(std::vector<std::uint8_t>{'T', 'E', 'X', 'T', 'h', 'i'}, "127.0.0.1", *server->listeningPort(), 0);
+  client.send(*OSCMessage::make("/m"), 0);
+
+  const auto all = takeNow(*server->objects(), 2);
+  ASSERT_TRUE(all.at(0).custom() && all.at(1).isMessage());
+  EXPECT_EQ(all[0].description(), "text hi");
+  EXPECT_EQ(all[0].endpoint(), all[1].endpoint());
+  ASSERT_TRUE(all[0].receiveTime());
+  EXPECT_GE(*all[0].receiveTime(), before);
+  for (int iteration = 0; iteration < 2; ++iteration) {
+    const auto texts = takeNow(*server->objectsOfType<TextObject>(), 1);
+    EXPECT_EQ(texts.at(0).text, "hi");
+    EXPECT_EQ(texts[0].receiveTime(), all[0].receiveTime());
+    const auto others = takeNow(*server->nonOSCObjects(), 1);
+    EXPECT_EQ(others.at(0).description(), "text hi");
+    EXPECT_EQ(takeNow(*server->oscObjects(), 1).at(0), OSCObject(*all[1].message()));
+  }
+  EXPECT_EQ(test::addresses(takeNow(*server->allMessages(), 1)), Strings{"/m"});
+  server->stop();
+  EXPECT_EQ(takeNow(*server->allMessages(), 10).size(), 1u);
+  EXPECT_EQ(takeNow(*server->nonOSCObjects(), 10).size(), 1u);
+  server->delegateQueue()->sync([] {});  // every dispatch has run
+  EXPECT_EQ(*dispatched, 1);
+
+  // A stamped copy is a copy of its own: the others keep their stamps.
+  DatagramObject copy = all[0];
+  copy.setEndpoint(OSCEndpoint{"127.0.0.9", 9});
+  EXPECT_EQ(copy.endpoint()->host, "127.0.0.9");
+  EXPECT_EQ(all[0].endpoint()->host, "127.0.0.1");
+  EXPECT_EQ(takeNow(*server->objects(), 1).at(0).endpoint()->host, "127.0.0.1");
+}
+
 // A bind that fails leaves the server stopped, without an open socket or new sequences, so a
 // retry fails the same way instead of claiming the server runs.
 TEST(OSCServer, aFailedBindLeavesTheServerStopped) {
@@ -595,7 +656,7 @@ TEST(SharedBufferedAsyncSequence, filteredReadersOfBaseAndFedSequences) {
 }
 
 // A replay bounded by bytes keeps the newest elements that fit, each measured (here: an element
-// measures its own value), and never more than its element count; one too large empties it.
+// measures its own value), and never more than its element count; one too large alone is left out.
 TEST(SharedBufferedAsyncSequence, replayBoundedByBytesKeepsTheNewestThatFit) {
   struct Case {
     std::size_t elements;
@@ -606,7 +667,7 @@ TEST(SharedBufferedAsyncSequence, replayBoundedByBytesKeepsTheNewestThatFit) {
       {8, {1, 2, 3, 4}, {1, 2, 3, 4}},       // exactly the bound
       {8, {1, 2, 3, 4, 1}, {2, 3, 4, 1}},    // one byte over: the oldest goes
       {8, {5, 1, 6}, {1, 6}},                // over by more than the oldest: as many as needed go
-      {8, {4, 11, 2}, {2}},                  // larger than the bound alone: the replay starts over
+      {8, {4, 11, 2}, {4, 2}},               // larger than the bound alone: only it is left out
       {3, {1, 1, 1, 1}, {1, 1, 1}},          // the element count still bounds
   };
   for (const auto& c : cases) {

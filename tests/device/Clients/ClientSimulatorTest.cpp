@@ -495,6 +495,22 @@ TEST_F(VeltoClientSimulatorTest, CompressedRepliesAreReadAndOversizedOnesRejecte
   EXPECT_EQ(wait.get().message(), "Preset received.");
 }
 
+// A reply, then a datagram that inflates past the replay's byte bound: a wait that began before
+// the reply still finds it in the replay (only the oversized datagram is not replayed).
+TEST_F(VeltoClientSimulatorTest, AReplyBeforeAnOversizedDatagramStaysReplayable) {
+  start();
+  const auto t0 = osc::DispatchTime::clock::now();
+  toClient(confirmation("Preset received."));
+  toClient({"/big", {SimValue::blob(std::vector<std::uint8_t>(2 * osc::OSCServer::replayBytes + 100))}}, true);
+  toClient({"/marker", {}});
+  const auto server = client->oscServer();
+  ASSERT_NO_THROW(async::spawn(server->firstMessage("/marker", std::nullopt, 0, t0, 5 * second)).get());
+  const auto big = async::spawn(server->firstMessage("/big", std::nullopt, 0, t0, second / 20));
+  EXPECT_THROW(big.get(), osc::OSCServerError);  // delivered live, never replayed
+  auto wait = async::spawn(client->waitForConfirmation(VeltoAppConfirmationCase::PresetReceived, t0, 2 * second));
+  EXPECT_EQ(wait.get().message(), "Preset received.");
+}
+
 TEST_F(VeltoClientSimulatorTest, MalformedStatusReportsAreSurvived) {
   start();
   ASSERT_TRUE(eventually([&] { return client->status()->appSettings->uuid == "5B1E0C3A-8F0D-4C55-9E55-1D2C3B4A5F60"; }));
