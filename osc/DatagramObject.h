@@ -52,6 +52,9 @@ class DatagramObject {
   DatagramObject(OSCObject&& object) : value_(std::in_place_index<0>, std::move(object)) {}
   DatagramObject(OSCMessage message) : value_(std::in_place_index<0>, std::move(message)) {}
   DatagramObject(OSCBundle bundle) : value_(std::in_place_index<0>, std::move(bundle)) {}
+  // Builds the message or bundle in place from `args`, as OSCObject's own in-place constructor.
+  template <class... Args>
+  explicit DatagramObject(std::in_place_index_t<0> index, Args&&... args) : value_(index, std::forward<Args>(args)...) {}
   // A custom object, moved into shared storage.
   template <class T>
     requires std::derived_from<std::remove_cvref_t<T>, CustomDatagramObject>
@@ -83,13 +86,33 @@ class DatagramObject {
     }
   }
 
-  const std::optional<OSCEndpoint>& endpoint() const;
-  void setEndpoint(std::optional<OSCEndpoint> endpoint);
-  const std::optional<DispatchTime>& receiveTime() const;
-  void setReceiveTime(std::optional<DispatchTime> time);
+  // Inline for messages and bundles: every received datagram is stamped and measured.
+  const std::optional<OSCEndpoint>& endpoint() const {
+    return oscObject() ? oscObject()->endpoint() : custom()->endpoint();
+  }
+  void setEndpoint(std::optional<OSCEndpoint> endpoint) {
+    if (auto* object = std::get_if<0>(&value_)) {
+      object->setEndpoint(std::move(endpoint));
+    } else {
+      ownCustom().setEndpoint(std::move(endpoint));
+    }
+  }
+  const std::optional<DispatchTime>& receiveTime() const {
+    return oscObject() ? oscObject()->receiveTime() : custom()->receiveTime();
+  }
+  void setReceiveTime(std::optional<DispatchTime> time) {
+    if (auto* object = std::get_if<0>(&value_)) {
+      object->setReceiveTime(time);
+    } else {
+      ownCustom().setReceiveTime(time);
+    }
+  }
+  std::size_t footprint() const {
+    if (const OSCObject* object = oscObject()) return object->footprint() - sizeof(OSCObject) + sizeof(DatagramObject);
+    return sizeof(DatagramObject) + custom()->footprint();
+  }
 
   std::vector<std::uint8_t> data() const;
-  std::size_t footprint() const;
   std::string description() const;
 
  private:

@@ -53,12 +53,23 @@
 namespace osc {
 
 // A decoder type as the server holds it: D::decode behind a plain function.
+template <class D>
+struct DecodedBy {
+  std::optional<std::span<const std::uint8_t>> datagram;
+  operator OSCObject() const { return D::decode(datagram); }
+};
+
 using DecoderFunction = std::optional<DatagramObject> (*)(std::optional<std::span<const std::uint8_t>>);
 
 template <DatagramDecoder D>
 DecoderFunction decoderOf() {
   return [](std::optional<std::span<const std::uint8_t>> datagram) -> std::optional<DatagramObject> {
-    return D::decode(datagram);
+    if constexpr (std::is_same_v<decltype(D::decode(datagram)), OSCObject>) {
+      // A decoder of messages and bundles only: its result is built right where the server keeps it.
+      return std::optional<DatagramObject>(std::in_place, std::in_place_index<0>, DecodedBy<D>{datagram});
+    } else {
+      return D::decode(datagram);
+    }
   };
 }
 

@@ -6,11 +6,13 @@
 #include <benchmark/benchmark.h>
 #include <lo/lo.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 
 #include "osc/OscOutboundPacketStream.h"
 #include "osc/OscReceivedElements.h"
+#include "osc/OSCServer.h"
 #include "osc/OSCStandardDecoder.h"
 
 namespace {
@@ -74,6 +76,20 @@ void OursDecode(benchmark::State& state) {
   for (auto _ : state) {
     auto object = osc::OSCStandardDecoder::decode(std::span<const std::uint8_t>(bytes));
     benchmark::DoNotOptimize(&object);
+  }
+}
+
+// The server's path: the decoder as a server holds it, then the sender, the time of reception and
+// the replay's measure that every received object gets.
+void OursServerDecode(benchmark::State& state) {
+  const auto bytes = ourObject(caseFor(static_cast<int>(state.range(0)))).data();
+  const osc::DecoderFunction decode = osc::decoderOf<osc::OSCStandardDecoder>();
+  const osc::OSCEndpoint sender{"127.0.0.1", 9000};
+  for (auto _ : state) {
+    auto object = decode(std::span<const std::uint8_t>(bytes));
+    object->setEndpoint(sender);
+    object->setReceiveTime(std::chrono::steady_clock::now());
+    benchmark::DoNotOptimize(object->footprint());
   }
 }
 
@@ -203,6 +219,7 @@ void registerAll() {
   const std::pair<const char*, Fn> codecs[] = {
       {"Encode/Ours", OursEncode},       {"Encode/Liblo", LibloEncode},   {"Encode/Oscpack", OscpackEncode},
       {"Decode/Ours", OursDecode},       {"Decode/Liblo", LibloDecode},   {"Decode/Oscpack", OscpackDecode},
+      {"Decode/OursAsServer", OursServerDecode},
   };
   for (int c = 0; c < 4; ++c) {
     for (const auto& [name, fn] : codecs) {
