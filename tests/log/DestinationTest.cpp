@@ -1,7 +1,8 @@
-// The console, cloud and file destinations.
+// The console, cloud and file destinations, and the debug lines of the level-and-filter test.
 #include "log/CloudLoggingDestination.h"
 #include "log/ConsoleDestination.h"
 #include "log/FileDestination.h"
+#include "log/Filter.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -10,6 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace tallylog {
@@ -253,6 +257,38 @@ TEST_F(FileDestinationTest, DefaultLocationInTheCacheFolder) {
   ASSERT_TRUE(destination.logFileURL.has_value());
   EXPECT_EQ(*destination.logFileURL, folder / "tests_log" / "tallylog.log");
   EXPECT_TRUE(fs::is_directory(folder / "tests_log"));
+}
+
+// With debugPrint set, the level-and-filter test prints why it refused or took a call: for empty
+// filters either way, with filters only an exclusion; nothing at all without debugPrint.
+TEST(Filters, DebugLinesExplainTheDecision) {
+  const auto secret = Filters::Message::excludes({"secret"}, false, false, Level::verbose);
+  const auto requiredNet = Filters::Path::contains({"/net/"}, true, true, Level::verbose);
+  const struct {
+    decltype(BaseDestination::filters) filters;
+    Level level;
+    const char* message;
+    bool debugPrint, passes;
+    const char* printed;
+  } cases[] = {
+      {{}, Level::debug, nullptr, true, false, "filters are empty and level < minLevel\n"},
+      {{}, Level::info, nullptr, true, true, "filters are empty and level >= minLevel\n"},
+      {{}, Level::debug, nullptr, false, false, ""},
+      {{secret}, Level::info, "a SECRET plan", true, false, "filters are not empty and message was excluded\n"},
+      {{secret}, Level::info, "a SECRET plan", false, false, ""},
+      {{secret}, Level::info, "plain", true, true, ""},
+      {{secret, requiredNet}, Level::info, "plain", true, false, ""},  // refused by the required filter
+  };
+  for (const auto& c : cases) {
+    BaseDestination destination;
+    destination.minLevel = Level::info;
+    destination.filters = c.filters;
+    destination.debugPrint = c.debugPrint;
+    const auto message = c.message ? std::optional<std::string_view>(c.message) : std::nullopt;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(destination.passesLevelAndFilters(c.level, "/osc/a.cpp", "f()", message), c.passes) << c.printed;
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), c.printed);
+  }
 }
 
 }  // namespace

@@ -847,5 +847,44 @@ TEST(InterfaceTest, AddressBytes) {
   EXPECT_FALSE(Interface::familyFromRaw(3) || Interface::familyFromRaw(-1));
 }
 
+// The texts that log lines and debuggers show for interfaces and signatures.
+TEST(NetDescriptionTest, InterfacesAndSignaturesDescribeThemselves) {
+  const Interface en0("en0", Family::ipv4, "192.168.1.20", "255.255.255.0", true, true, false, true, "192.168.1.255");
+  const auto debugText = [](const char* name, Family family, std::optional<std::string> address, bool up,
+                            bool running) {
+    return Interface(name, family, std::move(address), std::nullopt, running, up, false, false, std::nullopt)
+        .debugDescription();
+  };
+  auto secured = S::withHost(ProtocolFamily::inet, SocketType::datagram, SocketProtocol::udp, "host", 9000);
+  secured.isBound = secured.isSecure = true;
+  const std::pair<std::string, std::string_view> texts[] = {
+      {en0.description(), "en0"},
+      {en0.debugDescription(), "Interface name:en0 family:ipv4 ip:192.168.1.20 (up) (running)"},
+      {debugText("en2", Family::ipv4, "10.0.0.2", false, false),
+       "Interface name:en2 family:ipv4 ip:10.0.0.2 (down)(not running)"},
+      {debugText("en3", Family::ipv6, "::1", false, true), "Interface name:en3 family:ipv6 ip:::1 (down) (running)"},
+      {debugText("x", Family::other, std::nullopt, true, false), "Interface name:x family:other (up)(not running)"},
+      {std::string(Interface::displayText(Family::ipv4)) + "/" + std::string(Interface::displayText(Family::ipv6)) +
+           "/" + std::string(Interface::displayText(Family::other)),
+       "IPv4/IPv6/other"},
+      {S::fromPlatform(AF_INET, SOCK_DGRAM, IPPROTO_UDP, std::nullopt).description(),
+       "Signature: family: inet, type: datagram, protocol: udp, address: nil, hostname: Optional(\"No hostname\"), "
+       "port: 0, path: nil, bound: false, secure: false"},
+      {S::withAddress(stream, SocketProtocol::tcp, *Socket::resolveAddress("127.0.0.1", 80), std::nullopt,
+                      std::nullopt)
+           .description(),
+       "Signature: family: inet, type: stream, protocol: tcp, address: Optional(ipv4(127.0.0.1:80)), hostname: nil, "
+       "port: 0, path: nil, bound: false, secure: false"},
+      {S::withPath(stream, unix_, std::string("/tmp/velto.sock")).description(),
+       "Signature: family: unix, type: stream, protocol: unix, address: Optional(unix(/tmp/velto.sock)), "
+       "hostname: Optional(\"No hostname\"), port: 0, path: Optional(\"/tmp/velto.sock\"), bound: false, "
+       "secure: false"},
+      {secured.description(),
+       "Signature: family: inet, type: datagram, protocol: udp, address: nil, hostname: Optional(\"host\"), "
+       "port: 9000, path: nil, bound: true, secure: true"},
+  };
+  for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
+}
+
 }  // namespace
 }  // namespace net

@@ -1,19 +1,24 @@
 // Values, addresses, messages and bundles on the wire: layouts, validation, malformed input and
-// its errors, nesting, and a bounded random-mutation run of the standard decoder.
+// its errors, nesting, descriptions (a server's too), and a bounded random-mutation run of the
+// standard decoder.
 
 #include <gtest/gtest.h>
 #include <lo/lo.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <random>
 #include <string>
+#include <string_view>
 #include <tuple>
+#include <utility>
 
 #include "osc/OSCAddress.h"
 #include "osc/OSCAddressPattern.h"
 #include "osc/OSCBundle.h"
 #include "osc/OSCMessage.h"
+#include "osc/OSCServer.h"
 #include "osc/OSCStandardDecoder.h"
 #include "osc/OSCValue.h"
 #include "osc/WireFormat.h"
@@ -132,6 +137,42 @@ TEST(OSCMessage, ReportsEachMalformedCaseWithItsError) {
   EXPECT_EQ(errorText([] { OSCMessage::make("/a", {OSCValue::string(std::string("a\0b", 3))})->data(); }),
             "An OSC value is not valid.");
   EXPECT_FALSE(OSCMessage::make("no/slash"));
+}
+
+// The texts that the device clients' log lines show for messages, bundles and servers. A server
+// shows the port it was asked for, also once the system has picked one for port 0.
+TEST(OSCDescriptions, MessagesBundlesAndServers) {
+  const auto ping = *OSCMessage::make("/a");
+  OSCBundle one(1), nested(1), inner(5);
+  one.add(ping);
+  inner.add(*OSCMessage::make("/b", {OSCValue::int32(-2)}));
+  inner.add(OSCBundle(3));
+  nested.add(*OSCMessage::make("/a", {OSCValue::int32(1), OSCValue::string("x")}));
+  nested.add(inner);
+  const auto picked = OSCServer::make(0, {}, nullptr, decoderOf<OSCStandardDecoder>(), "127.0.0.1");
+  picked->start();
+  EXPECT_NE(picked->listeningPort().value_or(0), 0);
+  const std::pair<std::string, std::string_view> texts[] = {
+      {ping.description(), "OSCMessage(/a)"},
+      {OSCMessage::make("/a", {})->description(), "OSCMessage(/a)"},
+      {OSCMessage::decode(hex("2F 61 00 00 2C 00 00 00")).description(), "OSCMessage(/a)"},
+      {OSCMessage::make("/a", {OSCValue::int32(1), OSCValue::string("x"), OSCValue::float_(1.0f),
+                               OSCValue::boolean(true), OSCValue::blob({1, 2})})
+           ->description(),
+       "OSCMessage(/a, values: [1, \"x\", 1.0, true, 2 bytes])"},
+      {OSCBundle(1).description(), "empty OSCBundle(1)"},
+      {OSCBundle(UINT64_MAX).description(), "empty OSCBundle(18446744073709551615)"},
+      {one.description(), "OSCBundle(1, values: \nOSCMessage(/a)\n)"},
+      {nested.description(),
+       "OSCBundle(1, values: \nOSCMessage(/a, values: [1, \"x\"])\nOSCBundle(5, values: \nOSCMessage(/b, values: "
+       "[-2])\nempty OSCBundle(3)\n)\n)"},
+      {OSCServer::make(9999)->description(), "OSCServer@:9999"},
+      {OSCServer::make(9, {}, nullptr, decoderOf<OSCStandardDecoder>(), "192.0.2.1")->description(),
+       "OSCServer@192.0.2.1:9"},
+      {picked->description(), "OSCServer@127.0.0.1:0"},
+  };
+  picked->stop();
+  for (const auto& [text, expected] : texts) EXPECT_EQ(text, expected);
 }
 
 // Random mutations of valid datagrams fed to the standard decoder (run under AddressSanitizer in
