@@ -715,6 +715,35 @@ class DevicesWindowGuiTest : public QObject {
              std::optional<std::string>("SIM-CTRL-5"));
   }
 
+  void eachFailedCommandNamesItsDevice_data() {
+    QTest::addColumn<QString>("actionName");
+    QTest::addColumn<std::vector<std::string>>("alerts");
+    QTest::newRow("reboot") << "rebootDevice"
+                            << std::vector<std::string>{"Could not reboot Stage", "Could not reboot monitor"};
+    QTest::newRow("factory reset") << "factoryReset"
+                                   << std::vector<std::string>{"Could not factory reset Stage",
+                                                               "Could not factory reset monitor"};
+  }
+
+  void eachFailedCommandNamesItsDevice() {
+    QFETCH(QString, actionName);
+    QFETCH(std::vector<std::string>, alerts);
+    SimulatedDevices devices(mixedDevices());
+    auto window = openWindow(devices);
+    app::testing::ScriptedDialogs dialogs;
+    select(*window, devices, {1, 3});  // list order: Stage, monitor
+    devices.clients[1]->disconnect();
+    devices.clients[3]->disconnect();
+    action(*window, actionName.toUtf8().constData())->trigger();
+    QTRY_COMPARE(dialogs.alerts.size(), alerts.size() + 1);  // after the question
+    const auto texts = dialogs.informativeTexts();
+    QCOMPARE(std::vector<std::string>(texts.begin() + 1, texts.end()), alerts);
+    for (std::size_t k = 1; k < dialogs.alerts.size(); ++k) {
+      QCOMPARE(dialogs.alerts[k].messageText, std::string("Error"));
+      QVERIFY(dialogs.alerts[k].style == app::AlertStyle::warning);
+    }
+  }
+
   void dimReachesOnlyControllersAndStopsAtTheFirstFailure() {
     SimulatedDevices devices(mixedDevices());
     auto window = openWindow(devices);

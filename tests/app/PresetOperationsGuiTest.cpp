@@ -438,6 +438,67 @@ class PresetOperationsGuiTest : public QObject {
     QCOMPARE(dialogs.alerts.size(), std::size_t{1});
   }
 
+  void importNamesTheFileItCannotRead_data() {
+    QTest::addColumn<QString>("dropped");
+    QTest::newRow("the file") << "Second.VELTOshow";
+    QTest::newRow("a link to it") << "Link.VELTOshow";
+  }
+  void importNamesTheFileItCannotRead() {
+    QFETCH(QString, dropped);
+    ScriptedDialogs dialogs;
+    PrivateFolder folder("import-test");
+    const auto first = writeFile(folder.path() / "First.VELTOshow", bytesOf("doc"));
+    const auto second = writeFile(folder.path() / "Second.VELTOshow", bytesOf("doc"));
+    fs::create_symlink(second, folder.path() / "Link.VELTOshow");
+    auto host = std::make_shared<FakeHost>();
+    auto device = host->addDevice("A", {PresetType::preset});
+    device->onCall = [&](const std::string& call) {
+      if (call == "send First 0") fs::remove(second);  // gone after the drop, before its job
+    };
+    waitFor(PresetImporter(host).importPresetFiles(*fileDrop({first, folder.path() / dropped.toStdString()}), device));
+    QCOMPARE(dialogs.informativeTexts(), Texts{"Could not load preset Second.VELTOshow"});
+    QCOMPARE(dialogs.alerts.at(0).messageText, std::string("Error"));
+    QCOMPARE(*host->calls, (Texts{"A send First 0", "A list"}));
+  }
+
+  void eachOperationsSheetSaysWhatRuns_data() {
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<std::string>("title");
+    QTest::addColumn<std::string>("subtitle");
+    QTest::newRow("backup") << "backup" << std::string("Backup Device(s)")
+                            << std::string("All presets will be stored locally as a backup");
+    QTest::newRow("sync") << "sync" << std::string("Syncing Devices")
+                          << std::string("All of your selected devices will be synced now.");
+    QTest::newRow("import") << "import" << std::string("Importing Presets")
+                            << std::string("Copying presets to your devices.");
+    QTest::newRow("export") << "export" << std::string("Exporting") << std::string("Exporting your presets ...");
+  }
+  void eachOperationsSheetSaysWhatRuns() {
+    QFETCH(QString, operation);
+    QFETCH(std::string, title);
+    QFETCH(std::string, subtitle);
+    ScriptedDialogs dialogs;
+    dialogs.answers = {1001};  // the sync keeps no local copy
+    PrivateFolder folder("sheet-test");
+    dialogs.folders = {folder.path()};  // the backup's folder
+    auto host = std::make_shared<FakeHost>();
+    auto a = host->addDevice("A", {PresetType::preset});
+    auto b = host->addDevice("B", {PresetType::preset});
+    a->add(preset("P1"));
+    host->poll(*a);
+    host->items.push_back({a, preset("P1")});
+    PresetOperations operations(host);
+    if (operation == "backup") waitFor(DeviceBackup(host).backupClients({a}));
+    if (operation == "sync") waitFor(DeviceSync(host).startSync({a, b}, {}));
+    if (operation == "import") {
+      const auto file = writeFile(folder.path() / "New.VELTOshow", bytesOf("x"));
+      waitFor(PresetImporter(host).importPresetFiles(*fileDrop({file}), b));
+    }
+    if (operation == "export") QCOMPARE(std::unique_ptr<QMimeData>(operations.dragData({0}))->urls().size(), 1);
+    QCOMPARE(host->shownTitles, Texts{title});
+    QCOMPARE(host->sheet.subtitleText(), subtitle);
+  }
+
   void backupWritesOneFolderPerDeviceWithStatusesOverBoth() {
     ScriptedDialogs dialogs;
     BackupScene scene;

@@ -3,6 +3,7 @@
 
 #include "device/Presets/PresetManager.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -71,6 +72,14 @@ class LogRecorder {
     return result;
   }
   Calls warnings() const { return messages(true); }
+  // The messages in order, each warning as "warning: MESSAGE" (the sync and the folder log no
+  // other levels but verbose).
+  Calls lines() const {
+    Calls result;
+    for (const auto& call : destination_->calls())
+      result.push_back((call.level == tallylog::Tallylog::Level::warning ? "warning: " : "") + call.message);
+    return result;
+  }
 
  private:
   std::shared_ptr<tallylog::testing::RecordingDestination> destination_ =
@@ -227,6 +236,33 @@ TEST(PresetManagerFolder, OverwritingLeavesOneFileAndAFailedReplaceKeepsTheOld) 
   EXPECT_FALSE(std::filesystem::exists(folder.file("Empty.VELTOshow")));
 }
 
+TEST(PresetManagerFolder, LogsEachWrite) {
+  TemporaryFolder folder;
+  const PresetManager manager({}, folder.path);
+  std::filesystem::create_directories(folder.file("Live.VELTOshow/inside"));
+  const struct {
+    std::vector<std::uint8_t> bytes;
+    PresetName name;
+    Calls lines;
+  } cases[] = {
+      {bytesOf("a"), PresetName("Song"), {"writing preset Song to disk"}},
+      {bytesOf("b"), PresetName("Song *[2021-03-04T05:06:07.890Z]"),
+       {"overwriting preset Song *[2021-03-04T05:06:07.890Z]",
+        "writing preset Song *[2021-03-04T05:06:07.890Z] to disk"}},
+      {bytesOf("d"), PresetName("Live"), {"warning: failed deleting preset Live"}},
+      {{}, PresetName("Empty"), {"warning: preset Empty is empty"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.description());
+    const LogRecorder log;
+    try {
+      manager.writePresetToLocal(c.bytes, c.name);
+    } catch (const std::filesystem::filesystem_error&) {
+    }
+    EXPECT_EQ(log.lines(), c.lines);
+  }
+}
+
 TEST(PresetManagerFolder, RefusesNamesThatAreNoPlainFileNames) {
   TemporaryFolder folder;
   const std::string inside = folder.file("inside");
@@ -336,6 +372,61 @@ TEST_F(PresetManagerSync, SkipsPresetsThatTimeOutOrCannotBeFileNames) {
   EXPECT_EQ(folder.entries(), std::set<std::string>{"Song.VELTOshow"});
   EXPECT_EQ(progress(), Units(2, 8));
   EXPECT_EQ(log.warnings().size(), 3u);  // one per skipped preset
+}
+
+TEST_F(PresetManagerSync, LogsEachStep) {
+  using ::testing::AllOf;
+  using ::testing::HasSubstr;
+  using ::testing::StartsWith;
+  using Lines = std::vector<::testing::Matcher<std::string>>;
+  // Dated names: the folder lists a file with its modification time, which a write takes from the name.
+  const std::string song = "Song *[2024-01-02T03:04:05.678Z]", keep = "Keep *[2020-01-01T00:00:00.000Z]";
+  const std::string tooLong(246, 'L');  // with ".VELTOshow" longer than a file name may be
+  const auto skipped = [](const std::exception& reason) {
+    return std::string("warning: failed receiveing preset, ") + reason.what();
+  };
+  const struct {
+    const char* title;
+    std::function<Devices()> setUp;
+    Lines lines;
+  } cases[] = {
+      {"pulls from the first device that lists a name",
+       [&] { return Devices{device("A", {song}), device("B", {"Song", "Show (USER SHOW)", "Default"})}; },
+       {"received local preset list []", "requesting preset list from A", "received preset list from A: [" + song + "]",
+        "requesting preset list from B", "received preset list from B: [Song]", "requested preset " + song,
+        "received preset " + song, "writing preset " + song + " to disk", "requested local preset list",
+        "received local preset list: [" + song + "]", "sync did finish"}},
+      {"pushes what the folder holds", [&] { return addLocal(keep), Devices{device("A", {})}; },
+       {"received local preset list [" + keep + "]", "requesting preset list from A", "received preset list from A: []",
+        "requested local preset list", "received local preset list: [" + keep + "]", "sent preset " + keep,
+        "sync did finish"}},
+      {"skips what it cannot receive or store",
+       [&] {
+         auto a = device("A", {"Bad", "Cut", tooLong, "../evil", song});
+         a->receiveErrors["Bad"] = std::make_exception_ptr(PresetSegmentHandlerError::timeout());
+         a->receiveErrors["Cut"] = std::make_exception_ptr(PresetSegmentHandlerError::incompleteReceive());
+         return Devices{a};
+       },
+       {"received local preset list []", "requesting preset list from A",
+        "received preset list from A: [Bad, Cut, " + tooLong + ", ../evil, " + song + "]", "requested preset Bad",
+        skipped(PresetSegmentHandlerError::timeout()), "requested preset Cut",
+        skipped(PresetSegmentHandlerError::incompleteReceive()), "requested preset " + tooLong,
+        "received preset " + tooLong,
+        AllOf(StartsWith("warning: failed receiveing preset, "), HasSubstr("File name too long")),
+        skipped(PresetManagerError::invalidPath("../evil")), "requested preset " + song, "received preset " + song,
+        "writing preset " + song + " to disk", "requested local preset list",
+        "received local preset list: [" + song + "]", "sync did finish"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.title);
+    TemporaryFolder fresh;
+    std::swap(folder.path, fresh.path);
+    const Devices devices = c.setUp();
+    const LogRecorder caseLog;
+    sync(devices);
+    EXPECT_THAT(caseLog.lines(), ::testing::ElementsAreArray(c.lines));
+    std::swap(folder.path, fresh.path);
+  }
 }
 
 TEST_F(PresetManagerSync, StopsOnErrorsAndAlwaysFinishes) {

@@ -276,6 +276,20 @@ TEST(PresetSegment, DropsTheExtensionOfTheReceivedName) {
   }
 }
 
+TEST(PresetSegment, DescriptionsOfDataAndSegments) {
+  const auto segment = [](std::string name, std::int32_t index, std::int32_t count, std::size_t size) {
+    const device::PresetSegMessage message{std::move(name), Bytes(size), index, count, "Stage Left", "uid-7"};
+    return device::PresetSegment::fromMessage(message, {}).description();
+  };
+  const std::pair<std::string, std::string> cases[] = {
+      {PresetData().description(), "PresetData 0 bytes"},
+      {PresetData(Bytes(1234)).description(), "PresetData 1234 bytes"},
+      {segment("Show.vup", 1, 3, 1000), "PresetSegment 1/3 1000 bytes from Stage Left:uid-7 for Show"},
+      {segment("Live *[x]", 0, 1, 0), "PresetSegment 0/1 0 bytes from Stage Left:uid-7 for Live *[x]"},
+  };
+  for (const auto& [described, expected] : cases) EXPECT_EQ(described, expected);
+}
+
 constexpr auto P = PresetType::preset;
 constexpr auto U = PresetType::userShow;
 
