@@ -12,12 +12,14 @@
 // characters, "$8L" right-aligned): I literal text, L level name, M message, T thread, N file name
 // without extension, n file name, F function, l line, D<pattern> local date, Z<pattern> UTC date
 // (later D tokens then also show UTC), d and z end a date pattern, U uptime, C colour start,
-// c colour end, X context. A format that begins with "$J" gives one JSON object per line.
+// c colour end, X context. A format that begins with "$J" gives one JSON object per line. Dates
+// are in `calendar`, with English names and ASCII digits.
 
-#include "log/DateFormatter.h"
 #include "log/Filter.h"
 #include "log/SerialQueue.h"
 #include "log/Tallylog.h"
+#include "platform/Calendar.h"
+#include "platform/DateFormatter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -58,6 +60,7 @@ class BaseDestination {
   Level minLevel = Level::verbose;
   LevelString levelString;
   LevelColor levelColor;
+  platform::Calendar calendar = platform::Calendar::current();
   std::string reset;
   std::string escape;
   std::vector<std::shared_ptr<FilterType>> filters;
@@ -107,7 +110,8 @@ class BaseDestination {
   const std::string& levelName(Level level) const { return levelString[level]; }
   const std::string& colorPrefix(Level level) const { return levelColor[level]; }
 
-  // The current moment in `pattern`; a non-empty time-zone abbreviation changes the zone first.
+  // The current moment in `pattern`; a non-empty time-zone abbreviation changes the zone first
+  // ("JST", "CEST", ...; an unknown one selects the system's zone).
   std::string formattedDate(std::string_view pattern, std::string_view timeZone);
   // Time since construction as "HH:mm:ss.SSS" (hours may take more than two digits).
   std::string uptimeText() const;
@@ -118,7 +122,7 @@ class BaseDestination {
 
  private:
   bool asynchronously_ = true;
-  DateFormatter formatter_;
+  platform::DateFormatter formatter_;
   const std::chrono::steady_clock::time_point startDate_ = std::chrono::steady_clock::now();
   SerialQueue queue_;
 };

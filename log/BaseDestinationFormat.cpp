@@ -151,7 +151,9 @@ std::string BaseDestination::formatMessage(std::string_view format, Level level,
 
 std::string BaseDestination::formattedDate(std::string_view pattern, std::string_view timeZone) {
   if (!timeZone.empty()) formatter_.setTimeZone(timeZone);
-  return formatter_.format(pattern, std::chrono::system_clock::now());
+  formatter_.setCalendar(calendar);
+  formatter_.setPattern(pattern);
+  return formatter_.format(std::chrono::system_clock::now());
 }
 
 std::string BaseDestination::uptimeText() const {

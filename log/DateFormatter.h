@@ -4,6 +4,8 @@
 // Supported fields: G, y, M/L, d, D, E, a, h, H, k, K, m, s, S (fraction, truncated), Z, z;
 // text in single quotes is literal ('' is one quote); other letters are copied as they are.
 // English month, weekday and AM/PM names. One formatter per user; not thread-safe.
+// Light enough for SystemLog's standard-error line; destinations format their dates through ICU
+// (platform/DateFormatter.h), in any zone and calendar.
 
 #include <chrono>
 #include <string>
@@ -15,7 +17,6 @@ class DateFormatter {
  public:
   // "UTC" and "GMT" select UTC; any other abbreviation selects the system's time zone.
   void setTimeZone(std::string_view abbreviation);
-  bool usesUtc() const { return utc_; }
 
   std::string format(std::string_view pattern, std::chrono::system_clock::time_point moment) const;
 

@@ -326,6 +326,47 @@ TEST(LineFormat, UtcTokenSwitchesLaterLocalDatesToUtc) {
   ::tzset();
 }
 
+TEST(LineFormat, DateZonesByAbbreviation) {
+  ::setenv("TZ", "ABC-5", 1);
+  ::tzset();
+  BaseDestination destination;
+  // An empty abbreviation keeps the zone; an unknown one selects the system's zone of that moment.
+  const std::tuple<const char*, const char*, const char*> cases[] = {
+      {"ABC-5", "", "+05:00"}, {"ABC-5", "JST", "+09:00"}, {"XYZ+3", "", "+09:00"},
+      {"XYZ+3", "HST", "-10:00"}, {"XYZ+3", "NOPE", "-03:00"}, {"XYZ+3", "UTC", "+00:00"},
+      {"XYZ+3", "", "+00:00"},
+  };
+  for (const auto& [system, zone, offset] : cases) {
+    ::setenv("TZ", system, 1);
+    ::tzset();
+    EXPECT_EQ(destination.formattedDate("xxx", zone), offset) << zone;
+  }
+  ::unsetenv("TZ");
+  ::tzset();
+}
+
+TEST(LineFormat, DatesInTheDestinationsCalendar) {
+  const char* const userLocale = std::getenv("LC_ALL");
+  const std::string saved = userLocale ? userLocale : "";
+  ::setenv("LC_ALL", "th_TH.UTF-8", 1);
+  BaseDestination destination;
+  userLocale ? ::setenv("LC_ALL", saved.c_str(), 1) : ::unsetenv("LC_ALL");
+  EXPECT_EQ(destination.calendar, platform::Calendar("buddhist")) << "the user's at construction";
+  for (const auto& [calendar, offset] : {std::pair("gregorian", 0), std::pair("buddhist", 543)}) {
+    destination.calendar = platform::Calendar(calendar);
+    // The year is read before and after, in case it turns over during the call.
+    const auto year = [offset] {
+      const std::time_t now = std::time(nullptr);
+      std::tm fields{};
+      localtime_r(&now, &fields);
+      return std::to_string(fields.tm_year + 1900 + offset) + " INFO";
+    };
+    const std::string before = year();
+    const auto text = destination.formatMessage("$Dyyyy$d $L", Level::info, "m", "", "f", "g()", 1, {});
+    EXPECT_TRUE(text == before || text == year()) << calendar << " gave " << text;
+  }
+}
+
 TEST(LineFormat, DatePatterns) {
   // 2024-03-05 19:08:09.123456 UTC, a Tuesday.
   const auto moment = std::chrono::system_clock::time_point(std::chrono::microseconds(1709665689123456));
