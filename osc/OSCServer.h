@@ -38,10 +38,10 @@
 
 #include "async/AsyncStream.h"
 #include "net/Socket.h"
+#include "osc/DatagramObject.h"
 #include "osc/DispatchQueue.h"
 #include "osc/OSCAddressPattern.h"
 #include "osc/OSCEndpoint.h"
-#include "osc/DatagramObject.h"
 #include "osc/OSCObject.h"
 #include "osc/OSCObjectDispatcher.h"
 #include "osc/OSCServerDelegate.h"
@@ -52,13 +52,14 @@
 
 namespace osc {
 
-// A decoder type as the server holds it: D::decode behind a plain function.
+// Converts to D::decode(datagram), as DecodedFrom does for a message or bundle type.
 template <class D>
 struct DecodedBy {
   std::optional<std::span<const std::uint8_t>> datagram;
   operator OSCObject() const { return D::decode(datagram); }
 };
 
+// A decoder type as the server holds it: D::decode behind a plain function.
 using DecoderFunction = std::optional<DatagramObject> (*)(std::optional<std::span<const std::uint8_t>>);
 
 template <DatagramDecoder D>
